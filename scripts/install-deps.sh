@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs everything Loopcaster needs to build, run and test on Debian 12.
+# Idempotent and non-interactive; run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  # Qt 6: core, gui, widgets, sql (+ SQLite driver), dbus, network, test, platform plugins
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
+  # media engine: FFmpeg 5.1 libraries (libx264 comes with libavcodec), libheif for HEIC
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libheif-dev
+  # independent checkers and test-media makers used by tests and benchmarks only
+  ffmpeg libheif-examples
+  # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)
+  dbus xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages already installed"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+echo "install-deps: installed ${missing[*]}"

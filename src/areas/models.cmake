@@ -1,0 +1,6 @@
+loopcaster_core_area(models
+  SOURCES
+    models/MixJob.cpp
+    models/JobStore.cpp
+    models/JobListModel.cpp
+  LIBS lc_files Qt6::Core Qt6::Sql)

@@ -1,0 +1,52 @@
+#pragma once
+// Where every song of a mix lies: list positions, alternating tracks A/B,
+// start times by the cursor arithmetic (crossfade in timescale 600, song
+// lengths in samples, exact rational sums), fade-in/fade-out ramps.
+
+#include "media/audio/SongMeasure.h"
+#include "media/common/MediaTime.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace lc::media {
+
+struct MixEntry {
+    int position = 0;         // 0-based list position (skipped files keep theirs)
+    QString path;
+    int64_t frames = 0;       // exact length at 44.1 kHz
+    MediaTime start;          // insert cursor
+    char track = 'A';         // 'A' for even positions, 'B' for odd
+    bool fadeIn = false;      // ramp 0 -> 1 over [start, start + F); else full volume
+    bool fadeOut = false;     // ramp 1 -> 0 over [end - F, end)
+    MediaTime end() const { return start + MediaTime::fromSamples(frames, kMixSampleRate); }
+};
+
+struct MixPlan {
+    QList<MixEntry> entries;  // inserted songs only, in list order
+    MediaTime crossfade;      // F, timescale 600
+    MediaTime total;          // cursor after the last song
+    int64_t totalFrames() const { return total.rescaled(kMixSampleRate); }
+};
+
+// Builds a plan song by song, in list order, so the caller can report
+// progress and check for cancellation between songs.
+class MixPlanBuilder {
+public:
+    MixPlanBuilder(int songCount, double crossfadeSeconds);
+    // Adds the song at list position `position`. Returns the diagnostic line to
+    // print: "⚠️ Skipping <name> — no audio track" for a song without audio,
+    // otherwise "[RemuxWorker] #<i> <name> → <A|B> insert@<value>/<timescale>".
+    QString add(int position, const QString& path, const SongMeasurement& m);
+    bool lastWasSkipped() const { return m_lastSkipped; }
+    const MixPlan& plan() const { return m_plan; }
+
+private:
+    int m_count;
+    MixPlan m_plan;
+    MediaTime m_cursor;
+    bool m_lastSkipped = false;
+};
+
+} // namespace lc::media

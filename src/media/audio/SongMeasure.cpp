@@ -1,0 +1,1 @@
+#include "media/audio/SongMeasure.h"

@@ -1,0 +1,29 @@
+#pragma once
+// Exact length of a song as the mix will play it: decoded gaplessly (encoder
+// delay and padding removed), resampled to 44.1 kHz stereo, counted in samples.
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+namespace lc::media {
+
+inline constexpr int kMixSampleRate = 44100;
+inline constexpr int kMixChannels = 2;
+
+struct SongMeasurement {
+    bool hasAudio = false;
+    int64_t frames = 0; // samples per channel at kMixSampleRate
+};
+
+// Throws MediaError when the file cannot be opened or decoded, CancelledError
+// when *cancel is raised during the decode.
+SongMeasurement measureSong(const QString& path, const std::atomic<bool>* cancel = nullptr);
+
+// Duration in seconds for the tracklist: the container's duration when it is
+// exact, a packet scan where the container only estimates it (MP3 without a
+// Xing/Info header). Nothing when the file cannot be read or has no audio.
+std::optional<double> songDurationSeconds(const QString& path);
+
+} // namespace lc::media

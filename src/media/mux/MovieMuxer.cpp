@@ -1,0 +1,1 @@
+#include "media/mux/MovieMuxer.h"

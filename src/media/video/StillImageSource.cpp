@@ -1,0 +1,1 @@
+#include "media/video/StillImageSource.h"

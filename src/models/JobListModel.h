@@ -1,0 +1,30 @@
+#pragma once
+// Live list of all job records, newest createdAt first. Updates on insert,
+// delete and every field change of a record.
+
+#include <QAbstractListModel>
+
+class JobStore;
+class MixJob;
+
+class JobListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Roles {
+        JobRole = Qt::UserRole + 1, // MixJob* (as QObject*)
+        IdRole,
+        DisplayNameRole,
+        StatusValueRole,
+        StatusMessageRole,
+        ProgressRole,
+        OutputPathRole,
+        CreatedAtRole,
+    };
+
+    explicit JobListModel(JobStore* store, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+    MixJob* jobAt(int row) const;
+};

@@ -1,0 +1,1 @@
+#include "models/JobStore.h"

@@ -1,0 +1,65 @@
+#pragma once
+// JobStore: the persistent store of MixJob records (SQLite through Qt Sql,
+// WAL mode). Keeps one live MixJob per row; field changes are written by a
+// coalescing flush (soon after the change, and at the latest on close), so a
+// progress bar updating many times a second costs one small transaction per
+// flush interval, not one per change.
+
+#include "models/MixJob.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class JobStore : public QObject {
+    Q_OBJECT
+public:
+    // Opens (creating when missing) the store at `path`. On failure returns
+    // nullptr and sets *error; never modifies a file it cannot open.
+    static std::unique_ptr<JobStore> open(const QString& path, QString* error);
+    // The default location: <XDG data dir>/loopcaster/jobs.sqlite
+    static QString defaultPath();
+    ~JobStore() override; // flushes pending changes
+
+    // Store operations (main thread).
+    void insert(MixJob* job);   // takes ownership
+    void remove(MixJob* job);   // deletes the record; the object is deleted later
+    bool save();                // writes pending changes now; false on failure
+
+    using Filter = std::function<bool(const MixJob&)>;
+    enum class Sort { none, createdAtAscending, createdAtDescending };
+    std::optional<QList<MixJob*>> fetch(const Filter& filter = {}, Sort sort = Sort::none) const;
+    std::optional<int> fetchCount(const Filter& filter = {}) const;
+    MixJob* find(const QUuid& id) const;
+
+    // All records, newest createdAt first (what the live list model shows).
+    QList<MixJob*> allNewestFirst() const;
+
+    QString path() const;
+    int schemaVersion() const;
+
+    // Delay between a field change and its write (tests shorten it).
+    void setFlushDelayMs(int ms);
+
+signals:
+    void inserted(MixJob* job);
+    void aboutToRemove(MixJob* job);
+    void removed(const QUuid& id);
+    void jobChanged(MixJob* job);
+
+private:
+    JobStore();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// The filters the program uses.
+namespace JobFilters {
+inline bool completed(const MixJob& j) { return j.statusValue() == 3; }
+inline bool notCompleted(const MixJob& j) { return j.statusValue() != 3; }
+inline bool failed(const MixJob& j) { return j.statusValue() == 4; }
+inline bool waiting(const MixJob& j) { return j.statusValue() == 0 || j.statusValue() == 2; }
+}

@@ -1,0 +1,14 @@
+#include "services/RemuxError.h"
+
+QString RemuxError::errorDescription() const
+{
+    switch (m_kind) {
+    case Kind::compositionFailed:
+        return QStringLiteral("Composition error: ") + m_message;
+    case Kind::exportFailed:
+        return QStringLiteral("Export error: ") + m_message;
+    case Kind::cancelled:
+        return QStringLiteral("Remux cancelled");
+    }
+    return {};
+}

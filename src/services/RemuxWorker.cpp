@@ -1,0 +1,1 @@
+#include "services/RemuxWorker.h"

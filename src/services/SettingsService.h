@@ -1,0 +1,70 @@
+#pragma once
+// SettingsService: playlist/output folders (stored as bookmarks), crossfade
+// length, songs per video, and the song library scanned from the playlist folder.
+// Preferences live in QSettings under the keys "crossfadeDuration",
+// "songCount", "playlistFolderBookmark", "outputFolderBookmark".
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QSettings>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class FileService;
+
+class SettingsService : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(double crossfadeDuration READ crossfadeDuration WRITE setCrossfadeDuration NOTIFY crossfadeDurationChanged)
+    Q_PROPERTY(int songCount READ songCount WRITE setSongCount NOTIFY songCountChanged)
+
+public:
+    // `settings` defaults to the user's QSettings (XDG config dir); tests pass
+    // their own. Restores both folders from their bookmarks at the end.
+    explicit SettingsService(FileService& fileService, std::unique_ptr<QSettings> settings = {},
+                             QObject* parent = nullptr);
+    ~SettingsService() override;
+
+    std::optional<QUrl> playlistFolderURL() const { return m_playlistFolderURL; }
+    void setPlaylistFolderURL(const std::optional<QUrl>& url);
+    std::optional<QUrl> outputFolderURL() const { return m_outputFolderURL; }
+    void setOutputFolderURL(const std::optional<QUrl>& url);
+    QList<QUrl> availableSongs() const { return m_availableSongs; }
+    void setAvailableSongs(const QList<QUrl>& songs);
+
+    double crossfadeDuration() const;      // 3.0 when stored 0 or absent
+    void setCrossfadeDuration(double seconds);
+    int songCount() const;                 // 15 when stored 0 or absent
+    void setSongCount(int count);
+
+    static const QSet<QString>& supportedAudioExtensions();
+
+    void loadAvailableSongs();
+    void saveBookmark(const QUrl& url, const QString& key);
+
+    // The settings screen's fixed sequences.
+    void choosePlaylistFolder(const QUrl& url);
+    void clearPlaylistFolder();
+    void chooseOutputFolder(const QUrl& url);
+    void clearOutputFolder();
+
+    QSettings& settings() { return *m_settings; }
+
+signals:
+    void playlistFolderURLChanged();
+    void outputFolderURLChanged();
+    void availableSongsChanged();
+    void crossfadeDurationChanged();
+    void songCountChanged();
+
+private:
+    void restoreBookmarks();
+
+    FileService& m_fileService;
+    std::unique_ptr<QSettings> m_settings;
+    std::optional<QUrl> m_playlistFolderURL;
+    std::optional<QUrl> m_outputFolderURL;
+    QList<QUrl> m_availableSongs;
+};

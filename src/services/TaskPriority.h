@@ -1,0 +1,5 @@
+#pragma once
+// Priorities of job runs, chosen from the thermal state when a job starts.
+// On Linux they become per-thread nice values (see platform/ThreadPriority.h).
+
+enum class TaskPriority { userInitiated, medium, utility, background };

@@ -1,0 +1,2 @@
+#pragma once
+// View models of the main window (QtCore/QtGui only).

@@ -1,0 +1,108 @@
+#include "TestTools.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QVector>
+
+namespace testtools {
+
+ToolResult run(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess p;
+    p.start(program, args);
+    ToolResult r;
+    if (!p.waitForStarted(10000)) {
+        r.err = "failed to start " + program.toUtf8();
+        return r;
+    }
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "timed out: " + program.toUtf8();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+bool ffmpeg(const QStringList& args, QString* error)
+{
+    QStringList all {"-y", "-hide_banner", "-nostdin", "-loglevel", "error"};
+    all += args;
+    const ToolResult r = run("ffmpeg", all, 600000);
+    if (!r.ok() && error)
+        *error = QString::fromUtf8(r.err);
+    return r.ok();
+}
+
+QJsonObject probe(const QString& path)
+{
+    const ToolResult r = run("ffprobe", {"-v", "error", "-show_format", "-show_streams", "-of", "json", path});
+    return QJsonDocument::fromJson(r.out).object();
+}
+
+QJsonObject probePackets(const QString& path, const QString& streamSelector)
+{
+    const ToolResult r = run("ffprobe", {"-v", "error", "-select_streams", streamSelector, "-show_packets",
+                                         "-show_entries", "packet=pts,dts,duration,flags,pts_time,dts_time,duration_time,size",
+                                         "-of", "json", path});
+    return QJsonDocument::fromJson(r.out).object();
+}
+
+bool makeTone(const QString& path, double seconds, double frequency, int sampleRate,
+              const QStringList& extraArgs, QString* error)
+{
+    QStringList args {"-f", "lavfi", "-i",
+                      QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
+                          .arg(frequency).arg(sampleRate).arg(seconds, 0, 'f', 6),
+                      "-ac", "2"};
+    args += extraArgs;
+    args << path;
+    return ffmpeg(args, error);
+}
+
+bool makeClip(const QString& path, double seconds, int w, int h, int fps,
+              const QStringList& extraArgs, QString* error)
+{
+    QStringList args {"-f", "lavfi", "-i",
+                      QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4").arg(w).arg(h).arg(fps).arg(seconds, 0, 'f', 6)};
+    args += extraArgs;
+    args << path;
+    return ffmpeg(args, error);
+}
+
+bool makeImage(const QString& path, int w, int h, QString* error)
+{
+    return ffmpeg({"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=1").arg(w).arg(h),
+                   "-frames:v", "1", path},
+                  error);
+}
+
+QString decodeErrors(const QString& path, const QString& streamSelector)
+{
+    QStringList args {"-hide_banner", "-nostdin", "-v", "error", "-i", path};
+    if (!streamSelector.isEmpty())
+        args << "-map" << ("0:" + streamSelector);
+    args << "-f" << "null" << "-";
+    const ToolResult r = run("ffmpeg", args, 600000);
+    QString text = QString::fromUtf8(r.err).trimmed();
+    if (!r.ok() && text.isEmpty())
+        text = QStringLiteral("ffmpeg exited with %1").arg(r.exitCode);
+    return text;
+}
+
+QVector<float> decodeAudio(const QString& path, int sampleRate, int channels)
+{
+    const ToolResult r = run("ffmpeg", {"-hide_banner", "-nostdin", "-v", "error", "-i", path, "-map", "0:a:0",
+                                        "-f", "f32le", "-ar", QString::number(sampleRate), "-ac",
+                                        QString::number(channels), "-"},
+                             600000);
+    QVector<float> samples(r.out.size() / int(sizeof(float)));
+    memcpy(samples.data(), r.out.constData(), size_t(samples.size()) * sizeof(float));
+    return samples;
+}
+
+} // namespace testtools
