@@ -49,13 +49,20 @@ public:
 
     // Starts the run and returns its progress stream at once (owned by the worker;
     // parented to it). May be called once per worker.
-    RemuxProgress* remux(const QUrl& sourceURL, const QList<QUrl>& audioURLs,
-                         const QUrl& outputURL, double crossfadeDuration);
+    // Virtual so the queue's tests can script runs without media.
+    virtual RemuxProgress* remux(const QUrl& sourceURL, const QList<QUrl>& audioURLs,
+                                 const QUrl& outputURL, double crossfadeDuration);
 
     // Raises shouldCancel; the run stops at its next cancellation point and
     // ends with RemuxError::cancelled(). Safe to call at any time.
-    void cancel();
-    bool shouldCancel() const;
+    virtual void cancel();
+    virtual bool shouldCancel() const;
+
+protected:
+    // For subclasses that script a run: the stream object and its emitters.
+    RemuxProgress* makeProgress();
+    static void finish(RemuxProgress* p);                        // emits finished() once
+    static void fail(RemuxProgress* p, const RemuxError& error); // emits failed() once
 
 private:
     struct Shared;

@@ -1,0 +1,2 @@
+#pragma once
+// JobService: the persistent, thermally throttled job queue (implementation in progress).

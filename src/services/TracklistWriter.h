@@ -1,0 +1,35 @@
+#pragma once
+// The tracklist beside a finished movie: one "<start> - <title>" line per song
+// whose duration could be read, start times from the durations and the
+// crossfade (by list position), written atomically as UTF-8.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+namespace TracklistWriter {
+
+// "MM:SS" below one hour, "HH:MM:SS" from one hour on (truncating division).
+QString formatTimestamp(double seconds);
+
+// <output without extension>.txt
+QUrl tracklistURL(const QUrl& outputURL);
+
+// The file's text from already-read durations (nullopt = unreadable).
+QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double>>& durations,
+                      double crossfade);
+
+// Reads the durations and writes the file, synchronously. Never fails (a
+// write error is ignored).
+void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade);
+
+// The same on a background thread; `done` runs on `context`'s thread afterwards
+// (not at all if `context` is gone by then).
+void writeTracklistAsync(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade,
+                         QObject* context, std::function<void()> done);
+
+}
