@@ -1,1 +1,135 @@
 #include "platform/Bookmark.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace Bookmark {
+
+namespace {
+
+constexpr quint32 kMagic = 0x4C43424D; // "LCBM"
+constexpr quint16 kVersion = 1;
+// Pinned so a blob written by one Qt release reads back under another.
+constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_0;
+
+struct Identity {
+    quint64 dev = 0;
+    quint64 ino = 0;
+};
+
+bool identityOf(const QString& path, Identity* out)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    out->dev = static_cast<quint64>(st.st_dev);
+    out->ino = static_cast<quint64>(st.st_ino);
+    return true;
+}
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+// A file moved or renamed inside its folder keeps its device and inode; look
+// for them among the folder's entries, in name order so hard links resolve
+// the same way every time.
+QString findInFolder(const QString& folder, const Identity& wanted)
+{
+    const QByteArray encoded = QFile::encodeName(folder);
+    DIR* dir = ::opendir(encoded.constData());
+    if (!dir)
+        return {};
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        // d_ino is not trusted: on overlay file systems it can differ from
+        // what stat() reports, so every entry is compared by stat below.
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const QString candidate = folder + QLatin1Char('/') + QFile::decodeName(name.c_str());
+        Identity id;
+        if (identityOf(candidate, &id) && id.dev == wanted.dev && id.ino == wanted.ino)
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+bool create(const QUrl& url, QByteArray* out, QString* error)
+{
+    if (!url.isLocalFile())
+        return fail(error, QStringLiteral("Not a local file: %1").arg(url.toString()));
+    const QString path = QDir::cleanPath(QFileInfo(url.toLocalFile()).absoluteFilePath());
+    Identity id;
+    if (!identityOf(path, &id))
+        return fail(error, QStringLiteral("No such file: %1").arg(path));
+
+    QByteArray blob;
+    QDataStream stream(&blob, QIODevice::WriteOnly);
+    stream.setVersion(kStreamVersion);
+    stream << kMagic << kVersion << path << id.dev << id.ino;
+    if (stream.status() != QDataStream::Ok)
+        return fail(error, QStringLiteral("Could not write bookmark for %1").arg(path));
+    *out = blob;
+    return true;
+}
+
+bool resolve(const QByteArray& data, Resolved* out, QString* error)
+{
+    if (data.isEmpty())
+        return fail(error, QStringLiteral("Bookmark data is empty"));
+
+    QDataStream stream(data);
+    stream.setVersion(kStreamVersion);
+    quint32 magic = 0;
+    quint16 version = 0;
+    stream >> magic >> version;
+    if (stream.status() != QDataStream::Ok || magic != kMagic)
+        return fail(error, QStringLiteral("Bookmark data is corrupt"));
+    if (version != kVersion)
+        return fail(error, QStringLiteral("Unsupported bookmark version %1").arg(version));
+
+    QString path;
+    Identity saved;
+    stream >> path >> saved.dev >> saved.ino;
+    if (stream.status() != QDataStream::Ok || !stream.atEnd() || path.isEmpty()
+        || !QDir::isAbsolutePath(path))
+        return fail(error, QStringLiteral("Bookmark data is corrupt"));
+
+    Identity now;
+    if (identityOf(path, &now)) {
+        out->url = QUrl::fromLocalFile(path);
+        // Same path, different inode: the file was replaced (saved over by a
+        // new copy). The path is still what the user chose.
+        out->isStale = now.dev != saved.dev || now.ino != saved.ino;
+        return true;
+    }
+
+    const QString moved = findInFolder(QFileInfo(path).path(), saved);
+    if (!moved.isEmpty()) {
+        out->url = QUrl::fromLocalFile(moved);
+        out->isStale = true;
+        return true;
+    }
+    return fail(error, QStringLiteral("No such file: %1").arg(path));
+}
+
+} // namespace Bookmark

@@ -1,1 +1,179 @@
 #include "services/SettingsService.h"
+
+#include "services/FileService.h"
+#include "services/SongLibraryScanner.h"
+
+#include <cstdio>
+
+namespace {
+
+const QString kCrossfadeKey = QStringLiteral("crossfadeDuration");
+const QString kSongCountKey = QStringLiteral("songCount");
+const QString kPlaylistKey = QStringLiteral("playlistFolderBookmark");
+const QString kOutputKey = QStringLiteral("outputFolderBookmark");
+
+constexpr double kDefaultCrossfade = 3.0;
+constexpr int kDefaultSongCount = 15;
+
+void printLine(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+SettingsService::SettingsService(FileService& fileService, std::unique_ptr<QSettings> settings,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_fileService(fileService)
+    , m_settings(settings ? std::move(settings)
+                          : std::make_unique<QSettings>(QStringLiteral("loopcaster"),
+                                                        QStringLiteral("loopcaster")))
+{
+    restoreBookmarks();
+}
+
+SettingsService::~SettingsService() = default;
+
+void SettingsService::setPlaylistFolderURL(const std::optional<QUrl>& url)
+{
+    if (m_playlistFolderURL == url)
+        return;
+    m_playlistFolderURL = url;
+    emit playlistFolderURLChanged();
+}
+
+void SettingsService::setOutputFolderURL(const std::optional<QUrl>& url)
+{
+    if (m_outputFolderURL == url)
+        return;
+    m_outputFolderURL = url;
+    emit outputFolderURLChanged();
+}
+
+void SettingsService::setAvailableSongs(const QList<QUrl>& songs)
+{
+    if (m_availableSongs == songs)
+        return;
+    m_availableSongs = songs;
+    emit availableSongsChanged();
+}
+
+// Both numbers are read from the store on every access (another instance or a
+// restart may have changed them); a stored 0 means "never set".
+double SettingsService::crossfadeDuration() const
+{
+    const double stored = m_settings->value(kCrossfadeKey).toDouble();
+    return stored == 0 ? kDefaultCrossfade : stored;
+}
+
+void SettingsService::setCrossfadeDuration(double seconds)
+{
+    const double before = crossfadeDuration();
+    m_settings->setValue(kCrossfadeKey, seconds);
+    m_settings->sync();
+    if (crossfadeDuration() != before)
+        emit crossfadeDurationChanged();
+}
+
+int SettingsService::songCount() const
+{
+    const int stored = m_settings->value(kSongCountKey).toInt();
+    return stored == 0 ? kDefaultSongCount : stored;
+}
+
+void SettingsService::setSongCount(int count)
+{
+    const int before = songCount();
+    m_settings->setValue(kSongCountKey, count);
+    m_settings->sync();
+    if (songCount() != before)
+        emit songCountChanged();
+}
+
+const QSet<QString>& SettingsService::supportedAudioExtensions()
+{
+    static const QSet<QString> extensions {
+        QStringLiteral("mp3"), QStringLiteral("wav"), QStringLiteral("m4a"), QStringLiteral("flac"),
+        QStringLiteral("aiff"), QStringLiteral("aac"), QStringLiteral("ogg"), QStringLiteral("wma"),
+    };
+    return extensions;
+}
+
+void SettingsService::loadAvailableSongs()
+{
+    if (!m_playlistFolderURL) {
+        setAvailableSongs({});
+        return;
+    }
+    // A refused start is not an error here: the scan is still tried and simply
+    // finds nothing it cannot read.
+    ScopedAccess access(*m_playlistFolderURL, m_fileService);
+    setAvailableSongs(SongLibraryScanner::scan(m_playlistFolderURL->toLocalFile(),
+                                               supportedAudioExtensions()));
+}
+
+void SettingsService::saveBookmark(const QUrl& url, const QString& key)
+{
+    QString error;
+    std::optional<QByteArray> data;
+    {
+        ScopedAccess access(url, m_fileService);
+        data = m_fileService.createBookmark(url, &error);
+    }
+    if (!data) {
+        // The earlier bookmark under the key stays: a folder that worked last
+        // time is better than none.
+        printLine(QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + error);
+        return;
+    }
+    m_settings->setValue(key, *data);
+    m_settings->sync();
+}
+
+void SettingsService::choosePlaylistFolder(const QUrl& url)
+{
+    setPlaylistFolderURL(url);
+    saveBookmark(url, kPlaylistKey);
+    loadAvailableSongs();
+}
+
+void SettingsService::clearPlaylistFolder()
+{
+    setPlaylistFolderURL(std::nullopt);
+    setAvailableSongs({});
+    m_settings->remove(kPlaylistKey);
+    m_settings->sync();
+}
+
+void SettingsService::chooseOutputFolder(const QUrl& url)
+{
+    setOutputFolderURL(url);
+    saveBookmark(url, kOutputKey);
+}
+
+void SettingsService::clearOutputFolder()
+{
+    setOutputFolderURL(std::nullopt);
+    m_settings->remove(kOutputKey);
+    m_settings->sync();
+}
+
+// A bookmark that no longer resolves stays stored: the folder may be on a
+// drive that is simply not mounted right now, and is tried again next start.
+// A stale one is not rewritten either.
+void SettingsService::restoreBookmarks()
+{
+    if (m_settings->contains(kPlaylistKey)) {
+        if (const auto url = m_fileService.resolveBookmark(m_settings->value(kPlaylistKey).toByteArray())) {
+            setPlaylistFolderURL(*url);
+            loadAvailableSongs();
+        }
+    }
+    if (m_settings->contains(kOutputKey)) {
+        if (const auto url = m_fileService.resolveBookmark(m_settings->value(kOutputKey).toByteArray()))
+            setOutputFolderURL(*url);
+    }
+}
