@@ -1,6 +1,8 @@
 loopcaster_core_area(models
   SOURCES
     models/MixJob.cpp
+    models/JobRow.cpp
+    models/JobStoreSchema.cpp
     models/JobStore.cpp
     models/JobListModel.cpp
   LIBS lc_files Qt6::Core Qt6::Sql)

@@ -3,6 +3,7 @@
 // delete and every field change of a record.
 
 #include <QAbstractListModel>
+#include <QList>
 
 class JobStore;
 class MixJob;
@@ -27,4 +28,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
     MixJob* jobAt(int row) const;
+    int rowOf(const MixJob* job) const; // -1 when not listed
+
+private:
+    void onInserted(MixJob* job);
+    void onAboutToRemove(MixJob* job);
+    void onJobChanged(MixJob* job);
+
+    QList<MixJob*> m_rows;
 };

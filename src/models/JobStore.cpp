@@ -1,1 +1,372 @@
 #include "models/JobStore.h"
+
+#include "models/JobRow.h"
+#include "models/JobStoreSchema.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtDebug>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kDefaultFlushDelayMs = 250;
+// After a failed write (disk full, file locked by another process for long)
+// keep retrying, but not so often that the log fills up.
+constexpr int kRetryDelayMs = 2000;
+
+QString nextConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("loopcaster-jobs-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+QString tableName()
+{
+    return QLatin1String(JobStoreSchema::table);
+}
+
+} // namespace
+
+struct JobStore::Impl {
+    QString path;
+    QString connectionName;
+    QSqlDatabase db;
+    int schemaVersion = 0;
+    QString lastError;
+
+    // The identity map: one live object per row, plus the order in which
+    // rows were loaded or inserted (a stable tie-break for equal dates).
+    QHash<QUuid, MixJob*> byId;
+    QList<MixJob*> ordered;
+    // The id exactly as stored in each job's row.
+    QHash<const MixJob*, QString> rowKey;
+
+    // Writes waiting for the next flush.
+    QList<MixJob*> pendingInserts;
+    QHash<MixJob*, unsigned> dirtyColumns;
+    QStringList pendingDeletes;
+
+    QTimer flushTimer;
+    int flushDelayMs = kDefaultFlushDelayMs;
+
+    // Not restarted by later changes: a steady stream of progress updates
+    // still reaches disk once per interval.
+    void scheduleFlush()
+    {
+        if (!flushTimer.isActive())
+            flushTimer.start(flushDelayMs);
+    }
+
+    bool hasPending() const
+    {
+        return !pendingInserts.isEmpty() || !dirtyColumns.isEmpty() || !pendingDeletes.isEmpty();
+    }
+};
+
+JobStore::JobStore()
+    : d(std::make_unique<Impl>())
+{
+    d->flushTimer.setSingleShot(true);
+    connect(&d->flushTimer, &QTimer::timeout, this, [this] { save(); });
+}
+
+std::unique_ptr<JobStore> JobStore::open(const QString& path, QString* error)
+{
+    auto fail = [&](const QString& why) -> std::unique_ptr<JobStore> {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
+        return nullptr;
+    };
+
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (info.isDir())
+            return fail(QStringLiteral("is a folder, not a job store"));
+        if (!info.isReadable())
+            return fail(QStringLiteral("cannot be read (permission denied)"));
+        if (!info.isWritable())
+            return fail(QStringLiteral("cannot be written (permission denied)"));
+    } else if (!QDir().mkpath(info.absolutePath())) {
+        return fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+    }
+
+    std::unique_ptr<JobStore> store(new JobStore);
+    Impl& d = *store->d;
+    d.path = info.absoluteFilePath();
+    d.connectionName = nextConnectionName();
+    d.db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d.connectionName);
+    if (!d.db.isValid())
+        return fail(QStringLiteral("the Qt SQLite driver is not available"));
+    d.db.setDatabaseName(d.path);
+    // Another store on the same file (a second instance, a test) may hold
+    // the write lock for a moment; wait rather than fail.
+    d.db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!d.db.open())
+        return fail(d.db.lastError().text());
+
+    QString why;
+    if (!JobStoreSchema::prepare(d.db, currentSchemaVersion, &d.schemaVersion, &why))
+        return fail(why);
+
+    QSqlQuery q(d.db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName())))
+        return fail(QStringLiteral("cannot read the jobs: ") + q.lastError().text());
+    while (q.next()) {
+        QString key;
+        MixJob* job = JobRow::read(q, store.get(), &key);
+        if (!job)
+            continue;
+        if (d.byId.contains(job->id())) {
+            qWarning().noquote() << "Job store: skipping a second row for job" << key;
+            delete job;
+            continue;
+        }
+        d.rowKey.insert(job, key);
+        store->track(job);
+    }
+    return store;
+}
+
+QString JobStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/loopcaster/jobs.sqlite");
+}
+
+JobStore::~JobStore()
+{
+    d->flushTimer.stop();
+    if (d->db.isOpen())
+        save();
+    // Free the records while the store still exists, so nothing that watches
+    // them sees a half-destroyed store.
+    const QList<MixJob*> jobs = d->ordered;
+    for (MixJob* job : jobs) {
+        disconnect(job, nullptr, this, nullptr);
+        delete job;
+    }
+    d->db.close();
+    d->db = QSqlDatabase();
+    if (!d->connectionName.isEmpty())
+        QSqlDatabase::removeDatabase(d->connectionName);
+}
+
+void JobStore::track(MixJob* job)
+{
+    job->setParent(this);
+    d->byId.insert(job->id(), job);
+    d->ordered.append(job);
+
+    using C = JobRow::Column;
+    auto watch = [this, job](auto signal, unsigned columns) {
+        connect(job, signal, this, [this, job, columns] { markDirty(job, columns); });
+    };
+    watch(&MixJob::videoPathChanged, C::videoPath);
+    watch(&MixJob::audioPathsChanged, C::audioPaths);
+    watch(&MixJob::outputPathChanged, C::outputPath);
+    watch(&MixJob::progressChanged, C::progress);
+    watch(&MixJob::statusValueChanged, C::statusValue);
+    watch(&MixJob::statusMessageChanged, C::statusMessage);
+    watch(&MixJob::createdAtChanged, C::createdAt);
+    watch(&MixJob::videoBookmarkChanged, C::videoBookmark);
+    connect(job, &MixJob::changed, this, &JobStore::jobChanged);
+}
+
+void JobStore::markDirty(MixJob* job, unsigned columns)
+{
+    d->dirtyColumns[job] |= columns;
+    d->scheduleFlush();
+}
+
+void JobStore::insert(MixJob* job)
+{
+    if (!job || d->ordered.contains(job))
+        return;
+    if (d->byId.contains(job->id())) {
+        qWarning().noquote() << "Job store: a job with id" << job->id().toString(QUuid::WithoutBraces)
+                             << "is already stored; not inserting a second one";
+        job->setParent(this); // ownership was handed over all the same
+        return;
+    }
+    d->rowKey.insert(job, JobRow::idText(*job));
+    track(job);
+    d->pendingInserts.append(job);
+    d->scheduleFlush();
+    emit inserted(job);
+}
+
+void JobStore::remove(MixJob* job)
+{
+    if (!job || !d->byId.contains(job->id()) || d->byId.value(job->id()) != job)
+        return;
+    emit aboutToRemove(job);
+    const QUuid id = job->id();
+    disconnect(job, nullptr, this, nullptr);
+    d->byId.remove(id);
+    d->ordered.removeOne(job);
+    d->dirtyColumns.remove(job);
+    const QString key = d->rowKey.take(job);
+    // A record inserted since the last flush was never written: nothing to delete.
+    if (!d->pendingInserts.removeOne(job)) {
+        d->pendingDeletes.append(key);
+        d->scheduleFlush();
+    }
+    job->deleteLater();
+    emit removed(id);
+}
+
+bool JobStore::save()
+{
+    d->flushTimer.stop();
+    if (!d->hasPending())
+        return true;
+
+    auto failed = [this](const QString& what, const QSqlError& error) {
+        d->lastError = what + QStringLiteral(": ") + error.text();
+        d->db.rollback();
+        qWarning().noquote() << "Job store: saving failed:" << d->lastError;
+        d->flushTimer.start(std::max(d->flushDelayMs, kRetryDelayMs));
+        return false;
+    };
+
+    if (!d->db.transaction())
+        return failed(QStringLiteral("cannot begin a transaction"), d->db.lastError());
+
+    QSqlQuery q(d->db);
+    if (!d->pendingDeletes.isEmpty()) {
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(tableName()));
+        for (const QString& key : std::as_const(d->pendingDeletes)) {
+            q.addBindValue(key);
+            if (!q.exec())
+                return failed(QStringLiteral("cannot delete job ") + key, q.lastError());
+        }
+    }
+
+    if (!d->pendingInserts.isEmpty()) {
+        QStringList marks;
+        for (int i = 0; i < JobRow::columnCount; ++i)
+            marks.append(QStringLiteral("?"));
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(tableName(), JobRow::columnList(), marks.join(QLatin1Char(','))));
+        for (MixJob* job : std::as_const(d->pendingInserts)) {
+            for (int i = 0; i < JobRow::columnCount; ++i)
+                q.addBindValue(JobRow::value(*job, JobRow::columnAt(i)));
+            if (!q.exec())
+                return failed(QStringLiteral("cannot insert job ") + d->rowKey.value(job), q.lastError());
+        }
+    }
+
+    // Only the columns that changed: a column nobody touched keeps exactly
+    // what is stored, even text this build could not make sense of.
+    for (auto it = d->dirtyColumns.cbegin(); it != d->dirtyColumns.cend(); ++it) {
+        MixJob* job = it.key();
+        if (d->pendingInserts.contains(job))
+            continue;
+        QStringList assignments;
+        QVariantList values;
+        for (int i = 0; i < JobRow::columnCount; ++i) {
+            const JobRow::Column column = JobRow::columnAt(i);
+            if (!(it.value() & column))
+                continue;
+            assignments.append(QStringLiteral("%1 = ?").arg(QLatin1String(JobRow::name(column))));
+            values.append(JobRow::value(*job, column));
+        }
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(tableName(), assignments.join(QStringLiteral(", "))));
+        for (const QVariant& v : std::as_const(values))
+            q.addBindValue(v);
+        q.addBindValue(d->rowKey.value(job));
+        if (!q.exec())
+            return failed(QStringLiteral("cannot update job ") + d->rowKey.value(job), q.lastError());
+    }
+    q.finish();
+
+    if (!d->db.commit())
+        return failed(QStringLiteral("cannot commit"), d->db.lastError());
+
+    d->pendingDeletes.clear();
+    d->pendingInserts.clear();
+    d->dirtyColumns.clear();
+    d->lastError.clear();
+    emit flushed();
+    return true;
+}
+
+std::optional<QList<MixJob*>> JobStore::fetch(const Filter& filter, Sort sort) const
+{
+    QList<MixJob*> jobs;
+    for (MixJob* job : std::as_const(d->ordered)) {
+        if (!filter || filter(*job))
+            jobs.append(job);
+    }
+    switch (sort) {
+    case Sort::none:
+        break;
+    case Sort::createdAtAscending:
+        std::stable_sort(jobs.begin(), jobs.end(),
+                         [](const MixJob* a, const MixJob* b) { return a->createdAt() < b->createdAt(); });
+        break;
+    case Sort::createdAtDescending:
+        std::stable_sort(jobs.begin(), jobs.end(),
+                         [](const MixJob* a, const MixJob* b) { return a->createdAt() > b->createdAt(); });
+        break;
+    }
+    return jobs;
+}
+
+std::optional<int> JobStore::fetchCount(const Filter& filter) const
+{
+    if (!filter)
+        return int(d->ordered.size());
+    return int(std::count_if(d->ordered.cbegin(), d->ordered.cend(),
+                             [&](const MixJob* job) { return filter(*job); }));
+}
+
+MixJob* JobStore::find(const QUuid& id) const
+{
+    return d->byId.value(id, nullptr);
+}
+
+QList<MixJob*> JobStore::allNewestFirst() const
+{
+    return *fetch({}, Sort::createdAtDescending);
+}
+
+QString JobStore::path() const
+{
+    return d->path;
+}
+
+int JobStore::schemaVersion() const
+{
+    return d->schemaVersion;
+}
+
+QString JobStore::lastError() const
+{
+    return d->lastError;
+}
+
+bool JobStore::hasPendingChanges() const
+{
+    return d->hasPending();
+}
+
+void JobStore::setFlushDelayMs(int ms)
+{
+    d->flushDelayMs = std::max(0, ms);
+}
+
+int JobStore::flushDelayMs() const
+{
+    return d->flushDelayMs;
+}

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class JobStore : public QObject {
@@ -40,18 +41,29 @@ public:
 
     QString path() const;
     int schemaVersion() const;
+    // The newest schema this build reads and writes; a store file with a
+    // higher version is refused so an older build never damages it.
+    static constexpr int currentSchemaVersion = 1;
+    // Why the last save() failed (empty after a successful one).
+    QString lastError() const;
+    bool hasPendingChanges() const;
 
     // Delay between a field change and its write (tests shorten it).
     void setFlushDelayMs(int ms);
+    int flushDelayMs() const;
 
 signals:
     void inserted(MixJob* job);
     void aboutToRemove(MixJob* job);
     void removed(const QUuid& id);
     void jobChanged(MixJob* job);
+    // One transaction with pending inserts, deletes and field changes committed.
+    void flushed();
 
 private:
     JobStore();
+    void track(MixJob* job);
+    void markDirty(MixJob* job, unsigned columns);
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -78,6 +78,7 @@ signals:
 
 private:
     friend class JobStore;
+    friend struct JobRow;
     MixJob(QObject* parent); // used by the store when loading rows
 
     QUuid m_id;

@@ -1,0 +1,173 @@
+#include "models/JobRow.h"
+
+#include "models/MixJob.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlQuery>
+#include <QtDebug>
+
+#include <bit>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr const char* kNames[JobRow::columnCount] = {
+    "id", "videoPath", "audioPaths", "outputPath", "progress",
+    "statusValue", "statusMessage", "createdAt", "videoBookmark",
+};
+
+bool isNumber(const QVariant& v)
+{
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QStringList> parseStringArray(const QVariant& stored)
+{
+    QJsonParseError error {};
+    const QJsonDocument doc = QJsonDocument::fromJson(stored.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return std::nullopt;
+    QStringList paths;
+    for (const QJsonValue& v : doc.array()) {
+        if (!v.isString())
+            return std::nullopt;
+        paths.append(v.toString());
+    }
+    return paths;
+}
+
+// Dates are written as ISO-8601 UTC with milliseconds; whole milliseconds
+// since the epoch are accepted too, as either an integer or its text.
+std::optional<QDateTime> parseDate(const QVariant& stored)
+{
+    if (stored.isNull())
+        return std::nullopt;
+    bool isInteger = false;
+    const qint64 ms = isNumber(stored) ? stored.toLongLong(&isInteger)
+                                       : stored.toString().toLongLong(&isInteger);
+    if (isInteger)
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    QDateTime date = QDateTime::fromString(stored.toString(), Qt::ISODateWithMs);
+    if (!date.isValid())
+        return std::nullopt;
+    return date.toUTC();
+}
+
+} // namespace
+
+const char* JobRow::name(Column column)
+{
+    return kNames[std::countr_zero(unsigned(column))];
+}
+
+JobRow::Column JobRow::columnAt(int index)
+{
+    return Column(1u << index);
+}
+
+QString JobRow::columnList()
+{
+    QStringList names;
+    for (const char* n : kNames)
+        names.append(QLatin1String(n));
+    return names.join(QStringLiteral(", "));
+}
+
+QString JobRow::idText(const MixJob& job)
+{
+    return job.m_id.toString(QUuid::WithoutBraces);
+}
+
+QVariant JobRow::value(const MixJob& job, Column column)
+{
+    const QVariant null {QMetaType::fromType<QString>()};
+    switch (column) {
+    case id:
+        return idText(job);
+    case videoPath:
+        return job.m_videoPath;
+    case audioPaths:
+        return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(job.m_audioPaths))
+                                     .toJson(QJsonDocument::Compact));
+    case outputPath:
+        return job.m_outputPath ? QVariant(*job.m_outputPath) : null;
+    case progress:
+        return double(job.m_progress);
+    case statusValue:
+        return job.m_statusValue;
+    case statusMessage:
+        return job.m_statusMessage;
+    case createdAt:
+        return job.m_createdAt.toUTC().toString(Qt::ISODateWithMs);
+    case videoBookmark:
+        return job.m_videoBookmark ? QVariant(*job.m_videoBookmark)
+                                   : QVariant(QMetaType::fromType<QByteArray>());
+    }
+    return null;
+}
+
+MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
+{
+    auto at = [&](Column c) { return row.value(std::countr_zero(unsigned(c))); };
+
+    const QString idStored = at(id).toString();
+    const QUuid uuid = QUuid::fromString(idStored);
+    if (uuid.isNull()) {
+        qWarning().noquote() << "Job store: skipping a row with an unreadable id:" << idStored;
+        return nullptr;
+    }
+    *key = idStored;
+
+    auto* job = new MixJob(parent);
+    job->m_id = uuid;
+    const QString name = uuid.toString(QUuid::WithoutBraces);
+
+    job->m_videoPath = at(videoPath).toString();
+
+    if (const auto paths = parseStringArray(at(audioPaths)))
+        job->m_audioPaths = *paths;
+    else
+        qWarning().noquote() << "Job store: job" << name
+                             << "has unreadable audioPaths; reading them as an empty list";
+
+    const QVariant output = at(outputPath);
+    if (!output.isNull())
+        job->m_outputPath = output.toString();
+
+    bool ok = false;
+    const double fraction = at(progress).toDouble(&ok);
+    job->m_progress = ok && std::isfinite(fraction) ? float(fraction) : 0.0f;
+
+    // An unreadable status becomes -1: it reads as pending but no filter
+    // picks it to run, like any other out-of-range code.
+    const QVariant status = at(statusValue);
+    const qint64 code = status.toLongLong(&ok);
+    job->m_statusValue = ok ? code : -1;
+    if (!ok)
+        qWarning().noquote() << "Job store: job" << name << "has an unreadable statusValue";
+
+    job->m_statusMessage = at(statusMessage).toString();
+
+    if (const auto date = parseDate(at(createdAt))) {
+        job->m_createdAt = *date;
+    } else {
+        job->m_createdAt = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+        qWarning().noquote() << "Job store: job" << name << "has an unreadable createdAt";
+    }
+
+    const QVariant bookmark = at(videoBookmark);
+    if (!bookmark.isNull())
+        job->m_videoBookmark = bookmark.toByteArray();
+    return job;
+}
