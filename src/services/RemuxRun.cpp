@@ -1,1 +1,194 @@
-// placeholder
+#include "services/RemuxRun.h"
+
+#include "media/audio/MixPlan.h"
+#include "media/audio/MixedAudioEncoder.h"
+#include "media/audio/SongMeasure.h"
+#include "media/common/MediaError.h"
+#include "media/mux/MovieMuxer.h"
+#include "media/video/StillImageSource.h"
+#include "media/video/VideoLoopSource.h"
+#include "services/FileService.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace lc::media;
+
+namespace {
+
+constexpr int kVideoStream = 0;
+constexpr int kAudioStream = 1;
+
+void printLine(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+int64_t decodeTimestamp(const AVPacket* pkt)
+{
+    return pkt->dts != AV_NOPTS_VALUE ? pkt->dts : pkt->pts;
+}
+
+// Throttles the export progress: every 100th audio packet, and in between
+// only when the fraction grew by more than a point since the last update.
+class ExportProgress {
+public:
+    ExportProgress(double totalSeconds, RemuxRun::UpdateSink sink)
+        : m_total(totalSeconds), m_sink(std::move(sink)) {}
+
+    void audioPacketWritten(double seconds)
+    {
+        if (!std::isfinite(seconds))
+            return;
+        ++m_count;
+        float p = std::min(float(seconds / m_total) * 0.65f + 0.3f, 0.95f);
+        p = std::max(p, m_last);
+        if (m_count % 100 == 0 || p - m_last > 0.01f) {
+            m_sink(p, QStringLiteral("Remuxing... %1%").arg(int(p * 100)));
+            m_last = p;
+        }
+    }
+
+private:
+    double m_total;
+    RemuxRun::UpdateSink m_sink;
+    int64_t m_count = 0;
+    float m_last = 0.3f;
+};
+
+} // namespace
+
+RemuxRun::RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink)
+    : m_in(std::move(inputs)), m_cancel(cancel), m_sink(std::move(sink))
+{
+}
+
+QString RemuxRun::formatSeconds(double seconds)
+{
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed);
+    QString text = QString::fromLatin1(buf, int(res.ptr - buf));
+    if (std::isfinite(seconds) && !text.contains(QLatin1Char('.')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+std::optional<RemuxError> RemuxRun::execute()
+{
+    // Every media object of the run is a local of body(), so the temporary
+    // movie is gone and all access released before the error is reported.
+    try {
+        body();
+        return std::nullopt;
+    } catch (const CancelledError&) {
+        return RemuxError::cancelled();
+    } catch (const CompositionError& e) {
+        return RemuxError::compositionFailed(e.message());
+    } catch (const MediaError& e) {
+        return RemuxError::exportFailed(e.message());
+    } catch (const std::exception& e) {
+        return RemuxError::exportFailed(QString::fromUtf8(e.what()));
+    } catch (...) {
+        return RemuxError::exportFailed(QStringLiteral("Unknown error"));
+    }
+}
+
+void RemuxRun::body()
+{
+    yield(0.0f, QStringLiteral("Preparing..."));
+    yield(0.05f, QStringLiteral("Building audio mix (Crossfade: %1s)...")
+                     .arg(formatSeconds(m_in.crossfadeDuration)));
+
+    // Mix plan: one song at a time, so cancellation and progress happen
+    // between songs. Positions count skipped files too.
+    const int n = int(m_in.audioURLs.size());
+    MixPlanBuilder builder(n, m_in.crossfadeDuration);
+    for (int i = 0; i < n; ++i) {
+        throwIfCancelled(m_cancel);
+        const QUrl& url = m_in.audioURLs.at(i);
+        ScopedAccess access(url);
+        const QString path = url.toLocalFile();
+        const SongMeasurement m = measureSong(path, m_cancel);
+        printLine(builder.add(i, path, m));
+        if (!builder.lastWasSkipped())
+            yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
+                  QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
+    }
+    const MixPlan plan = builder.plan();
+    if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
+        throw CompositionError(QStringLiteral("No valid audio files loaded"));
+
+    // Source: opened under its access bracket, which ends before the export
+    // (the packet sources keep their own file handles).
+    const QString sourcePath = m_in.sourceURL.toLocalFile();
+    const bool still = isStillImagePath(sourcePath);
+    std::unique_ptr<VideoPacketSource> video;
+    {
+        ScopedAccess sourceAccess(m_in.sourceURL);
+        if (still) {
+            yield(0.2f, QStringLiteral("Preparing image..."));
+            video = openStillImage(sourcePath, plan.total, m_cancel);
+        } else {
+            yield(0.2f, QStringLiteral("Preparing video loop..."));
+            video = openVideoLoop(sourcePath, plan.total, m_cancel);
+        }
+    }
+    yield(0.3f, QStringLiteral("Composition ready, starting export..."));
+
+    // The mix encoder reads the songs again while it encodes: hold their
+    // access for the whole export.
+    std::vector<std::unique_ptr<ScopedAccess>> songAccess;
+    songAccess.reserve(size_t(plan.entries.size()));
+    for (const MixEntry& e : plan.entries)
+        songAccess.push_back(std::make_unique<ScopedAccess>(QUrl::fromLocalFile(e.path)));
+    MixedAudioEncoder audio(plan, m_cancel);
+
+    MovieMuxer muxer(m_in.outputURL.toLocalFile());
+    video->configureStream(muxer.addStream());
+    AVStream* audioOut = muxer.addStream();
+    checkAv(avcodec_parameters_copy(audioOut->codecpar, audio.codecParameters()),
+            "avcodec_parameters_copy");
+    audioOut->time_base = audio.timeBase();
+    muxer.writeHeader();
+    yield(0.3f, QStringLiteral("Remuxing..."));
+
+    // Export: the two packet streams interleaved by decode time, so the
+    // muxer's own interleaving queue stays short and memory bounded.
+    const AVRational videoTb = video->timeBase();
+    const AVRational audioTb = audio.timeBase();
+    PacketPtr vpkt = makePacket();
+    PacketPtr apkt = makePacket();
+    bool haveVideo = video->nextPacket(vpkt.get());
+    bool haveAudio = audio.nextPacket(apkt.get());
+    ExportProgress progress(plan.total.seconds(), m_sink);
+    while (haveVideo || haveAudio) {
+        const bool takeVideo = haveVideo
+            && (!haveAudio
+                || av_compare_ts(decodeTimestamp(vpkt.get()), videoTb,
+                                 decodeTimestamp(apkt.get()), audioTb) <= 0);
+        throwIfCancelled(m_cancel);
+        if (takeVideo) {
+            muxer.writePacket(vpkt.get(), kVideoStream, videoTb);
+            av_packet_unref(vpkt.get());
+            haveVideo = video->nextPacket(vpkt.get());
+        } else {
+            const double seconds = apkt->pts == AV_NOPTS_VALUE
+                ? std::nan("")
+                : double(apkt->pts) * av_q2d(audioTb);
+            muxer.writePacket(apkt.get(), kAudioStream, audioTb);
+            av_packet_unref(apkt.get());
+            progress.audioPacketWritten(seconds);
+            haveAudio = audio.nextPacket(apkt.get());
+        }
+    }
+
+    yield(0.95f, QStringLiteral("Finalizing..."));
+    muxer.commit();
+    yield(1.0f, QStringLiteral("Complete!"));
+}

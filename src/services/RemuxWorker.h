@@ -54,9 +54,15 @@ public:
                                  const QUrl& outputURL, double crossfadeDuration);
 
     // Raises shouldCancel; the run stops at its next cancellation point and
-    // ends with RemuxError::cancelled(). Safe to call at any time.
+    // ends with RemuxError::cancelled(). Safe to call at any time, from any
+    // thread; a cancel issued before the run thread gets going is honoured
+    // too (the run never clears the flag).
     virtual void cancel();
     virtual bool shouldCancel() const;
+
+    // Runs of any worker whose thread has not ended yet (a destroyed worker's
+    // run goes on unwinding for a moment).
+    static int activeRunCount();
 
 protected:
     // For subclasses that script a run: the stream object and its emitters.
@@ -66,7 +72,11 @@ protected:
 
 private:
     struct Shared;
+    struct RunJob;
+    static void runOnThisThread(std::unique_ptr<RunJob> job);
+
     std::shared_ptr<Shared> m_shared;
     TaskPriority m_priority = TaskPriority::userInitiated;
     QPointer<RemuxProgress> m_progress;
+    bool m_started = false;
 };

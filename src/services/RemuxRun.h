@@ -1,0 +1,43 @@
+#pragma once
+// The body of one remux run: builds the mix plan song by song, opens the
+// video loop or still image, and muxes both packet streams into the output
+// movie. Runs on the worker's thread; everything it reports goes through the
+// update sink, in order. Never throws: execute() returns the error that ended
+// the run, or nothing after (1.0, "Complete!").
+
+#include "services/RemuxError.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class RemuxRun {
+public:
+    struct Inputs {
+        QUrl sourceURL;
+        QList<QUrl> audioURLs;
+        QUrl outputURL;
+        double crossfadeDuration = 3.0;
+    };
+    using UpdateSink = std::function<void(float fraction, const QString& message)>;
+
+    RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink);
+
+    std::optional<RemuxError> execute();
+
+    // "3.0" for 3, "2.5" for 2.5: the shortest text that reads back as the
+    // same double, always with a digit after the point.
+    static QString formatSeconds(double seconds);
+
+private:
+    void body();
+    void yield(float fraction, const QString& message) const { m_sink(fraction, message); }
+
+    Inputs m_in;
+    const std::atomic<bool>* m_cancel;
+    UpdateSink m_sink;
+};
