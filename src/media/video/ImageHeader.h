@@ -1,0 +1,17 @@
+#pragma once
+// Picture size from the first bytes of a PNG (IHDR) or JPEG (SOFn marker),
+// read without decoding any pixels.
+
+#include <QByteArray>
+#include <QSize>
+
+namespace lc::media {
+
+enum class ImageKind { Unknown, Png, Jpeg };
+
+ImageKind sniffImageKind(const QByteArray& data);
+
+// An invalid QSize when the header cannot be read.
+QSize readImageSize(const QByteArray& data, ImageKind kind);
+
+} // namespace lc::media
