@@ -11,7 +11,7 @@ packages=(
   # media engine: FFmpeg 5.1 libraries (libx264 comes with libavcodec), libheif for HEIC
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libheif-dev
   # independent checkers and test-media makers used by tests and benchmarks only
-  ffmpeg libheif-examples
+  ffmpeg libheif-examples time
   # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)
   dbus xvfb
 )

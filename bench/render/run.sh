@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Render benchmark: loopcaster-render against the single ffmpeg command a power
+# user would write for the same mix, timed in the same run on the same corpus.
+#
+#   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep]
+#
+# The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
+# flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
+# all (default 60: songs of 4 minutes). Sources: a 10 s 1080p30 H.264 clip with
+# B-frames, and a 1080p JPEG.
+# Prints wall time and peak RSS of both, and the wall-time ratio ours/peer.
+# Targets for the hour: clip <= 0.9x, image <= 0.1x, peak RSS < 300 MB.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+minutes=60
+case_sel=both
+bin="${LOOPCASTER_RENDER:-}"
+keep=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --minutes) minutes="$2"; shift 2 ;;
+    --case) case_sel="$2"; shift 2 ;;
+    --bin) bin="$2"; shift 2 ;;
+    --keep) keep=1; shift ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "unknown argument: $1" >&2; exit 2 ;;
+  esac
+done
+case "$case_sel" in clip|image|both) ;; *) echo "--case must be clip, image or both" >&2; exit 2 ;; esac
+
+if [ -z "$bin" ]; then
+  for candidate in "$here"/../../build*/src/render/loopcaster-render; do
+    if [ -x "$candidate" ]; then bin="$candidate"; break; fi
+  done
+fi
+if [ -z "$bin" ] || [ ! -x "$bin" ]; then
+  echo "loopcaster-render not found; build it or pass --bin PATH" >&2
+  exit 2
+fi
+for tool in ffmpeg ffprobe /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh)" >&2; exit 2; }
+done
+
+songs_n=15
+crossfade=3
+# Song length so that the crossfaded mix lasts `minutes`.
+song_seconds=$(awk -v m="$minutes" -v n=$songs_n -v f=$crossfade 'BEGIN { printf "%.3f", (m * 60 + (n - 1) * f) / n }')
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/lc-bench-render.XXXXXX")"
+if [ "$keep" = 0 ]; then trap 'rm -rf "$work"' EXIT; fi
+mkdir -p "$work/songs" "$work/ours" "$work/peer"
+ff() { ffmpeg -y -hide_banner -nostdin -loglevel error "$@"; }
+
+echo "corpus: $songs_n songs of ${song_seconds}s, crossfade ${crossfade}s, in $work"
+formats=(mp3 m4a flac ogg wav)
+songs=()
+for i in $(seq 0 $((songs_n - 1))); do
+  ext=${formats[$((i % 5))]}
+  rate=44100; [ $((i % 3)) = 2 ] && rate=48000
+  root=$(awk -v i="$i" 'BEGIN { printf "%.2f", 110 * 2 ^ ((i * 5 % 12) / 12) }')
+  if [ $((i % 2)) = 0 ]; then
+    # A slowly beating chord.
+    src="aevalsrc=0.25*sin(2*PI*$root*t)+0.15*sin(2*PI*$root*1.26*t)*(0.6+0.4*sin(2*PI*0.2*t))+0.1*sin(2*PI*$root*1.5*t)|0.25*sin(2*PI*$root*1.002*t)+0.12*sin(2*PI*$root*2*t)+0.1*sin(2*PI*$root*1.5*t):s=$rate:d=$song_seconds"
+  else
+    # A band of pink noise over a low tone.
+    src="anoisesrc=c=pink:a=0.4:r=$rate:d=$song_seconds,bandpass=f=$(awk -v r="$root" 'BEGIN{print r*8}'):w=600,aformat=channel_layouts=stereo"
+  fi
+  case "$ext" in
+    mp3) codec=(-c:a libmp3lame -b:a 192k) ;;
+    m4a) codec=(-c:a aac -b:a 192k) ;;
+    flac) codec=(-c:a flac) ;;
+    ogg) codec=(-c:a libvorbis -q:a 5) ;;
+    wav) codec=(-c:a pcm_s16le) ;;
+  esac
+  out="$work/songs/$(printf 'song%02d' $((i + 1))).$ext"
+  ff -f lavfi -i "$src" -ac 2 "${codec[@]}" "$out"
+  songs+=("$out")
+done
+ff -f lavfi -i "testsrc2=size=1920x1080:rate=30:duration=10" -c:v libx264 -preset veryfast -bf 3 \
+   -pix_fmt yuv420p "$work/clip.mp4"
+ff -f lavfi -i "mandelbrot=size=1920x1080:rate=1" -frames:v 1 -q:v 3 "$work/image.jpg"
+
+# The peer's audio graph: pairwise acrossfade chain, then resample to 44.1 kHz.
+peer_inputs=()
+graph=""
+prev="1:a"
+for i in $(seq 1 $songs_n); do
+  peer_inputs+=(-i "${songs[$((i - 1))]}")
+  if [ "$i" -ge 2 ]; then
+    graph+="[$prev][$i:a]acrossfade=d=$crossfade:c1=tri:c2=tri[x$i];"
+    prev="x$i"
+  fi
+done
+graph+="[$prev]aresample=44100[mix]"
+
+our_songs=()
+for s in "${songs[@]}"; do our_songs+=(--song "$s"); done
+
+# measure NAME CMD...: runs CMD under GNU time; sets WALL (s) and RSS (MB).
+measure() {
+  local name="$1"; shift
+  local stats="$work/$name.time"
+  if ! /usr/bin/time -f "%e %M" -o "$stats" "$@" >"$work/$name.log" 2>&1; then
+    echo "$name failed:" >&2; tail -20 "$work/$name.log" >&2; exit 1
+  fi
+  read -r WALL rss_kb <"$stats"
+  RSS=$(awk -v k="$rss_kb" 'BEGIN { printf "%.1f", k / 1024 }')
+}
+
+duration_of() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
+
+run_case() {
+  local kind="$1" source="$2"; shift 2
+  rm -rf "$work/ours"/* "$work/peer"/*
+  measure "ours-$kind" "$bin" "${our_songs[@]}" --crossfade "$crossfade" --out "$work/ours" "$source"
+  local ours_wall=$WALL ours_rss=$RSS
+  measure "peer-$kind" ffmpeg -y -hide_banner -nostdin -loglevel error "$@" "${peer_inputs[@]}" \
+    -filter_complex "$graph" -map 0:v -map "[mix]" "${PEER_VIDEO[@]}" -c:a aac -b:a 192k -shortest \
+    "$work/peer/$kind.mp4"
+  local peer_wall=$WALL peer_rss=$RSS
+  local ours_file
+  ours_file=$(ls "$work/ours"/*.mp4)
+  printf '%-5s ours %8.2fs %7.1f MB (%.2fs long) | peer %8.2fs %7.1f MB (%.2fs long) | wall ours/peer %.3f\n' \
+    "$kind" "$ours_wall" "$ours_rss" "$(duration_of "$ours_file")" \
+    "$peer_wall" "$peer_rss" "$(duration_of "$work/peer/$kind.mp4")" \
+    "$(awk -v a="$ours_wall" -v b="$peer_wall" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')"
+}
+
+echo "binary: $bin"
+echo "mix: $minutes min expected"
+if [ "$case_sel" != image ]; then
+  PEER_VIDEO=(-c:v copy)
+  run_case clip "$work/clip.mp4" -stream_loop -1 -i "$work/clip.mp4"
+fi
+if [ "$case_sel" != clip ]; then
+  PEER_VIDEO=(-c:v libx264 -tune stillimage -pix_fmt yuv420p)
+  run_case image "$work/image.jpg" -loop 1 -framerate 30 -i "$work/image.jpg"
+fi

@@ -1,0 +1,122 @@
+#include "render/RenderOptions.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kDefaultCrossfade = 3.0;
+
+RenderOptionsResult refuse(const QString& why)
+{
+    RenderOptionsResult r;
+    r.error = why;
+    return r;
+}
+
+} // namespace
+
+QString renderUsage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  loopcaster-render [--playlist DIR [--songs N] | --song FILE...] [--crossfade S] [--out DIR] SOURCE...\n"
+        "  loopcaster-render --demo [--out DIR]\n"
+        "\n"
+        "Turns each video or still image SOURCE into a music video: a crossfaded mix of\n"
+        "songs with the clip looped (or the image held) for the length of the mix, written\n"
+        "as <source>_mix_<unix seconds>.mp4 plus a .txt tracklist.\n"
+        "\n"
+        "  --playlist DIR   draw a song list per source from the songs in DIR\n"
+        "  --songs N        songs per video with --playlist (default 15)\n"
+        "  --song FILE      use FILE as the next song of every mix (repeatable, in order)\n"
+        "  --crossfade S    crossfade in seconds (default 3; 0 means the default)\n"
+        "  --out DIR        output folder (default: the Downloads folder)\n"
+        "  --demo           render a demo from generated tones and a test pattern\n"
+        "                   (default output: <Downloads>/Loopcaster Demo)\n"
+        "  -h, --help       show this text\n");
+}
+
+RenderOptionsResult parseRenderOptions(const QStringList& arguments)
+{
+    RenderOptions o;
+    bool songCountGiven = false;
+    bool crossfadeGiven = false;
+    bool sourcesOnly = false;
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (sourcesOnly || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            o.sources.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            sourcesOnly = true;
+            continue;
+        }
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            RenderOptionsResult r;
+            r.helpRequested = true;
+            return r;
+        }
+        if (arg == QLatin1String("--demo")) {
+            o.demo = true;
+            continue;
+        }
+
+        // Every other option takes a value, given as "--opt VALUE" or "--opt=VALUE".
+        QString name = arg;
+        QString value;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            return refuse(QStringLiteral("%1 needs a value").arg(arg));
+        }
+
+        if (name == QLatin1String("--playlist")) {
+            if (!o.playlistFolder.isEmpty())
+                return refuse(QStringLiteral("--playlist given twice"));
+            o.playlistFolder = value;
+        } else if (name == QLatin1String("--songs")) {
+            bool ok = false;
+            o.songCount = value.toInt(&ok);
+            if (!ok || o.songCount < 1)
+                return refuse(QStringLiteral("--songs needs a whole number of at least 1, not \"%1\"").arg(value));
+            songCountGiven = true;
+        } else if (name == QLatin1String("--song")) {
+            o.songs.append(value);
+        } else if (name == QLatin1String("--crossfade")) {
+            bool ok = false;
+            const double seconds = value.toDouble(&ok);
+            if (!ok || !std::isfinite(seconds) || seconds < 0)
+                return refuse(QStringLiteral("--crossfade needs a number of seconds, not \"%1\"").arg(value));
+            // As in the app's settings, 0 stands for "not set".
+            o.crossfade = seconds == 0 ? kDefaultCrossfade : seconds;
+            crossfadeGiven = true;
+        } else if (name == QLatin1String("--out")) {
+            o.outputFolder = value;
+        } else {
+            return refuse(QStringLiteral("unknown option %1").arg(name));
+        }
+    }
+
+    if (o.demo) {
+        if (!o.sources.isEmpty() || !o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven
+            || crossfadeGiven)
+            return refuse(QStringLiteral("--demo takes no sources or songs, only --out"));
+    } else {
+        if (o.sources.isEmpty())
+            return refuse(QStringLiteral("no source video or image given"));
+        if (o.playlistFolder.isEmpty() == o.songs.isEmpty())
+            return refuse(QStringLiteral("give either --playlist DIR or one or more --song FILE"));
+        if (songCountGiven && o.playlistFolder.isEmpty())
+            return refuse(QStringLiteral("--songs only applies to --playlist"));
+    }
+
+    RenderOptionsResult r;
+    r.options = o;
+    return r;
+}

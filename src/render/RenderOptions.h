@@ -1,0 +1,29 @@
+#pragma once
+// Command line of loopcaster-render: which sources to render with which songs,
+// or the self-contained demo.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct RenderOptions {
+    bool demo = false;
+    QStringList sources;      // videos or still images, rendered in this order
+    QString playlistFolder;   // draw songCount songs per source from here...
+    int songCount = 15;
+    QStringList songs;        // ...or use this exact list for every source
+    double crossfade = 3.0;   // seconds; 0 on the command line means the default
+    QString outputFolder;     // empty: the default for the mode
+};
+
+struct RenderOptionsResult {
+    std::optional<RenderOptions> options; // set when the command line is valid
+    bool helpRequested = false;
+    QString error;                        // why the command line was refused
+};
+
+// `arguments` excludes the program name.
+RenderOptionsResult parseRenderOptions(const QStringList& arguments);
+
+QString renderUsage();

@@ -1,0 +1,58 @@
+#pragma once
+// Renders a list of sources one after another on the remux engine, writes each
+// tracklist beside its movie, and reports the combined result. Everything here
+// runs on the main thread's event loop; media work happens on the engine's
+// own thread and the tracklist's durations are read in the background.
+
+#include "render/ProgressPrinter.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class RemuxError;
+class RemuxWorker;
+
+struct RenderItem {
+    QString sourcePath;
+    QList<QUrl> songs;
+    QString outputPath;
+};
+
+class RenderSession : public QObject {
+    Q_OBJECT
+public:
+    RenderSession(QList<RenderItem> items, double crossfade, ProgressPrinter& printer,
+                  QObject* parent = nullptr);
+
+    // Starts the first source; finished() follows the last one.
+    void start();
+
+    // Stops the running source at its next cancellation point and skips the
+    // rest; finished() then reports kInterruptedExit.
+    void interrupt();
+    static constexpr int kInterruptedExit = 130;
+
+    int failedCount() const { return m_failed; }
+
+signals:
+    // 0 when every source was rendered, 1 when any failed.
+    void finished(int exitCode);
+
+private:
+    void startNext();
+    void onRunFinished();
+    void onRunFailed(const RemuxError& error);
+    void reportFailure(const QString& description);
+    void endRun();
+
+    QList<RenderItem> m_items;
+    double m_crossfade;
+    ProgressPrinter& m_printer;
+    int m_next = 0;
+    int m_failed = 0;
+    bool m_interrupted = false;
+    QPointer<RemuxWorker> m_worker;
+};
