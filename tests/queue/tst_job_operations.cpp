@@ -1,0 +1,354 @@
+// The user's queue operations and the running of one job, with scripted workers.
+
+#include "QueueTestKit.h"
+
+#include "services/FileService.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+class TestJobOperations : public QObject {
+    Q_OBJECT
+private slots:
+    void cancelJob_data();
+    void cancelJob();
+    void deleteRunningJob();
+    void clearKeepsUnfinishedJobs();
+    void retryFailedJobs_data();
+    void retryFailedJobs();
+    void pauseKeepsLastProgressAndResumeRestarts();
+    void sameSecondOutputNamesAreUnique();
+    void sharedOutputPathNeverRunsTwice();
+    void oldCancelledRunNeverTouchesNewerRun();
+    void sourceResolution_data();
+    void sourceResolution();
+    void crossfadeReachesWorker_data();
+    void crossfadeReachesWorker();
+    void successfulRunEndsFinished();
+    void folderAccessIsReleasedOnce_data();
+    void folderAccessIsReleasedOnce();
+};
+
+void TestJobOperations::cancelJob_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QString>("message");
+    const QString byUser = QStringLiteral("Cancelled by user");
+    QTest::newRow("pending") << int(JobStatus::pending) << int(JobStatus::cancelled) << byUser;
+    QTest::newRow("processing") << int(JobStatus::processing) << int(JobStatus::cancelled) << byUser;
+    QTest::newRow("paused") << int(JobStatus::paused) << int(JobStatus::paused) << "kept";
+    QTest::newRow("completed") << int(JobStatus::completed) << int(JobStatus::completed) << "kept";
+    QTest::newRow("failed") << int(JobStatus::failed) << int(JobStatus::failed) << "kept";
+}
+
+void TestJobOperations::cancelJob()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(QString, message);
+    QueueFixture f;
+    f.storeJob("runner");
+    JobService& s = f.start(); // "runner" takes the only slot at serious
+    f.setLevel(2);
+    MixJob* job = f.storeJob("target", before == int(JobStatus::processing) ? JobStatus::pending : JobStatus(before));
+    job->setStatusMessage("kept");
+    if (before == int(JobStatus::processing)) {
+        f.setLevel(0);
+        s.processQueue();
+        QCOMPARE(job->status(), JobStatus::processing);
+        job->setStatusMessage("kept");
+    }
+    f.storeJob("waiting");
+    const int activeBefore = s.activeJobsCount();
+    QPointer<FakeRemuxWorker> worker = f.workerFor("target");
+
+    s.cancelJob(job);
+    QCOMPARE(int(job->status()), after);
+    QCOMPARE(job->statusMessage(), message);
+    if (worker) {
+        QCOMPARE(worker->cancelCalls, 1);
+        QCOMPARE(s.activeJobsCount(), activeBefore - 1);
+    }
+    settle();
+    // The freed slot waits for the scheduler's next run.
+    QVERIFY(!f.started.contains("waiting"));
+    QCOMPARE(int(job->status()), after);
+}
+
+void TestJobOperations::deleteRunningJob()
+{
+    QueueFixture f;
+    f.storeJob("a");
+    JobService& s = f.start();
+    QPointer<FakeRemuxWorker> worker = f.workerFor("a");
+    const QUuid id = f.job("a")->id();
+    s.deleteJob(f.job("a"));
+    QCOMPARE(f.store->find(id), nullptr);
+    QCOMPARE(s.activeJobsCount(), 0);
+    QVERIFY(!s.isProcessing());
+    QVERIFY(!worker || worker->cancelCalls == 1);
+    QTRY_VERIFY(!worker);
+    QCOMPARE(f.store->fetchCount().value_or(-1), 0);
+}
+
+void TestJobOperations::clearKeepsUnfinishedJobs()
+{
+    QueueFixture f;
+    JobService& s = f.start();
+    s.pauseQueue();
+    for (int st = 0; st <= 5; ++st)
+        f.storeJob(QStringLiteral("s%1").arg(st), JobStatus(st));
+    s.refreshStats();
+    s.clearFinishedJobs();
+    QStringList left;
+    const auto fetched = f.store->fetch({}, JobStore::Sort::createdAtAscending);
+    for (MixJob* j : *fetched)
+        left << QFileInfo(j->videoPath()).completeBaseName();
+    QCOMPARE(left, (QStringList {"s0", "s1", "s2"}));
+    QCOMPARE(s.totalJobCount(), 6); // statistics wait for the next refresh
+}
+
+void TestJobOperations::retryFailedJobs_data()
+{
+    QTest::addColumn<int>("failedJobs");
+    QTest::newRow("two failed") << 2;
+    QTest::newRow("none failed") << 0;
+}
+
+void TestJobOperations::retryFailedJobs()
+{
+    QFETCH(int, failedJobs);
+    QueueFixture f;
+    JobService& s = f.start();
+    for (int i = 0; i < failedJobs; ++i)
+        f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
+    f.storeJob("new"); // stored behind the service's back: only a scheduling pass starts it
+    QCOMPARE(s.totalJobCount(), 0);
+
+    s.retryFailedJobs();
+    QCOMPARE(s.totalJobCount(), failedJobs + 1);
+    QCOMPARE(f.job("new")->status(), JobStatus::processing); // scheduled at once
+    for (int i = 0; i < failedJobs; ++i) {
+        MixJob* j = f.job(QStringLiteral("f%1").arg(i));
+        QCOMPARE(j->status(), JobStatus::processing);
+        QCOMPARE(j->progress(), 0.0f);
+    }
+    QTRY_COMPARE(f.started.size(), failedJobs + 1);
+}
+
+void TestJobOperations::pauseKeepsLastProgressAndResumeRestarts()
+{
+    QueueFixture f;
+    f.storeJob("a");
+    JobService& s = f.start();
+    FakeRemuxWorker* first = f.workerFor("a");
+    first->sendUpdate(0.35f, "Remuxing... 35%");
+    QTRY_COMPARE(f.job("a")->progress(), 0.35f);
+
+    s.togglePause();
+    QVERIFY(s.isQueuePaused());
+    QCOMPARE(f.job("a")->status(), JobStatus::paused);
+    QCOMPARE(f.job("a")->statusMessage(), QStringLiteral("Paused (Queue Paused)"));
+    QCOMPARE(f.job("a")->progress(), 0.35f);
+
+    s.togglePause();
+    QTRY_COMPARE(f.started.size(), 2);
+    f.workerFor("a")->finishRun();
+    QTRY_COMPARE(f.job("a")->status(), JobStatus::completed);
+}
+
+void TestJobOperations::sameSecondOutputNamesAreUnique()
+{
+    QueueFixture f;
+    f.timings.unixSeconds = [] { return qint64(42); };
+    JobService& s = f.start();
+    s.pauseQueue();
+    const QUrl folder = QUrl::fromLocalFile(f.dir.path());
+    s.addJob(f.sourceFile("holiday.mov"), {}, folder);
+    s.addJob(f.sourceFile("holiday.mov"), {}, folder);
+    s.addJob(f.sourceFile("holiday.mp4"), {}, folder);
+    s.addJob(f.sourceFile("photo.jpg"), {}, folder);
+    QStringList names;
+    const auto fetched = f.store->fetch({}, JobStore::Sort::createdAtAscending);
+    for (MixJob* j : *fetched)
+        names << QFileInfo(j->outputPathOrEmpty()).fileName();
+    QCOMPARE(names, (QStringList {"holiday_mix_42.mp4", "holiday_mix_42_2.mp4",
+                                  "holiday_mix_42_3.mp4", "photo_mix_42.mp4"}));
+    QCOMPARE(QFileInfo(f.store->fetch()->first()->outputPathOrEmpty()).absolutePath(),
+             QFileInfo(f.dir.path()).absoluteFilePath());
+}
+
+void TestJobOperations::sharedOutputPathNeverRunsTwice()
+{
+    QueueFixture f;
+    MixJob* a = f.storeJob("a");
+    MixJob* b = f.storeJob("b");
+    b->setOutputPath(a->outputPathOrEmpty()); // e.g. records from before names were made unique
+    f.storeJob("c");
+    f.start();
+    QCOMPARE(f.started, (QStringList {"a", "c"}));
+    QCOMPARE(b->status(), JobStatus::pending);
+    f.workerFor("a")->finishRun();
+    QTRY_COMPARE(f.started, (QStringList {"a", "c", "b"}));
+}
+
+void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
+{
+    QueueFixture f;
+    f.timings.unwindHoldMs = 100;
+    f.storeJob("a");
+    JobService& s = f.start();
+    QPointer<FakeRemuxWorker> old = f.workerFor("a");
+    old->endOnCancel = false; // a run slow to notice its stop flag
+    old->sendUpdate(0.3f, "Remuxing... 30%");
+    QTRY_COMPARE(f.job("a")->progress(), 0.3f);
+
+    s.pauseQueue();
+    s.resumeQueue();
+    QCOMPARE(f.started.size(), 1); // its output path is still held by the unwinding run
+    QTRY_COMPARE(f.started.size(), 2);
+    FakeRemuxWorker* newer = f.workerFor("a");
+    QVERIFY(newer != old);
+    newer->sendUpdate(0.1f, "Preparing...");
+    QTRY_COMPARE(f.job("a")->progress(), 0.1f);
+
+    // The abandoned run reports late and then ends.
+    old->sendUpdate(0.9f, "Remuxing... 90%");
+    old->failRun(RemuxError::cancelled());
+    QTRY_VERIFY(!old);
+    QCOMPARE(f.job("a")->progress(), 0.1f);
+    QCOMPARE(f.job("a")->statusMessage(), QStringLiteral("Preparing..."));
+    QCOMPARE(f.job("a")->status(), JobStatus::processing);
+    QCOMPARE(s.activeJobsCount(), 1);
+
+    newer->finishRun();
+    QTRY_COMPARE(f.job("a")->status(), JobStatus::completed);
+    QCOMPARE(s.activeJobsCount(), 0);
+    QCOMPARE(s.batchCounter(), 1);
+}
+
+void TestJobOperations::sourceResolution_data()
+{
+    QTest::addColumn<QString>("bookmark"); // valid, corrupt, none
+    QTest::addColumn<bool>("fileKept");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("bookmark resolves") << "valid" << true << true;
+    QTest::newRow("bookmark fails, path exists") << "corrupt" << true << true;
+    QTest::newRow("no bookmark, path exists") << "none" << true << true;
+    QTest::newRow("no bookmark, file deleted") << "none" << false << false;
+    QTest::newRow("bookmark of a deleted file") << "valid" << false << false;
+}
+
+void TestJobOperations::sourceResolution()
+{
+    QFETCH(QString, bookmark);
+    QFETCH(bool, fileKept);
+    QFETCH(bool, runs);
+    QueueFixture f;
+    MixJob* job = f.storeJob("clip", JobStatus::pending, 0.25f);
+    if (bookmark == "corrupt")
+        job->setVideoBookmark(QByteArray("not a bookmark"));
+    else if (bookmark == "none")
+        job->setVideoBookmark(std::nullopt);
+    else
+        QVERIFY(job->videoBookmark().has_value());
+    if (!fileKept)
+        QVERIFY(QFile::remove(job->videoPath()));
+    const QString expectedPath = job->videoPath();
+
+    f.start();
+    QTRY_VERIFY(job->status() != JobStatus::processing || !f.started.isEmpty());
+    if (runs) {
+        QCOMPARE(f.started, QStringList {"clip"});
+        QCOMPARE(f.workerFor("clip")->source.toLocalFile(), expectedPath);
+    } else {
+        QTRY_COMPARE(job->status(), JobStatus::failed);
+        QCOMPARE(job->statusMessage(), QStringLiteral("Cannot access video file"));
+        QCOMPARE(job->progress(), 0.25f);
+        QVERIFY(f.started.isEmpty());
+    }
+}
+
+void TestJobOperations::crossfadeReachesWorker_data()
+{
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<double>("used");
+    QTest::newRow("zero means 3") << 0.0 << 3.0;
+    QTest::newRow("five") << 5.0 << 5.0;
+    QTest::newRow("fraction") << 2.5 << 2.5;
+}
+
+void TestJobOperations::crossfadeReachesWorker()
+{
+    QFETCH(double, stored);
+    QFETCH(double, used);
+    QueueFixture f;
+    f.settings->setCrossfadeDuration(stored);
+    f.settings->settings().setValue("crossfadeDuration", stored);
+    MixJob* job = f.storeJob("a");
+    f.start();
+    FakeRemuxWorker* w = f.workerFor("a");
+    QCOMPARE(w->crossfade, used);
+    QCOMPARE(w->output.toLocalFile(), job->outputPathOrEmpty());
+    QCOMPARE(w->songs, job->audioURLs());
+}
+
+void TestJobOperations::successfulRunEndsFinished()
+{
+    QueueFixture f;
+    MixJob* job = f.storeJob("a");
+    JobService& s = f.start();
+    QStringList messages;
+    QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
+    FakeRemuxWorker* w = f.workerFor("a");
+    w->sendUpdate(0.5f, "Remuxing... 50%");
+    QTRY_COMPARE(s.overallProgress(), 0.5f);
+    w->finishRun();
+    QTRY_COMPARE(job->status(), JobStatus::completed);
+    QCOMPARE(job->progress(), 1.0f);
+    QCOMPARE(messages, (QStringList {"Remuxing... 50%", "Complete!", "Saving tracklist...", "Finished"}));
+    QCOMPARE(s.overallProgress(), 1.0f);
+    QCOMPARE(s.completedJobCount(), 1);
+    const QString tracklist = job->outputPathOrEmpty().chopped(4) + ".txt";
+    QVERIFY2(QFileInfo::exists(tracklist), qPrintable(tracklist));
+}
+
+void TestJobOperations::folderAccessIsReleasedOnce_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("finished") << "finish";
+    QTest::newRow("failed") << "fail";
+    QTest::newRow("cancelled") << "cancel";
+    QTest::newRow("no source") << "nosource";
+}
+
+void TestJobOperations::folderAccessIsReleasedOnce()
+{
+    QFETCH(QString, ending);
+    const int openBefore = FileService::shared().openAccessCount();
+    {
+        QueueFixture f;
+        MixJob* job = f.storeJob("a");
+        if (ending == "nosource") {
+            job->setVideoBookmark(std::nullopt);
+            QFile::remove(job->videoPath());
+        }
+        JobService& s = f.start();
+        if (ending == "finish")
+            f.workerFor("a")->finishRun();
+        else if (ending == "fail")
+            f.workerFor("a")->failRun(RemuxError::compositionFailed("No valid audio files loaded"));
+        else if (ending == "cancel")
+            s.cancelJob(job);
+        QTRY_COMPARE(s.activeJobsCount(), 0);
+        QTRY_COMPARE(FileService::shared().openAccessCount(), openBefore);
+        if (ending == "fail")
+            QCOMPARE(job->statusMessage(), QStringLiteral("Composition error: No valid audio files loaded"));
+    }
+    QCOMPARE(FileService::shared().openAccessCount(), openBefore);
+}
+
+QTEST_GUILESS_MAIN(TestJobOperations)
+#include "tst_job_operations.moc"

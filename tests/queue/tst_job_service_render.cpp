@@ -1,0 +1,173 @@
+// The queue with real workers on short generated media: control during a
+// render, and three jobs from addJob to movies and tracklists.
+
+#include "QueueTestKit.h"
+
+#include "TestTools.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QTest>
+
+namespace {
+constexpr double kSongSeconds = 60;
+constexpr double kCrossfade = 3;
+constexpr double kMixSeconds = 3 * kSongSeconds - 2 * kCrossfade;
+}
+
+class TestJobServiceRender : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void controlDuringRender_data();
+    void controlDuringRender();
+    void threeJobsEndToEnd();
+
+private:
+    QTemporaryDir m_media;
+    QList<QUrl> m_songs;
+    QUrl sourceClip(const QString& name);
+    JobService& startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers);
+    static QStringList leftovers(const QString& folder);
+};
+
+void TestJobServiceRender::initTestCase()
+{
+    QString error;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = m_media.filePath(QStringLiteral("%1 Song.wav").arg(i + 1));
+        QVERIFY2(testtools::makeTone(path, kSongSeconds, 330 + 110 * i, 44100, {}, &error), qPrintable(error));
+        m_songs << QUrl::fromLocalFile(path);
+    }
+}
+
+QUrl TestJobServiceRender::sourceClip(const QString& name)
+{
+    const QString path = m_media.filePath(name);
+    QString error;
+    if (!QFileInfo::exists(path) && !testtools::makeClip(path, 2, 160, 120, 25, {"-c:v", "libx264", "-bf", "2"}, &error))
+        qWarning("clip: %s", qPrintable(error));
+    return QUrl::fromLocalFile(path);
+}
+
+JobService& TestJobServiceRender::startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers)
+{
+    f.settings->setCrossfadeDuration(kCrossfade);
+    f.service = std::make_unique<JobService>(
+        *f.store, *f.settings, *f.thermal,
+        [workers] {
+            auto w = std::make_unique<RemuxWorker>();
+            workers->append(w.get());
+            return w;
+        },
+        f.timings);
+    return *f.service;
+}
+
+// Files in the output folder that are neither a movie nor a tracklist we expect.
+QStringList TestJobServiceRender::leftovers(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+void TestJobServiceRender::controlDuringRender_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("cancel") << "cancel";
+    QTest::newRow("delete") << "delete";
+    QTest::newRow("pause, then resume") << "pause";
+}
+
+void TestJobServiceRender::controlDuringRender()
+{
+    QFETCH(QString, action);
+    QueueFixture f;
+    QList<QPointer<RemuxWorker>> workers;
+    JobService& s = startReal(f, &workers);
+    const QString outFolder = f.dir.filePath("out");
+    QDir().mkpath(outFolder);
+    s.addJob(sourceClip("clip.mp4"), m_songs, QUrl::fromLocalFile(outFolder));
+    MixJob* job = f.store->fetch()->first();
+    const QString output = job->outputPathOrEmpty();
+    const QUuid id = job->id();
+
+    // Act inside the progress update that crosses 40 %: the export is under way.
+    QElapsedTimer sinceAction;
+    bool acted = false;
+    QObject::connect(job, &MixJob::progressChanged, &s, [&] {
+        if (acted || job->progress() < 0.4f)
+            return;
+        acted = true;
+        sinceAction.start();
+        if (action == "cancel")
+            s.cancelJob(job);
+        else if (action == "delete")
+            s.deleteJob(job);
+        else
+            s.pauseQueue();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(acted, 30000);
+    QCOMPARE(s.activeJobsCount(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!workers.first(), 5000); // the run reported its stop
+    QVERIFY2(sinceAction.elapsed() < 1000, qPrintable(QString::number(sinceAction.elapsed())));
+    QVERIFY(!QFileInfo::exists(output));
+    QCOMPARE(leftovers(outFolder), QStringList());
+
+    if (action == "cancel") {
+        QCOMPARE(job->status(), JobStatus::cancelled);
+        QCOMPARE(job->statusMessage(), QStringLiteral("Cancelled by user"));
+    } else if (action == "delete") {
+        QCOMPARE(f.store->find(id), nullptr);
+    } else {
+        QCOMPARE(job->status(), JobStatus::paused);
+        QCOMPARE(job->statusMessage(), QStringLiteral("Paused (Queue Paused)"));
+        QVERIFY(job->progress() >= 0.4f && job->progress() < 1.0f);
+        s.resumeQueue();
+        QTRY_COMPARE_WITH_TIMEOUT(job->status(), JobStatus::completed, 60000);
+        QCOMPARE(job->statusMessage(), QStringLiteral("Finished"));
+        const double duration = testtools::probe(output)["format"].toObject()["duration"].toString().toDouble();
+        QVERIFY2(qAbs(duration - kMixSeconds) < 0.1, qPrintable(QString::number(duration)));
+        QCOMPARE(testtools::decodeErrors(output), QString());
+    }
+    QCOMPARE(s.batchCounter(), action == "pause" ? 1 : 0);
+}
+
+void TestJobServiceRender::threeJobsEndToEnd()
+{
+    QueueFixture f;
+    QList<QPointer<RemuxWorker>> workers;
+    JobService& s = startReal(f, &workers);
+    const QString outFolder = f.dir.filePath("out");
+    QDir().mkpath(outFolder);
+    for (const char* name : {"beach.mp4", "forest.mp4", "city.mp4"})
+        s.addJob(sourceClip(QString::fromLatin1(name)), m_songs, QUrl::fromLocalFile(outFolder));
+    QCOMPARE(s.activeJobsCount(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(f.notifications.size(), 1, 120000);
+
+    QCOMPARE(f.notifications[0].title, QStringLiteral("Queue Finished"));
+    QCOMPARE(f.notifications[0].body, QStringLiteral("All jobs have been processed successfully."));
+    QCOMPARE(s.totalJobCount(), 3);
+    QCOMPARE(s.completedJobCount(), 3);
+    QCOMPARE(s.overallProgress(), 1.0f);
+    QVERIFY(!s.isProcessing());
+    const auto fetched = f.store->fetch();
+    for (MixJob* job : *fetched) {
+        QCOMPARE(job->status(), JobStatus::completed);
+        const QString movie = job->outputPathOrEmpty();
+        const QJsonObject info = testtools::probe(movie);
+        const QJsonArray streams = info["streams"].toArray();
+        QCOMPARE(streams.size(), 2);
+        const double duration = info["format"].toObject()["duration"].toString().toDouble();
+        QVERIFY2(qAbs(duration - kMixSeconds) < 0.1, qPrintable(QString::number(duration)));
+        QFile tracklist(movie.chopped(4) + ".txt");
+        QVERIFY(tracklist.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(tracklist.readAll()),
+                 QStringLiteral("00:00 - 1 Song\n00:57 - 2 Song\n01:54 - 3 Song\n"));
+    }
+    QCOMPARE(QDir(outFolder).entryList(QDir::Files).size(), 6);
+}
+
+QTEST_GUILESS_MAIN(TestJobServiceRender)
+#include "tst_job_service_render.moc"
