@@ -1,22 +1,59 @@
+// loopcaster: the desktop app. Opens the job store (or stops), builds the
+// service container, and shows the main window and the status item. On a
+// machine without a display it renders the demo movie headlessly instead.
+
 #include "app/AppDependencyContainer.h"
+#include "app/HeadlessDemo.h"
 #include "models/JobStore.h"
+#include "services/NotificationService.h"
+#include "viewmodels/StatusItemViewModel.h"
 #include "views/MainWindow.h"
+#include "views/StatusTrayIcon.h"
 
 #include <QApplication>
 #include <cstdio>
 
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (!hasDisplay())
+        return runHeadlessDemo(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("loopcaster"));
+    QApplication::setOrganizationName(QStringLiteral("loopcaster"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
     QString error;
     auto store = JobStore::open(JobStore::defaultPath(), &error);
     if (!store) {
         std::printf("Failed to create ModelContainer: %s\n", qPrintable(error));
+        std::fflush(stdout);
         return 1;
     }
+
     AppDependencyContainer container(std::move(store));
     MainWindow window(container);
+    StatusItemViewModel statusItem(container.jobService(), container.thermalService());
+    StatusTrayIcon tray(statusItem);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray.show();
+        NotificationService::shared().setFallback(
+            [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
+    }
+    // Closing the window keeps the queue running while the tray icon is
+    // there; without a tray, closing the window quits.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        QApplication::setQuitOnLastWindowClosed(true);
     window.show();
     return app.exec();
 }

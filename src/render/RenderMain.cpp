@@ -1,6 +1,8 @@
-// loopcaster-render: the command-line front end on the app's core. Renders
-// sources one after another (same naming, song choice, engine and tracklist as
-// the job queue) or, with --demo, a movie from inputs it makes itself.
+// The command-line front end on the app's core. Renders sources one after
+// another (same naming, song choice, engine and tracklist as the job queue)
+// or, with --demo, a movie from inputs it makes itself.
+
+#include "render/RenderMain.h"
 
 #include "render/DemoMedia.h"
 #include "render/InterruptWatcher.h"
@@ -36,14 +38,6 @@ void printError(const QString& text)
 {
     std::fflush(stdout);
     std::fputs(("error: " + text + "\n").toLocal8Bit().constData(), stderr);
-}
-
-QStringList argumentsOf(int argc, char** argv)
-{
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    return args;
 }
 
 QString downloadsFolder()
@@ -147,9 +141,9 @@ int renderDemo(const RenderOptions& o, int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv)
+int renderCommandLine(int argc, char** argv, const QStringList& arguments)
 {
-    const RenderOptionsResult parsed = parseRenderOptions(argumentsOf(argc, argv));
+    const RenderOptionsResult parsed = parseRenderOptions(arguments);
     if (parsed.helpRequested) {
         std::fputs(renderUsage().toLocal8Bit().constData(), stdout);
         return 0;
@@ -164,4 +158,12 @@ int main(int argc, char** argv)
     // real errors still come through, and ours carry the failing call.
     av_log_set_level(AV_LOG_ERROR);
     return o.demo ? renderDemo(o, argc, argv) : renderSources(o, argc, argv);
+}
+
+QStringList renderArguments(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
 }

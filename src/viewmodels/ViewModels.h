@@ -1,2 +1,0 @@
-#pragma once
-// View models of the main window (QtCore/QtGui only).
