@@ -13,6 +13,10 @@
 #include <QApplication>
 #include <cstdio>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 bool hasDisplay()
@@ -29,6 +33,9 @@ int main(int argc, char** argv)
         return runHeadlessDemo(argc, argv);
 
     QApplication app(argc, argv);
+    // The media libraries' informational chatter goes nowhere useful in a
+    // desktop app; real failures reach the jobs as error messages.
+    av_log_set_level(AV_LOG_ERROR);
     QApplication::setApplicationName(QStringLiteral("loopcaster"));
     QApplication::setOrganizationName(QStringLiteral("loopcaster"));
     QApplication::setQuitOnLastWindowClosed(false);
