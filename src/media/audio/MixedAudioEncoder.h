@@ -13,9 +13,25 @@ namespace lc::media {
 
 class MixedAudioEncoder {
 public:
+    // How the mix is cut for encoding on several threads. Each segment is
+    // encoded by a fresh encoder that starts `warmupFrames` AAC frames early
+    // and runs `tailFrames` past its end; neighbouring segments are spliced
+    // at a frame where both encoders chose the same window, so the seam
+    // decodes as if one encoder had made the whole stream.
+    struct Options {
+        int segmentFrames = 1024; // AAC frames per segment (about 24 s)
+        int warmupFrames = 16;
+        int tailFrames = 6;
+        int threads = 2;
+        int segmentsAhead = 3;    // encoded segments held at most (bounds memory)
+    };
+
     // Throws MediaError if the encoder cannot be set up.
     MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel);
+    MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel, const Options& options);
     ~MixedAudioEncoder();
+    MixedAudioEncoder(const MixedAudioEncoder&) = delete;
+    MixedAudioEncoder& operator=(const MixedAudioEncoder&) = delete;
 
     // Encoder parameters for the output stream (with AAC extradata and
     // initial_padding set).
@@ -26,6 +42,11 @@ public:
     // -initial_padding), duration set. Returns false after the last packet.
     // Throws MediaError on decode/encode failure, CancelledError when cancelled.
     bool nextPacket(AVPacket* out);
+
+    // Seams between segments so far, and those where no frame with equal
+    // windows was found in the overlap (spliced at the segment end anyway).
+    int seamCount() const;
+    int unmatchedSeamCount() const;
 
 private:
     struct Impl;

@@ -1,1 +1,96 @@
 #include "media/audio/SongMeasure.h"
+
+#include "media/audio/SongDecoder.h"
+#include "media/common/FfmpegPtr.h"
+#include "media/common/MediaError.h"
+
+#include <cstring>
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+namespace lc::media {
+
+SongMeasurement measureSong(const QString& path, const std::atomic<bool>* cancel)
+{
+    throwIfCancelled(cancel);
+    SongDecoder decoder(path, cancel);
+    SongMeasurement m;
+    m.hasAudio = decoder.hasAudio();
+    if (m.hasAudio)
+        m.frames = decoder.countRemaining();
+    return m;
+}
+
+namespace {
+
+// Sums the packet durations of one stream. The start delay the demuxer
+// announces (skip samples on the first packet) is not heard, so it is taken off.
+std::optional<double> scanPacketDuration(AVFormatContext* fmt, int streamIndex)
+{
+    PacketPtr pkt(av_packet_alloc());
+    if (!pkt)
+        return std::nullopt;
+    const AVStream* st = fmt->streams[streamIndex];
+    int64_t ticks = 0;
+    int64_t skippedSamples = 0;
+    bool first = true;
+    while (av_read_frame(fmt, pkt.get()) >= 0) {
+        if (pkt->stream_index == streamIndex) {
+            ticks += pkt->duration;
+            size_t size = 0;
+            const uint8_t* skip = av_packet_get_side_data(pkt.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+            if (skip && size >= 8)
+                skippedSamples += (first ? AV_RL32(skip) : 0) + AV_RL32(skip + 4);
+            first = false;
+        }
+        av_packet_unref(pkt.get());
+    }
+    if (first)
+        return std::nullopt;
+    const int rate = st->codecpar->sample_rate;
+    double seconds = ticks * av_q2d(st->time_base);
+    if (rate > 0)
+        seconds -= double(skippedSamples) / rate;
+    return seconds;
+}
+
+} // namespace
+
+std::optional<double> songDurationSeconds(const QString& path)
+{
+    AVFormatContext* raw = nullptr;
+    const QByteArray local = path.toUtf8();
+    if (avformat_open_input(&raw, local.constData(), nullptr, nullptr) < 0)
+        return std::nullopt;
+    InputFormatPtr fmt(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0)
+        return std::nullopt;
+
+    int index = -1;
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        if (raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            index = int(i);
+            break;
+        }
+    }
+    if (index < 0)
+        return std::nullopt;
+    const AVStream* st = raw->streams[index];
+
+    // MP3 durations count whole frames, including the encoder delay and
+    // padding that the decoder trims; only a scan sees the trim.
+    const bool mp3 = std::strcmp(raw->iformat->name, "mp3") == 0;
+    if (mp3 || raw->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE
+        || (st->duration == AV_NOPTS_VALUE && raw->duration == AV_NOPTS_VALUE)) {
+        for (unsigned i = 0; i < raw->nb_streams; ++i)
+            raw->streams[i]->discard = int(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        return scanPacketDuration(raw, index);
+    }
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return st->duration * av_q2d(st->time_base);
+    return double(raw->duration) / AV_TIME_BASE;
+}
+
+} // namespace lc::media

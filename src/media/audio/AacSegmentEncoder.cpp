@@ -1,0 +1,87 @@
+#include "media/audio/AacSegmentEncoder.h"
+
+#include "media/audio/SongMeasure.h"
+#include "media/common/MediaError.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+namespace lc::media {
+
+namespace {
+constexpr int64_t kBitRate = 192000;
+
+void receivePackets(AVCodecContext* enc, std::vector<PacketPtr>& out)
+{
+    for (;;) {
+        PacketPtr pkt = makePacket();
+        const int ret = avcodec_receive_packet(enc, pkt.get());
+        if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF)
+            return;
+        checkAv(ret, "avcodec_receive_packet", QStringLiteral("aac"));
+        out.push_back(std::move(pkt));
+    }
+}
+}
+
+CodecContextPtr openMixAacEncoder()
+{
+    const AVCodec* codec = avcodec_find_encoder_by_name("aac");
+    if (!codec)
+        throwAvError("avcodec_find_encoder_by_name", AVERROR_ENCODER_NOT_FOUND, QStringLiteral("aac"));
+    CodecContextPtr enc(avcodec_alloc_context3(codec));
+    if (!enc)
+        throwAvError("avcodec_alloc_context3", AVERROR(ENOMEM), QStringLiteral("aac"));
+    enc->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    enc->sample_rate = kMixSampleRate;
+    const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+    checkAv(av_channel_layout_copy(&enc->ch_layout, &stereo), "av_channel_layout_copy");
+    enc->bit_rate = kBitRate;
+    enc->profile = FF_PROFILE_AAC_LOW;
+    enc->time_base = AVRational {1, kMixSampleRate};
+    // The MP4 sample entry carries the AudioSpecificConfig.
+    enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    checkAv(avcodec_open2(enc.get(), codec, nullptr), "avcodec_open2", QStringLiteral("aac"));
+    return enc;
+}
+
+std::vector<PacketPtr> encodeAacSegment(const float* left, const float* right, int64_t count,
+                                        int64_t firstSample, bool finish,
+                                        const std::function<bool()>& stopped)
+{
+    CodecContextPtr enc = openMixAacEncoder();
+    FramePtr frame = makeFrame();
+    std::vector<PacketPtr> out;
+    out.reserve(size_t(count / kAacFrameSize + 4));
+
+    for (int64_t pos = 0; pos < count; pos += kAacFrameSize) {
+        if (stopped())
+            return out;
+        const int n = int(std::min<int64_t>(kAacFrameSize, count - pos));
+        frame->nb_samples = n;
+        frame->format = AV_SAMPLE_FMT_FLTP;
+        frame->sample_rate = kMixSampleRate;
+        checkAv(av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout), "av_channel_layout_copy");
+        checkAv(av_frame_get_buffer(frame.get(), 0), "av_frame_get_buffer");
+        std::memcpy(frame->data[0], left + pos, size_t(n) * sizeof(float));
+        std::memcpy(frame->data[1], right + pos, size_t(n) * sizeof(float));
+        frame->pts = firstSample + pos;
+        checkAv(avcodec_send_frame(enc.get(), frame.get()), "avcodec_send_frame", QStringLiteral("aac"));
+        av_frame_unref(frame.get());
+        receivePackets(enc.get(), out);
+    }
+    // Drained in any case, so the encoder closes without frames queued; the
+    // packets past a segment's tail are not wanted.
+    const size_t kept = out.size();
+    checkAv(avcodec_send_frame(enc.get(), nullptr), "avcodec_send_frame", QStringLiteral("aac"));
+    receivePackets(enc.get(), out);
+    if (!finish)
+        out.resize(kept);
+    return out;
+}
+
+} // namespace lc::media

@@ -1,0 +1,152 @@
+#include "media/audio/MixPlan.h"
+#include "media/audio/MixSource.h"
+
+#include <QtTest>
+
+using namespace lc::media;
+
+namespace {
+constexpr int64_t kNoAudio = -1;
+
+MixPlanBuilder build(const QList<qint64>& frames, double crossfade, QStringList* lines = nullptr)
+{
+    MixPlanBuilder b(int(frames.size()), crossfade);
+    for (int i = 0; i < frames.size(); ++i) {
+        SongMeasurement m;
+        m.hasAudio = frames[i] != kNoAudio;
+        m.frames = m.hasAudio ? frames[i] : 0;
+        const QString line = b.add(i, QStringLiteral("/music/song%1.mp3").arg(i), m);
+        if (lines)
+            *lines << line;
+    }
+    return b;
+}
+
+QList<qint64> seconds(std::initializer_list<int> s)
+{
+    QList<qint64> out;
+    for (int v : s)
+        out << (v < 0 ? kNoAudio : qint64(v) * kMixSampleRate);
+    return out;
+}
+} // namespace
+
+class TestMixPlan : public QObject {
+    Q_OBJECT
+private slots:
+    void cursorArithmetic_data()
+    {
+        QTest::addColumn<QList<qint64>>("frames");
+        QTest::addColumn<double>("crossfade");
+        QTest::addColumn<QList<double>>("starts");
+        QTest::addColumn<QString>("tracks");
+        QTest::addColumn<QString>("fadeIns");
+        QTest::addColumn<QString>("fadeOuts");
+        QTest::addColumn<double>("total");
+
+        QTest::newRow("three songs") << seconds({180, 200, 240}) << 3.0 << QList<double> {0, 177, 374}
+                                     << "ABA" << "011" << "110" << 614.0;
+        QTest::newRow("first skipped: B at zero, fading in")
+            << seconds({-1, 180, 200}) << 3.0 << QList<double> {0, 177} << "BA" << "11" << "10" << 377.0;
+        QTest::newRow("middle skipped: neighbours share a track")
+            << seconds({180, -1, 200}) << 3.0 << QList<double> {0, 177} << "AA" << "01" << "10" << 377.0;
+        QTest::newRow("last skipped: still fades out and pulls back")
+            << seconds({180, 200, -1}) << 3.0 << QList<double> {0, 177} << "AB" << "01" << "11" << 374.0;
+        QTest::newRow("single song") << seconds({180}) << 3.0 << QList<double> {0} << "A" << "0" << "0" << 180.0;
+        QTest::newRow("nothing with audio") << seconds({-1, -1}) << 3.0 << QList<double> {} << "" << "" << "" << 0.0;
+        QTest::newRow("crossfade longer than songs") << seconds({2, 2, 2}) << 3.0 << QList<double> {0, -1, -2}
+                                                     << "ABA" << "011" << "110" << 0.0;
+        QTest::newRow("odd sample counts add exactly")
+            << QList<qint64> {44101, 44099} << 0.5 << QList<double> {0, 44101.0 / 44100 - 0.5} << "AB" << "01"
+            << "10" << 44101.0 / 44100 - 0.5 + 44099.0 / 44100;
+    }
+    void cursorArithmetic()
+    {
+        QFETCH(QList<qint64>, frames);
+        QFETCH(double, crossfade);
+        QFETCH(QList<double>, starts);
+        QFETCH(QString, tracks);
+        QFETCH(QString, fadeIns);
+        QFETCH(QString, fadeOuts);
+        QFETCH(double, total);
+
+        const MixPlan plan = build(frames, crossfade).plan();
+        QCOMPARE(plan.entries.size(), starts.size());
+        for (int i = 0; i < plan.entries.size(); ++i) {
+            const MixEntry& e = plan.entries[i];
+            QCOMPARE(e.start.seconds(), starts[i]);
+            QCOMPARE(QChar(e.track), tracks[i]);
+            QCOMPARE(e.fadeIn, fadeIns[i] == '1');
+            QCOMPARE(e.fadeOut, fadeOuts[i] == '1');
+        }
+        QCOMPARE(plan.total.seconds(), total);
+        QCOMPARE(plan.totalFrames(), qint64(std::llround(total * kMixSampleRate)));
+    }
+
+    void printedLines_data()
+    {
+        QTest::addColumn<QList<qint64>>("frames");
+        QTest::addColumn<double>("crossfade");
+        QTest::addColumn<QStringList>("lines");
+
+        QTest::newRow("three songs") << seconds({180, 200, 240}) << 3.0
+                                     << QStringList {"[RemuxWorker] #0 song0.mp3 → A insert@0/1",
+                                                     "[RemuxWorker] #1 song1.mp3 → B insert@15611400/88200",
+                                                     "[RemuxWorker] #2 song2.mp3 → A insert@32986800/88200"};
+        QTest::newRow("skips keep positions") << seconds({-1, 180, -1, 200}) << 3.0
+                                              << QStringList {"⚠️ Skipping song0.mp3 — no audio track",
+                                                              "[RemuxWorker] #1 song1.mp3 → B insert@0/1",
+                                                              "⚠️ Skipping song2.mp3 — no audio track",
+                                                              "[RemuxWorker] #3 song3.mp3 → B insert@15611400/88200"};
+        QTest::newRow("crossfade rounded to 1/600") << QList<qint64> {44101, 100} << 0.2501
+                                                    << QStringList {"[RemuxWorker] #0 song0.mp3 → A insert@0/1",
+                                                                    "[RemuxWorker] #1 song1.mp3 → B insert@66152/88200"};
+    }
+    void printedLines()
+    {
+        QFETCH(QList<qint64>, frames);
+        QFETCH(double, crossfade);
+        QFETCH(QStringList, lines);
+        QStringList printed;
+        build(frames, crossfade, &printed);
+        QCOMPARE(printed, lines);
+    }
+
+    // Ramps on the sample grid: fades of neighbours sum to full level, and a
+    // song shorter than the crossfade gets both ramps without leaving [0, 1].
+    void placementGains_data()
+    {
+        QTest::addColumn<QList<qint64>>("frames");
+        QTest::addColumn<double>("crossfade");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<qint64>("sample");
+        QTest::addColumn<double>("gain");
+
+        const QList<qint64> two {441000, 441000};
+        QTest::newRow("first song before its fade-out") << two << 1.0 << 0 << qint64(396899) << 1.0;
+        QTest::newRow("fade-out start") << two << 1.0 << 0 << qint64(396900) << 1.0;
+        QTest::newRow("fade-out middle") << two << 1.0 << 0 << qint64(396900 + 22050) << 0.5;
+        QTest::newRow("fade-in middle") << two << 1.0 << 1 << qint64(396900 + 22050) << 0.5;
+        QTest::newRow("fade-in start") << two << 1.0 << 1 << qint64(396900) << 0.0;
+        QTest::newRow("after fade-in") << two << 1.0 << 1 << qint64(441000) << 1.0;
+        const QList<qint64> shortMiddle {441000, 22050, 441000};
+        // Middle song of 0.5 s with a 1 s crossfade: both ramps overlap.
+        QTest::newRow("short song, overlapping ramps") << shortMiddle << 1.0 << 1 << qint64(396900 + 11025)
+                                                       << 0.25 * (1.0 - (11025.0 + 22050) / 44100);
+    }
+    void placementGains()
+    {
+        QFETCH(QList<qint64>, frames);
+        QFETCH(double, crossfade);
+        QFETCH(int, entry);
+        QFETCH(qint64, sample);
+        QFETCH(double, gain);
+        const MixPlan plan = build(frames, crossfade).plan();
+        std::vector<MixSource::Placement> placed = MixSource::place(plan);
+        std::sort(placed.begin(), placed.end(), [](auto& a, auto& b) { return a.path < b.path; });
+        QVERIFY(qAbs(placed[size_t(entry)].gainAt(sample) - gain) < 1e-4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMixPlan)
+#include "tst_mix_plan.moc"

@@ -1,0 +1,352 @@
+#include "M4aWriter.h"
+
+#include "media/audio/AacSegmentEncoder.h"
+#include "media/audio/AacWindowState.h"
+#include "media/audio/MixPlan.h"
+#include "media/audio/MixSource.h"
+#include "media/audio/MixedAudioEncoder.h"
+#include "media/common/MediaError.h"
+
+#include "TestTools.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lc::media;
+
+namespace {
+
+// lavfi sine (1/8), made stereo by ffmpeg's mono upmix at -3 dB.
+constexpr double kToneAmplitude = 0.125 * M_SQRT1_2;
+
+// Amplitude of one frequency over a window of the left channel (interleaved
+// stereo); windows hold whole cycles of every test tone.
+double toneAmplitude(const QVector<float>& stereo, int64_t first, int count, double frequency)
+{
+    double re = 0, im = 0;
+    for (int i = 0; i < count; ++i) {
+        const double phase = 2 * M_PI * frequency * i / kMixSampleRate;
+        re += stereo[int((first + i) * 2)] * std::cos(phase);
+        im += stereo[int((first + i) * 2)] * std::sin(phase);
+    }
+    return 2 * std::hypot(re, im) / count;
+}
+
+MixPlan planFor(const QStringList& songs, double crossfade, const QList<qint64>& extraFrames = {})
+{
+    MixPlanBuilder b(int(songs.size()), crossfade);
+    for (int i = 0; i < songs.size(); ++i) {
+        SongMeasurement m = measureSong(songs[i]);
+        if (i < extraFrames.size())
+            m.frames += extraFrames[i];
+        b.add(i, songs[i], m);
+    }
+    return b.plan();
+}
+
+MixedAudioEncoder::Options singleEncoder()
+{
+    MixedAudioEncoder::Options o;
+    o.segmentFrames = 1 << 30;
+    o.threads = 1;
+    return o;
+}
+
+// Error energy per AAC frame of `decoded` against `reference` (both stereo interleaved).
+std::vector<double> frameErrors(const QVector<float>& decoded, const QVector<float>& reference)
+{
+    std::vector<double> out;
+    for (int64_t f = 0; (f + 1) * 2048 <= std::min<int64_t>(decoded.size(), reference.size()); ++f) {
+        double e = 0;
+        for (int64_t i = f * 2048; i < (f + 1) * 2048; ++i)
+            e += double(decoded[int(i)] - reference[int(i)]) * (decoded[int(i)] - reference[int(i)]);
+        out.push_back(e);
+    }
+    return out;
+}
+
+// The track's end in samples (last pts + duration) and its first pts, as
+// ffprobe reads the MP4: players trim the priming by the edit list and end
+// the track there; ffmpeg's decoder keeps the padding of the last frame.
+std::pair<qint64, qint64> trackSpan(const QString& file)
+{
+    const QJsonArray packets = testtools::probePackets(file, "a:0")["packets"].toArray();
+    if (packets.isEmpty())
+        return {0, 0};
+    const QJsonObject last = packets.last().toObject();
+    return {packets.first().toObject()["pts"].toInteger(), last["pts"].toInteger() + last["duration"].toInteger()};
+}
+
+} // namespace
+
+class TestMixedAudioEncoder : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QVector<float> encodeAndDecode(const MixPlan& plan, const MixedAudioEncoder::Options& options,
+                                   const QString& name, int* seams = nullptr, int* unmatched = nullptr)
+    {
+        MixedAudioEncoder enc(plan, nullptr, options);
+        const QString error = writeM4a(enc, path(name));
+        if (!error.isEmpty())
+            qWarning() << error;
+        if (seams)
+            *seams = enc.seamCount();
+        if (unmatched)
+            *unmatched = enc.unmatchedSeamCount();
+        return testtools::decodeAudio(path(name));
+    }
+
+    QVector<float> renderReference(const MixPlan& plan)
+    {
+        MixSource src(plan, nullptr);
+        std::vector<float> l(size_t(src.totalFrames())), r(size_t(src.totalFrames()));
+        src.render(l.data(), r.data(), src.totalFrames());
+        QVector<float> out(int(l.size() * 2));
+        for (size_t i = 0; i < l.size(); ++i) {
+            out[int(2 * i)] = l[i];
+            out[int(2 * i + 1)] = r[i];
+        }
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString e;
+        QVERIFY2(testtools::makeTone(path("a400.flac"), 6, 400, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(path("b1000.flac"), 7, 1000, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(path("c2500.flac"), 8, 2500, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(path("short2.flac"), 2, 400, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(path("short3.flac"), 3, 1000, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeClip(path("silent.mp4"), 1, 64, 48, 10, {"-c:v", "mpeg4"}, &e), qPrintable(e));
+        // Long tonal songs with transients (short windows) for the seam checks;
+        // tonal, because noise is coded by substitution and has no waveform to compare.
+        QVERIFY2(testtools::makeTone(path("long440.flac"), 32, 440, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
+                                    "aevalsrc=exprs='0.4*sin(2*PI*300*t)*lt(mod(t,0.07),0.012)':s=44100:d=32",
+                                    "-ac", "2", path("bursts.flac")},
+                                   &e),
+                 qPrintable(e));
+        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
+                                    "aevalsrc=exprs='0.1*sin(2*PI*523*t)+0.1*sin(2*PI*659*t)*(0.6+0.4*sin(2*PI*0.7*t))"
+                                    "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)':s=44100:d=32",
+                                    "-ac", "2", path("chord.flac")},
+                                   &e),
+                 qPrintable(e));
+    }
+
+    // Three tones crossfaded by 1 s: each tone's level, measured per 10 ms,
+    // follows the planned ramps and is flat elsewhere.
+    void crossfadeEnvelope()
+    {
+        const QStringList songs {path("a400.flac"), path("b1000.flac"), path("c2500.flac")};
+        const QList<double> freqs {400, 1000, 2500};
+        const MixPlan plan = planFor(songs, 1.0);
+        QCOMPARE(plan.totalFrames(), qint64(19 * 44100));
+
+        const QVector<float> decoded = encodeAndDecode(plan, {}, "envelope.m4a");
+        QVERIFY(decoded.size() / 2 - plan.totalFrames() < 1024);
+        QCOMPARE(trackSpan(path("envelope.m4a")), std::make_pair(qint64(-1024), qint64(plan.totalFrames())));
+
+        const QJsonObject stream = testtools::probe(path("envelope.m4a"))["streams"].toArray()[0].toObject();
+        QCOMPARE(stream["codec_name"].toString(), QStringLiteral("aac"));
+        QCOMPARE(stream["profile"].toString(), QStringLiteral("LC"));
+        QCOMPARE(stream["sample_rate"].toString(), QStringLiteral("44100"));
+        QCOMPARE(stream["channels"].toInt(), 2);
+
+        std::vector<MixSource::Placement> placed = MixSource::place(plan);
+        constexpr int kWindow = 441;
+        int checked = 0;
+        for (int64_t w = 0; (w + 1) * kWindow <= plan.totalFrames(); ++w) {
+            const int64_t first = w * kWindow;
+            for (size_t s = 0; s < placed.size(); ++s) {
+                const MixSource::Placement& p = placed[s];
+                // Windows cut by a song's start or end are not a steady tone.
+                if ((first < p.start && first + kWindow > p.start) || (first < p.end && first + kWindow > p.end))
+                    continue;
+                const bool inside = first >= p.start && first + kWindow <= p.end;
+                const double expected = inside ? kToneAmplitude * p.gainAt(first + kWindow / 2) : 0.0;
+                const double measured = toneAmplitude(decoded, first, kWindow, freqs[int(s)]);
+                if (qAbs(measured - expected) > 0.006)
+                    QFAIL(qPrintable(QStringLiteral("tone %1 Hz at %2 s: %3, expected %4")
+                                         .arg(freqs[int(s)]).arg(first / 44100.0).arg(measured).arg(expected)));
+                ++checked;
+            }
+        }
+        QVERIFY(checked > 5000);
+    }
+
+    // A mix long enough for many segments: encoded on two threads and spliced,
+    // it has the single encoder's length, stays sample-aligned with the mixed
+    // PCM, and no frame around a seam decodes worse than the single encoder's
+    // worst frame. (Tonal frames differ by design: a long-running encoder
+    // keeps raising the quality of a steady tone it finds cheap to code.)
+    void segmentedEncodingMatchesSingleEncoder()
+    {
+        const QStringList songs {path("long440.flac"), path("bursts.flac"), path("chord.flac")};
+        const MixPlan plan = planFor(songs, 1.0);
+        MixedAudioEncoder::Options segmented;
+        segmented.segmentFrames = 96;
+        int seams = 0, unmatched = 0;
+        QVector<float> parallel = encodeAndDecode(plan, segmented, "segmented.m4a", &seams, &unmatched);
+        qInfo("%d seams, %d without matching windows", seams, unmatched);
+        QVector<float> single = encodeAndDecode(plan, singleEncoder(), "single.m4a");
+        const QVector<float> reference = renderReference(plan);
+
+        QCOMPARE(trackSpan(path("segmented.m4a")), std::make_pair(qint64(-1024), qint64(plan.totalFrames())));
+        QCOMPARE(parallel.size(), single.size());
+        QVERIFY(parallel.size() - reference.size() < 2048);
+        parallel.resize(reference.size());
+        single.resize(reference.size());
+        QVERIFY(seams >= 30);
+        QCOMPARE(testtools::decodeErrors(path("segmented.m4a")), QString());
+
+        const std::vector<double> errPar = frameErrors(parallel, reference);
+        const std::vector<double> errSingle = frameErrors(single, reference);
+        double sumPar = 0, sumSingle = 0, signal = 0;
+        for (size_t f = 0; f < errPar.size(); ++f) {
+            sumPar += errPar[f];
+            sumSingle += errSingle[f];
+        }
+        for (float v : reference)
+            signal += double(v) * v;
+        const double snrPar = 10 * std::log10(signal / sumPar);
+        const double snrSingle = 10 * std::log10(signal / sumSingle);
+        qInfo("SNR segmented %.1f dB, single %.1f dB", snrPar, snrSingle);
+        // A shift of one sample would cost far more than this.
+        QVERIFY(snrSingle > 30);
+        QVERIFY(snrPar > 30);
+
+        // A seam that does not decode cleanly (shifted samples, broken
+        // overlap-add) costs about as much error as there is signal; the
+        // encoders' own quantisation noise stays far below that.
+        const std::vector<double> signalPerFrame = frameErrors(reference, QVector<float>(reference.size(), 0.0f));
+        double worstSeamSnr = 1e9, worstSingleSnr = 1e9;
+        for (size_t f = 0; f < errPar.size(); ++f) {
+            if (signalPerFrame[f] < 1e-2)
+                continue; // near-silent frames say nothing about clicks
+            const double snrSingleFrame = 10 * std::log10(signalPerFrame[f] / errSingle[f]);
+            worstSingleSnr = std::min(worstSingleSnr, snrSingleFrame);
+            const int64_t fromSeam = int64_t(f) % segmented.segmentFrames;
+            const double sp = 10 * std::log10(signalPerFrame[f] / errPar[f]);
+            if (f > 16 && (fromSeam <= 6 || fromSeam >= segmented.segmentFrames - 6))
+                worstSeamSnr = std::min(worstSeamSnr, sp);
+        }
+        qInfo("worst frame SNR near seams %.1f dB, single encoder anywhere %.1f dB", worstSeamSnr, worstSingleSnr);
+        QVERIFY(worstSeamSnr > 15);
+        QVERIFY(worstSeamSnr > worstSingleSnr - 6);
+    }
+
+    // The window states read from real encoder frames: steady tones keep long
+    // windows, sharp onsets switch to short ones, and the sequence read back
+    // follows AAC's only legal order (long, start, short..., stop, long).
+    void windowStatesOfEncodedFrames_data()
+    {
+        QTest::addColumn<bool>("onsets");
+        QTest::newRow("steady tone") << false;
+        QTest::newRow("tone bursts") << true;
+    }
+    void windowStatesOfEncodedFrames()
+    {
+        QFETCH(bool, onsets);
+        std::vector<float> left(88200), right(88200);
+        for (size_t i = 0; i < left.size(); ++i) {
+            const double t = double(i) / kMixSampleRate;
+            const bool on = !onsets || std::fmod(t, 0.2) < 0.05;
+            left[i] = on ? float(0.4 * std::sin(2 * M_PI * 300 * t)) : 0.0f;
+            right[i] = left[i] * 0.8f;
+        }
+        const std::vector<PacketPtr> packets = encodeAacSegment(left.data(), right.data(), int64_t(left.size()), 0,
+                                                                true, [] { return false; });
+        int shortFrames = 0, unreadable = 0;
+        std::optional<AacWindowState> previous;
+        for (const PacketPtr& p : packets) {
+            const std::optional<AacWindowState> w = readAacWindowState(p->data, p->size);
+            if (!w) {
+                ++unreadable;
+                previous.reset();
+                continue;
+            }
+            constexpr int kLong = 0, kStart = 1, kShort = 2, kStop = 3;
+            if (previous) {
+                const int a = previous->sequence, b = w->sequence;
+                const bool legal = (a == kLong || a == kStop) ? (b == kLong || b == kStart)
+                                                              : (b == kShort || b == kStop);
+                QVERIFY2(legal, qPrintable(QStringLiteral("%1 -> %2").arg(a).arg(b)));
+            }
+            // The stream's own start and end are onsets too; only count frames between.
+            shortFrames += w->sequence == kShort && p->pts > 4 * kAacFrameSize
+                && p->pts < int64_t(left.size()) - 4 * kAacFrameSize;
+            previous = w;
+        }
+        QVERIFY(unreadable < int(packets.size()) / 10);
+        QCOMPARE(shortFrames > 0, onsets);
+    }
+
+    void degenerateMixesKeepTheirLength_data()
+    {
+        QTest::addColumn<QStringList>("songs");
+        QTest::addColumn<double>("crossfade");
+        QTest::addColumn<QList<qint64>>("extraFrames");
+
+        QTest::newRow("crossfade longer than songs") << QStringList {"short2.flac", "short2.flac", "short3.flac"}
+                                                     << 2.5 << QList<qint64> {};
+        QTest::newRow("last position skipped") << QStringList {"a400.flac", "b1000.flac", "silent.mp4"} << 1.0
+                                               << QList<qint64> {};
+        QTest::newRow("song shorter than measured") << QStringList {"short2.flac", "short3.flac"} << 0.5
+                                                    << QList<qint64> {30000, 0};
+        QTest::newRow("single song") << QStringList {"short3.flac"} << 3.0 << QList<qint64> {};
+    }
+    void degenerateMixesKeepTheirLength()
+    {
+        QFETCH(QStringList, songs);
+        QFETCH(double, crossfade);
+        QFETCH(QList<qint64>, extraFrames);
+        for (QString& s : songs)
+            s = path(s);
+        const MixPlan plan = planFor(songs, crossfade, extraFrames);
+        QVERIFY(plan.totalFrames() > 0);
+        const QVector<float> decoded = encodeAndDecode(plan, {}, "degenerate.m4a");
+        QVERIFY(decoded.size() / 2 - plan.totalFrames() < 1024);
+        QCOMPARE(trackSpan(path("degenerate.m4a")), std::make_pair(qint64(-1024), qint64(plan.totalFrames())));
+        QCOMPARE(testtools::decodeErrors(path("degenerate.m4a")), QString());
+    }
+
+    void stopsPromptly_data()
+    {
+        QTest::addColumn<bool>("raiseCancel");
+        QTest::newRow("cancel flag") << true;
+        QTest::newRow("destroyed mid-stream") << false;
+    }
+    void stopsPromptly()
+    {
+        QFETCH(bool, raiseCancel);
+        const MixPlan plan = planFor({path("long440.flac"), path("bursts.flac"), path("chord.flac")}, 1.0);
+        MixedAudioEncoder::Options segmented;
+        segmented.segmentFrames = 96;
+        std::atomic<bool> cancel {false};
+        auto enc = std::make_unique<MixedAudioEncoder>(plan, &cancel, segmented);
+        PacketPtr pkt = makePacket();
+        QVERIFY(enc->nextPacket(pkt.get()));
+        QCOMPARE(pkt->pts, int64_t(-1024));
+
+        QElapsedTimer timer;
+        timer.start();
+        if (raiseCancel) {
+            cancel = true;
+            QVERIFY_THROWS_EXCEPTION(CancelledError, while (enc->nextPacket(pkt.get())) {});
+        }
+        enc.reset();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMixedAudioEncoder)
+#include "tst_mixed_audio_encoder.moc"

@@ -1,0 +1,114 @@
+#include "media/audio/SongMeasure.h"
+#include "media/common/MediaError.h"
+
+#include "TestTools.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lc::media;
+
+class TestSongMeasure : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void exactLengths_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("sampleRate");
+        QTest::addColumn<QStringList>("codecArgs");
+        QTest::addColumn<int>("tolerance");
+
+        // 2.5 s of tone: 110250 samples at 44.1 kHz whatever the source rate.
+        QTest::newRow("wav") << "tone.wav" << 44100 << QStringList {} << 0;
+        QTest::newRow("flac") << "tone.flac" << 44100 << QStringList {} << 0;
+        QTest::newRow("flac mono") << "mono.flac" << 44100 << QStringList {"-ac", "1"} << 0;
+        QTest::newRow("mp3 with LAME header") << "tone.mp3" << 44100 << QStringList {"-c:a", "libmp3lame", "-b:a", "192k"} << 4;
+        QTest::newRow("m4a (AAC)") << "tone.m4a" << 44100 << QStringList {"-c:a", "aac", "-b:a", "128k"} << 4;
+        QTest::newRow("ogg vorbis") << "tone.ogg" << 44100 << QStringList {"-c:a", "libvorbis"} << 4;
+        QTest::newRow("48 kHz resampled") << "tone48.wav" << 48000 << QStringList {} << 2;
+        QTest::newRow("48 kHz m4a") << "tone48.m4a" << 48000 << QStringList {"-c:a", "aac"} << 4;
+    }
+    void exactLengths()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, sampleRate);
+        QFETCH(QStringList, codecArgs);
+        QFETCH(int, tolerance);
+        QString error;
+        QVERIFY2(testtools::makeTone(path(file), 2.5, 440, sampleRate, codecArgs, &error), qPrintable(error));
+
+        const SongMeasurement m = measureSong(path(file));
+        QVERIFY(m.hasAudio);
+        QVERIFY2(qAbs(m.frames - 110250) <= tolerance, qPrintable(QString::number(m.frames)));
+        const std::optional<double> seconds = songDurationSeconds(path(file));
+        QVERIFY(seconds);
+        QVERIFY2(qAbs(*seconds - 2.5) < 0.03, qPrintable(QString::number(*seconds)));
+    }
+
+    void videoOnlyFileHasNoAudio()
+    {
+        QString error;
+        QVERIFY2(testtools::makeClip(path("clip.mp4"), 1, 64, 48, 10, {"-c:v", "mpeg4"}, &error), qPrintable(error));
+        QVERIFY(!measureSong(path("clip.mp4")).hasAudio);
+        QVERIFY(!songDurationSeconds(path("clip.mp4")));
+    }
+
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text file") << "notes.mp3" << QByteArray("this is not audio\n");
+        QTest::newRow("missing file") << "missing.flac" << QByteArray();
+    }
+    void unreadableFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        if (!content.isEmpty()) {
+            QFile f(path(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        try {
+            measureSong(path(file));
+            QFAIL("no error");
+        } catch (const MediaError& e) {
+            QVERIFY2(e.message().startsWith("avformat_open_input(" + file + "): "), qPrintable(e.message()));
+        }
+        QVERIFY(!songDurationSeconds(path(file)));
+    }
+
+    // Without a Xing header the container guesses the length from the first
+    // frames' bitrate; a VBR file whose start is quiet makes that guess wrong.
+    void mp3WithoutXingHeaderIsScanned()
+    {
+        const QString file = path("noxing.mp3");
+        QString error;
+        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=3", "-f", "lavfi", "-i",
+                                    "anoisesrc=duration=5:amplitude=0.5", "-filter_complex",
+                                    "[0:a][1:a]concat=n=2:v=0:a=1,aformat=channel_layouts=stereo", "-c:a",
+                                    "libmp3lame", "-q:a", "0", "-write_xing", "0", file},
+                                   &error),
+                 qPrintable(error));
+        const double decoded = testtools::decodeAudio(file).size() / 2.0 / 44100.0;
+        const std::optional<double> seconds = songDurationSeconds(file);
+        QVERIFY(seconds);
+        QVERIFY2(qAbs(*seconds - decoded) < 0.001, qPrintable(QStringLiteral("%1 vs %2").arg(*seconds).arg(decoded)));
+        QCOMPARE(measureSong(file).frames, qint64(std::llround(decoded * 44100)));
+    }
+
+    void cancelStopsMeasuring()
+    {
+        QString error;
+        QVERIFY2(testtools::makeTone(path("long.flac"), 30, 440, 44100, {}, &error), qPrintable(error));
+        std::atomic<bool> cancel {true};
+        QVERIFY_THROWS_EXCEPTION(CancelledError, measureSong(path("long.flac"), &cancel));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSongMeasure)
+#include "tst_song_measure.moc"
