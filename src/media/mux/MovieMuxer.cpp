@@ -56,8 +56,14 @@ AVStream* MovieMuxer::addStream()
 
 void MovieMuxer::writeHeader()
 {
-    checkAv(avformat_write_header(m_ctx.get(), nullptr), "avformat_write_header",
-            QFileInfo(m_outputPath).fileName());
+    // Edit lists are written in the movie timescale, which defaults to
+    // milliseconds: the audio track would end up to a millisecond early. The
+    // mix is always 44.1 kHz, so its samples are exact in this timescale.
+    AVDictionary* opts = nullptr;
+    av_dict_set(&opts, "movie_timescale", "44100", 0);
+    const int ret = avformat_write_header(m_ctx.get(), &opts);
+    av_dict_free(&opts);
+    checkAv(ret, "avformat_write_header", QFileInfo(m_outputPath).fileName());
 }
 
 void MovieMuxer::writePacket(AVPacket* pkt, int streamIndex, AVRational srcTimeBase)
