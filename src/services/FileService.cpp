@@ -1,5 +1,6 @@
 #include "services/FileService.h"
 
+#include "platform/ConsoleLine.h"
 #include "platform/Bookmark.h"
 
 #include <QFile>
@@ -12,13 +13,6 @@ namespace {
 
 // Diagnostics are single lines on standard output, flushed at once so they
 // interleave correctly with other output and survive a crash right after.
-void printLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 FileService& FileService::shared()
@@ -32,11 +26,11 @@ std::optional<QUrl> FileService::resolveBookmark(const QByteArray& data) const
     Bookmark::Resolved resolved;
     QString error;
     if (!Bookmark::resolve(data, &resolved, &error)) {
-        printLine(QStringLiteral("❌ Failed to resolve bookmark: ") + error);
+        printConsoleLine(QStringLiteral("❌ Failed to resolve bookmark: ") + error);
         return std::nullopt;
     }
     if (resolved.isStale)
-        printLine(QStringLiteral("⚠️ Bookmark is stale for ") + resolved.url.toLocalFile());
+        printConsoleLine(QStringLiteral("⚠️ Bookmark is stale for ") + resolved.url.toLocalFile());
     return resolved.url;
 }
 

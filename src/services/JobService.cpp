@@ -1,5 +1,6 @@
 #include "services/JobService.h"
 
+#include "platform/ConsoleLine.h"
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/FileService.h"
@@ -18,12 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-void printLine(const QString& line)
-{
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
 
 const QString kPausedByUser = QStringLiteral("Paused (Queue Paused)");
 const QString kPausedForHeat = QStringLiteral("Thermal Pause (machine too hot)");
@@ -328,7 +323,7 @@ void JobService::pauseForHeat()
 void JobService::refreshStats()
 {
     const auto fail = [](const char* what) {
-        printLine(QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
+        printConsoleLine(QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
     };
     const std::optional<int> total = m_store.fetchCount();
     if (!total)
@@ -494,7 +489,7 @@ void JobService::processJob(MixJob* job, JobRun* run)
                 return;
             }
             if (error) {
-                printLine(QStringLiteral("Job failed: ") + error->errorDescription());
+                printConsoleLine(QStringLiteral("Job failed: ") + error->errorDescription());
                 target->setStatus(JobStatus::failed);
                 target->setStatusMessage(error->localizedDescription());
                 run->end();

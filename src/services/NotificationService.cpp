@@ -1,5 +1,6 @@
 #include "services/NotificationService.h"
 
+#include "platform/ConsoleLine.h"
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -14,11 +15,6 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
-void printLine(const QString& line)
-{
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
 }
 
 NotificationService& NotificationService::shared()
@@ -46,7 +42,7 @@ void NotificationService::probeServer()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         m_serverAvailable = false;
-        printLine(QStringLiteral("Notification permission error: ") + bus.lastError().message());
+        printConsoleLine(QStringLiteral("Notification permission error: ") + bus.lastError().message());
         return;
     }
     const QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
@@ -56,7 +52,7 @@ void NotificationService::probeServer()
         w->deleteLater();
         if (w->isError()) {
             m_serverAvailable = false;
-            printLine(QStringLiteral("Notification permission error: ") + w->error().message());
+            printConsoleLine(QStringLiteral("Notification permission error: ") + w->error().message());
         }
     });
 }
@@ -92,7 +88,7 @@ void NotificationService::sendNotification(const QString& title, const QString& 
         w->deleteLater();
         if (!w->isError())
             return;
-        printLine(QStringLiteral("Error sending notification: ") + w->error().message());
+        printConsoleLine(QStringLiteral("Error sending notification: ") + w->error().message());
         // The user should still learn that the queue finished.
         deliverToFallback(n);
     });

@@ -1,5 +1,6 @@
 #include "services/RemuxRun.h"
 
+#include "platform/ConsoleLine.h"
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixedAudioEncoder.h"
 #include "media/audio/SongMeasure.h"
@@ -22,13 +23,6 @@ namespace {
 
 constexpr int kVideoStream = 0;
 constexpr int kAudioStream = 1;
-
-void printLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 int64_t decodeTimestamp(const AVPacket* pkt)
 {
@@ -115,7 +109,7 @@ void RemuxRun::body()
         ScopedAccess access(url);
         const QString path = url.toLocalFile();
         const SongMeasurement m = measureSong(path, m_cancel);
-        printLine(builder.add(i, path, m));
+        printConsoleLine(builder.add(i, path, m));
         if (!builder.lastWasSkipped())
             yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
                   QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));

@@ -1,5 +1,6 @@
 #include "services/SettingsService.h"
 
+#include "platform/ConsoleLine.h"
 #include "services/FileService.h"
 #include "services/SongLibraryScanner.h"
 
@@ -14,13 +15,6 @@ const QString kOutputKey = QStringLiteral("outputFolderBookmark");
 
 constexpr double kDefaultCrossfade = 3.0;
 constexpr int kDefaultSongCount = 15;
-
-void printLine(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -126,7 +120,7 @@ void SettingsService::saveBookmark(const QUrl& url, const QString& key)
     if (!data) {
         // The earlier bookmark under the key stays: a folder that worked last
         // time is better than none.
-        printLine(QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + error);
+        printConsoleLine(QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + error);
         return;
     }
     m_settings->setValue(key, *data);
