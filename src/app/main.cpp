@@ -5,13 +5,16 @@
 #include "app/AppDependencyContainer.h"
 #include "app/HeadlessDemo.h"
 #include "models/JobStore.h"
+#include "platform/ConsoleLine.h"
 #include "services/NotificationService.h"
+#include "services/RemuxWorker.h"
 #include "viewmodels/StatusItemViewModel.h"
 #include "views/MainWindow.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
-#include <cstdio>
+#include <QDeadlineTimer>
+#include <QThread>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -43,24 +46,33 @@ int main(int argc, char** argv)
     QString error;
     auto store = JobStore::open(JobStore::defaultPath(), &error);
     if (!store) {
-        std::printf("Failed to create ModelContainer: %s\n", qPrintable(error));
-        std::fflush(stdout);
+        printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
         return 1;
     }
 
-    AppDependencyContainer container(std::move(store));
-    MainWindow window(container);
-    StatusItemViewModel statusItem(container.jobService(), container.thermalService());
-    StatusTrayIcon tray(statusItem);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray.show();
-        NotificationService::shared().setFallback(
-            [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
+    int exitCode = 0;
+    {
+        AppDependencyContainer container(std::move(store));
+        MainWindow window(container);
+        StatusItemViewModel statusItem(container.jobService(), container.thermalService());
+        StatusTrayIcon tray(statusItem);
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            tray.show();
+            NotificationService::shared().setFallback(
+                [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
+        } else {
+            // Without a tray there is nothing left to quit from once the
+            // window is closed.
+            QApplication::setQuitOnLastWindowClosed(true);
+        }
+        window.show();
+        exitCode = app.exec();
+        NotificationService::shared().setFallback({});
     }
-    // Closing the window keeps the queue running while the tray icon is
-    // there; without a tray, closing the window quits.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        QApplication::setQuitOnLastWindowClosed(true);
-    window.show();
-    return app.exec();
+    // Leaving the scope cancelled the running jobs; give their threads a
+    // moment to unwind before the process takes the media libraries down.
+    QDeadlineTimer unwind(3000);
+    while (RemuxWorker::activeRunCount() > 0 && !unwind.hasExpired())
+        QThread::msleep(20);
+    return exitCode;
 }
