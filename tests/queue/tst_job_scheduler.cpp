@@ -154,7 +154,7 @@ static void finishTen(QueueFixture& f)
 void TestJobScheduler::tenthFinishedJobStartsTheRest()
 {
     QueueFixture f;
-    f.timings.coolDownMs = 400;
+    f.timings.coolDownMs = 1500;
     for (int i = 0; i < 12; ++i)
         f.storeJob(QStringLiteral("j%1").arg(i, 2, 10, QLatin1Char('0')));
     JobService& s = f.start();
@@ -174,7 +174,7 @@ void TestJobScheduler::tenthFinishedJobStartsTheRest()
 void TestJobScheduler::criticalDuringCoolDownWaitsForItsEnd()
 {
     QueueFixture f;
-    f.timings.coolDownMs = 300;
+    f.timings.coolDownMs = 1500;
     for (int i = 0; i < 12; ++i)
         f.storeJob(QStringLiteral("j%1").arg(i, 2, 10, QLatin1Char('0')));
     JobService& s = f.start();

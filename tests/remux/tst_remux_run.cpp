@@ -67,7 +67,7 @@ class RemuxRunTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_t2, m_t3, m_t4, m_one, m_long, m_videoOnly, m_audioOnly, m_png, m_bad, m_clip;
+    QString m_t2, m_t3, m_t4, m_one, m_long, m_videoOnly, m_audioOnly, m_png, m_bad, m_clip, m_brokenClip;
 
     QString media(const QString& name) const { return m_dir.filePath("media/" + name); }
     QUrl url(const QString& path) const { return QUrl::fromLocalFile(path); }
@@ -102,6 +102,7 @@ private slots:
         m_png = media("still.png");
         m_bad = media("bad.png");
         m_clip = media("clip.mp4");
+        m_brokenClip = media("broken.mp4");
         QVERIFY2(testtools::makeTone(m_t2, 2, 440, 44100, {}, &err), qPrintable(err));
         QVERIFY2(testtools::makeTone(m_t3, 3, 660, 48000, {"-c:a", "aac"}, &err), qPrintable(err));
         QVERIFY2(testtools::makeTone(m_t4, 4, 880, 44100, {"-c:a", "libmp3lame"}, &err), qPrintable(err));
@@ -112,6 +113,7 @@ private slots:
         QVERIFY2(testtools::makeTone(m_audioOnly, 1, 440, 44100, {"-c:a", "aac"}, &err), qPrintable(err));
         QVERIFY2(testtools::makeImage(m_png, 320, 240, &err), qPrintable(err));
         QVERIFY(writeFile(m_bad, "this is not a picture"));
+        QVERIFY(writeFile(m_brokenClip, (QByteArray("\x00\x00\x00\x18", 4) + "ftypisom but then nothing").repeated(10)));
         // B-frames, so the loop's seams have reordered timestamps.
         QVERIFY2(testtools::makeClip(m_clip, 2.4, 320, 240, 25,
                                      {"-c:v", "libx264", "-bf", "2", "-g", "12", "-pix_fmt", "yuv420p"}, &err),
@@ -269,6 +271,9 @@ private slots:
         QTest::newRow("video without a video track")
             << m_audioOnly << QStringList {m_one} << (oneSong + Updates {{0.2f, "Preparing video loop..."}})
             << "Composition error: Video file has no video track" << false;
+        QTest::newRow("damaged video")
+            << m_brokenClip << QStringList {m_one} << (oneSong + Updates {{0.2f, "Preparing video loop..."}})
+            << "Export error: avformat_*" << false;
         // A cancel that comes before the run thread starts is not lost.
         QTest::newRow("cancelled before the first song") << m_png << QStringList {m_one} << opening
                                                          << "Remux cancelled" << true;
@@ -306,6 +311,23 @@ private slots:
         QCOMPARE(FileService::shared().openAccessCount(), 0);
         QCOMPARE(entriesOf(dir), QStringList {"movie.mp4"});
         QCOMPARE(readAll(out), previous);
+    }
+
+    // A movie that cannot be written (its folder is gone) fails the run with
+    // the writer's own error and leaves nothing behind.
+    void unwritableOutput()
+    {
+        const QString dir = outputDir(QTest::currentTestFunction());
+        const QString out = dir + "/no such folder/movie.mp4";
+        RemuxWorker worker;
+        ProgressRecorder rec(worker.remux(url(m_png), urls({m_one}), url(out), 1.0));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 30000);
+        QCOMPARE(rec.errors.size(), 1);
+        const QString text = rec.errorText();
+        QVERIFY2(text.startsWith("Export error: ") && text.endsWith("No such file or directory"), qPrintable(text));
+        QCOMPARE(rec.updates.last().second, QStringLiteral("Composition ready, starting export..."));
+        QCOMPARE(entriesOf(dir), QStringList {});
+        QCOMPARE(FileService::shared().openAccessCount(), 0);
     }
 
     // Cancelling mid-export, or dropping the worker, stops the run promptly
