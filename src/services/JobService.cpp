@@ -4,6 +4,7 @@
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/FileService.h"
+#include "services/MixOutputName.h"
 #include "services/JobRun.h"
 #include "services/NotificationService.h"
 #include "services/RemuxWorker.h"
@@ -358,26 +359,16 @@ void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QSt
 
 // ---- the user's operations -----------------------------------------------
 
-QString JobService::uniqueOutputPath(const QString& folderPath, const QString& baseName,
-                                     qint64 seconds) const
-{
-    const QDir folder(folderPath);
-    const QString stem = baseName + QStringLiteral("_mix_") + QString::number(seconds);
-    QString path = folder.filePath(stem + QStringLiteral(".mp4"));
-    const auto taken = [this](const QString& p) {
-        const auto n = m_store.fetchCount([&p](const MixJob& j) { return j.outputPathOrEmpty() == p; });
-        return n.value_or(0) > 0;
-    };
-    for (int i = 2; taken(path); ++i)
-        path = folder.filePath(stem + QLatin1Char('_') + QString::number(i) + QStringLiteral(".mp4"));
-    return path;
-}
-
 void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder)
 {
     auto* job = new MixJob(videoURL, audioURLs);
-    const QString baseName = QFileInfo(videoURL.toLocalFile()).completeBaseName();
-    job->setOutputPath(uniqueOutputPath(outputFolder.toLocalFile(), baseName, m_timings.unixSeconds()));
+    // Another job of the same source added in the same second would get the
+    // same name: the later one gets its own.
+    const auto takenByAJob = [this](const QString& path) {
+        return m_store.fetchCount([&path](const MixJob& j) { return j.outputPathOrEmpty() == path; }).value_or(0) > 0;
+    };
+    job->setOutputPath(uniqueMixOutputPath(outputFolder.toLocalFile(), videoURL.toLocalFile(),
+                                           m_timings.unixSeconds(), takenByAJob));
     m_store.insert(job);
     refreshStats();
     processQueue();

@@ -117,7 +117,6 @@ private:
     void cancelTask(JobRun* run);
     void taskEnded(JobRun* run);
     void notifyQueueFinished();
-    QString uniqueOutputPath(const QString& folderPath, const QString& baseName, qint64 seconds) const;
 
     JobStore& m_store;
     SettingsService& m_settings;
