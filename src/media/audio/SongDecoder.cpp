@@ -1,6 +1,7 @@
 #include "media/audio/SongDecoder.h"
 
 #include "media/audio/SongMeasure.h"
+#include "media/common/InputFile.h"
 #include "media/common/MediaError.h"
 
 #include <QFileInfo>
@@ -30,19 +31,10 @@ SongDecoder::SongDecoder(const QString& path, const std::atomic<bool>* cancel)
     , m_fileName(QFileInfo(path).fileName())
     , m_cancel(cancel)
 {
-    AVFormatContext* raw = nullptr;
-    const QByteArray local = path.toUtf8();
-    checkAv(avformat_open_input(&raw, local.constData(), nullptr, nullptr), "avformat_open_input", m_fileName);
-    m_format.reset(raw);
-    checkAv(avformat_find_stream_info(raw, nullptr), "avformat_find_stream_info", m_fileName);
-
-    for (unsigned i = 0; i < raw->nb_streams; ++i) {
-        AVStream* st = raw->streams[i];
-        if (m_streamIndex < 0 && st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-            m_streamIndex = int(i);
-        else
-            st->discard = AVDISCARD_ALL;
-    }
+    m_format = openInputFile(path);
+    AVFormatContext* raw = m_format.get();
+    if (const AVStream* audio = keepFirstStream(raw, AVMEDIA_TYPE_AUDIO))
+        m_streamIndex = audio->index;
     if (m_streamIndex < 0)
         return;
 

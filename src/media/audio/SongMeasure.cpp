@@ -2,6 +2,7 @@
 
 #include "media/audio/SongDecoder.h"
 #include "media/common/FfmpegPtr.h"
+#include "media/common/InputFile.h"
 #include "media/common/MediaError.h"
 
 #include <cstring>
@@ -60,33 +61,23 @@ std::optional<double> scanPacketDuration(AVFormatContext* fmt, int streamIndex)
 
 std::optional<double> songDurationSeconds(const QString& path)
 {
-    AVFormatContext* raw = nullptr;
-    const QByteArray local = path.toUtf8();
-    if (avformat_open_input(&raw, local.constData(), nullptr, nullptr) < 0)
-        return std::nullopt;
-    InputFormatPtr fmt(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0)
-        return std::nullopt;
-
-    int index = -1;
-    for (unsigned i = 0; i < raw->nb_streams; ++i) {
-        if (raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            index = int(i);
-            break;
-        }
+    InputFormatPtr fmt;
+    try {
+        fmt = openInputFile(path);
+    } catch (const MediaError&) {
+        return std::nullopt; // unreadable songs are left out of the tracklist
     }
-    if (index < 0)
+    AVFormatContext* raw = fmt.get();
+    const AVStream* st = keepFirstStream(raw, AVMEDIA_TYPE_AUDIO);
+    if (!st)
         return std::nullopt;
-    const AVStream* st = raw->streams[index];
 
     // MP3 durations count whole frames, including the encoder delay and
     // padding that the decoder trims; only a scan sees the trim.
     const bool mp3 = std::strcmp(raw->iformat->name, "mp3") == 0;
     if (mp3 || raw->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE
         || (st->duration == AV_NOPTS_VALUE && raw->duration == AV_NOPTS_VALUE)) {
-        for (unsigned i = 0; i < raw->nb_streams; ++i)
-            raw->streams[i]->discard = int(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-        return scanPacketDuration(raw, index);
+        return scanPacketDuration(raw, st->index);
     }
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
         return st->duration * av_q2d(st->time_base);

@@ -1,8 +1,8 @@
 #include "media/video/ClipReader.h"
 
+#include "media/common/InputFile.h"
 #include "media/common/MediaError.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -12,24 +12,12 @@ namespace lc::media {
 ClipReader::ClipReader(const QString& path, bool probe)
     : m_name(QFileInfo(path).fileName())
 {
-    AVFormatContext* raw = nullptr;
-    checkAv(avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr),
-            "avformat_open_input", m_name);
-    m_ctx.reset(raw);
     // Formats that create their streams while reading need the probe on
     // every open, or the stream would not exist yet.
+    m_ctx = openInputFile(path, false);
     if (probe || (m_ctx->ctx_flags & AVFMTCTX_NOHEADER))
         checkAv(avformat_find_stream_info(m_ctx.get(), nullptr), "avformat_find_stream_info", m_name);
-
-    for (unsigned i = 0; i < m_ctx->nb_streams; ++i) {
-        AVStream* st = m_ctx->streams[i];
-        const bool isVideo = st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-            && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC);
-        if (isVideo && !m_stream)
-            m_stream = st;
-        else
-            st->discard = AVDISCARD_ALL;
-    }
+    m_stream = keepFirstStream(m_ctx.get(), AVMEDIA_TYPE_VIDEO);
     if (!m_stream)
         throw CompositionError(QStringLiteral("Video file has no video track"));
 

@@ -1,0 +1,20 @@
+#pragma once
+// Opening a media file for reading, the same way for songs and clips.
+
+#include "media/common/FfmpegPtr.h"
+
+#include <QString>
+
+namespace lc::media {
+
+// Opens `path` (file name in the local 8-bit encoding) and, when `readStreamInfo`,
+// probes its streams. Throws MediaError naming the call and the file name,
+// e.g. "avformat_open_input(song.mp3): No such file or directory".
+InputFormatPtr openInputFile(const QString& path, bool readStreamInfo = true);
+
+// The first stream of `type` (a cover picture does not count as video); every
+// other stream is discarded so the demuxer skips its packets. Nothing when
+// the file has no such stream.
+AVStream* keepFirstStream(AVFormatContext* fmt, AVMediaType type);
+
+} // namespace lc::media
