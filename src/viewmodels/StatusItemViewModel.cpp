@@ -17,9 +17,14 @@ StatusItemViewModel::StatusItemViewModel(JobService& jobService, ThermalService&
     connect(&m_thermalService, &ThermalService::thermalColorChanged, this, &StatusItemViewModel::labelChanged);
 }
 
-QString StatusItemViewModel::pauseTitle() const
+QString StatusItemViewModel::pauseTitleFor(bool queuePaused)
 {
-    return m_jobService.isQueuePaused() ? QStringLiteral("Resume Queue") : QStringLiteral("Pause Queue");
+    return queuePaused ? QStringLiteral("Resume Queue") : QStringLiteral("Pause Queue");
+}
+
+bool StatusItemViewModel::isPaused() const
+{
+    return m_jobService.isQueuePaused();
 }
 
 QString StatusItemViewModel::statusText() const

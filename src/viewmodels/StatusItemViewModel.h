@@ -18,7 +18,9 @@ class StatusItemViewModel : public QObject {
 public:
     StatusItemViewModel(JobService& jobService, ThermalService& thermalService, QObject* parent = nullptr);
 
-    QString pauseTitle() const;   // "Resume Queue" while paused, else "Pause Queue"
+    QString pauseTitle() const { return pauseTitleFor(isPaused()); }
+    // "Resume Queue" while paused, else "Pause Queue" (every pause toggle reads so).
+    static QString pauseTitleFor(bool queuePaused);
     QString statusText() const;   // "rendering" while a job runs, else "not running"
     // The label at scale factor 2.0 (null if it could not be rendered).
     QImage labelImage() const;
@@ -30,6 +32,8 @@ signals:
     void labelChanged();
 
 private:
+    bool isPaused() const;
+
     JobService& m_jobService;
     ThermalService& m_thermalService;
 };

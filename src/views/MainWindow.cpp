@@ -3,6 +3,7 @@
 #include "app/AppDependencyContainer.h"
 #include "models/JobListModel.h"
 #include "services/JobService.h"
+#include "viewmodels/StatusItemViewModel.h"
 #include "views/JobRowDelegate.h"
 
 #include <QHBoxLayout>
@@ -66,5 +67,5 @@ void MainWindow::refreshHeader()
     const JobService& jobs = m_container.jobService();
     m_summary->setText(QStringLiteral("%1 of %2 done").arg(jobs.completedJobCount()).arg(jobs.totalJobCount()));
     m_overall->setValue(int(jobs.overallProgress() * 1000));
-    m_pauseButton->setText(jobs.isQueuePaused() ? QStringLiteral("Resume Queue") : QStringLiteral("Pause Queue"));
+    m_pauseButton->setText(StatusItemViewModel::pauseTitleFor(jobs.isQueuePaused()));
 }
