@@ -14,6 +14,8 @@ packages=(
   ffmpeg libheif-examples time
   # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)
   dbus xvfb
+  # faster rebuilds (CI after a local build, sanitizer and coverage trees) and coverage reports
+  ccache lcov
 )
 
 missing=()
