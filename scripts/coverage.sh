@@ -19,9 +19,15 @@ lcov --quiet --extract "$out/all.info" "$PWD/src/*" --output-file "$out/src.info
 genhtml --quiet --output-directory "$out" "$out/src.info" >/dev/null
 
 echo "area                 lines hit / found   coverage"
+summary() { # <label> <info file>: "lines......: 58.6% (123 of 210 lines)"
+  { lcov --summary "$2" 2>&1 || true; } | awk -v a="$1" '/lines\.*:/ { gsub(/[()]/,""); printf "%-20s %8s / %-8s %s\n", a, $3, $5, $2 }'
+}
 for area in $(cd src && ls -d */ | tr -d /); do
-  lcov --quiet --extract "$out/src.info" "$PWD/src/$area/*" --output-file "$out/$area.info" 2>/dev/null || continue
-  lcov --summary "$out/$area.info" 2>&1 | awk -v a="$area" '/lines/ { gsub(/[()]/,""); printf "%-20s %8s / %-8s %s\n", a, $4, $6, $2 }'
+  if lcov --quiet --extract "$out/src.info" "$PWD/src/$area/*" --output-file "$out/$area.info" >/dev/null 2>&1; then
+    summary "$area" "$out/$area.info"
+  else
+    printf "%-20s %8s / %-8s %s\n" "$area" 0 "?" "not reached"
+  fi
 done
-lcov --summary "$out/src.info" 2>&1 | awk '/lines/ { gsub(/[()]/,""); printf "%-20s %8s / %-8s %s\n", "all of src", $4, $6, $2 }'
+summary "all of src" "$out/src.info"
 echo "report: $out/index.html"
