@@ -27,6 +27,16 @@ bool StatusItemViewModel::isPaused() const
     return m_jobService.isQueuePaused();
 }
 
+bool StatusItemViewModel::isProcessing() const
+{
+    return m_jobService.isProcessing();
+}
+
+QColor StatusItemViewModel::thermalColor() const
+{
+    return m_thermalService.thermalColor();
+}
+
 QString StatusItemViewModel::statusText() const
 {
     return m_jobService.isProcessing() ? QStringLiteral("rendering") : QStringLiteral("not running");

@@ -3,6 +3,7 @@
 // the rendered label (a dot in the thermal colour and "rendering" /
 // "not running"), re-rendered whenever the queue or the thermal level changes.
 
+#include <QColor>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -22,6 +23,8 @@ public:
     // "Resume Queue" while paused, else "Pause Queue" (every pause toggle reads so).
     static QString pauseTitleFor(bool queuePaused);
     QString statusText() const;   // "rendering" while a job runs, else "not running"
+    bool isProcessing() const;
+    QColor thermalColor() const;
     // The label at scale factor 2.0 (null if it could not be rendered).
     QImage labelImage() const;
 
