@@ -174,6 +174,7 @@ void QueueView::insertRows(int first, int last)
     for (int i = first; i <= last; ++i) {
         auto* row = new JobRow(jobs->jobAt(i), m_viewModel, m_list);
         m_listLayout->insertWidget(i, row);
+        row->show();
         // New cards fade in rather than pop.
         auto* fade = new QGraphicsOpacityEffect(row);
         row->setGraphicsEffect(fade);
