@@ -14,6 +14,8 @@ packages=(
   ffmpeg libheif-examples time
   # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)
   dbus xvfb
+  # the symbol font the window's icons are drawn from (embedded at build time)
+  fonts-materialdesignicons-webfont
 )
 
 missing=()

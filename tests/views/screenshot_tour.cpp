@@ -9,6 +9,7 @@
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
 #include "viewmodels/DashboardViewModel.h"
+#include "views/AppIcon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -102,6 +103,7 @@ int main(int argc, char** argv)
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
     const QPalette light = QApplication::palette();
+    views::appIcon().pixmap(128, 128).save(out + "/icon.png");
 
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? darkPalette() : light);
