@@ -42,7 +42,9 @@ ContentView::ContentView(ViewModelContainer& viewModels, ToastManager& toastMana
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName("contentSplit");
-    split->setHandleWidth(1);
+    // The panes meet edge to edge: their backgrounds differ, and fixed
+    // widths leave nothing for a handle to do.
+    split->setHandleWidth(0);
     split->setChildrenCollapsible(false);
 
     QWidget* left = pane(split, "dashboardPane", dashboardWidth, QPalette::Window);

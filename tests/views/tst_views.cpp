@@ -354,6 +354,12 @@ void TestViews::toastReplacedAndDismissed()
     ToastManager& toasts = w.container->toastManager();
     views::ToastView* banner = w.content->toast();
     QVERIFY(!banner->isVisible());
+    // The panes fill the window side by side, nothing over them.
+    const QRect left(w.find<QWidget>("dashboardPane")->mapTo(w.content.get(), QPoint()), QSize(350, 520));
+    const QRect right(w.find<QWidget>("queuePane")->mapTo(w.content.get(), QPoint()), QSize(450, 520));
+    QCOMPARE(w.find<QWidget>("dashboardPane")->geometry().size(), left.size());
+    QCOMPARE(w.find<QWidget>("queuePane")->geometry().size(), right.size());
+    QCOMPARE(left.united(right), w.content->rect());
 
     toasts.show("Added 1 file", ToastType::success);
     QTRY_COMPARE(banner->geometry().top(), views::ContentView::toastTop - views::ToastView::shadowMargin);
