@@ -2,6 +2,7 @@
 
 #include "app/AppDependencyContainer.h"
 #include "services/NotificationService.h"
+#include "viewmodels/StatusItemViewModel.h"
 #include "views/AppIcon.h"
 #include "views/ContentView.h"
 #include "views/StatusTrayIcon.h"
@@ -88,6 +89,14 @@ void LoopcasterApp::buildMenus()
     QMenu* file = m_window->menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(m_content->addFilesAction());
     file->addAction(m_content->startProcessingAction());
+    file->addSeparator();
+    // The same toggle as the tray's, for desktops without a tray.
+    StatusItemViewModel& status = m_viewModels.statusItemViewModel();
+    QAction* pause = file->addAction(status.pauseTitle(), &status, &StatusItemViewModel::togglePause);
+    pause->setObjectName("pauseQueueAction");
+    pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(&status, &StatusItemViewModel::pauseTitleChanged, pause,
+            [pause, &status] { pause->setText(status.pauseTitle()); });
 }
 
 void LoopcasterApp::setUpTray()

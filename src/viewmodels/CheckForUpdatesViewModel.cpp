@@ -60,9 +60,12 @@ void CheckForUpdatesViewModel::onFinished(const UpdateCheckResult& result)
         report.title = QStringLiteral("A New Version Is Available");
         report.text = QStringLiteral("Loopcaster %1 is available; you have %2.")
                           .arg(result.latestVersion, m_currentVersion.toString());
-        report.link = result.link;
-        if (result.link.isValid() && !result.link.isEmpty())
+        // Only a web page is offered to open: a feed must not be able to
+        // make the app open a local file or another program's scheme.
+        if (result.link.isValid() && (result.link.scheme() == "https" || result.link.scheme() == "http")) {
+            report.link = result.link;
             report.text += QStringLiteral("\nGet it from %1").arg(result.link.toString());
+        }
         break;
     case Outcome::upToDate:
         report.title = QStringLiteral("You're Up to Date");

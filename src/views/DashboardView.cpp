@@ -59,7 +59,14 @@ void DashboardView::presentFilePicker()
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(pickerNameFilters());
     dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
-    connect(dialog, &QFileDialog::urlsSelected, &m_viewModel, &DashboardViewModel::addFiles);
+    // filesSelected, not urlsSelected: Qt's own (non-native) dialog only
+    // sends the former.
+    connect(dialog, &QFileDialog::filesSelected, &m_viewModel, [this](const QStringList& files) {
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls << QUrl::fromLocalFile(file);
+        m_viewModel.addFiles(urls);
+    });
     connect(dialog, &QFileDialog::finished, &m_viewModel, [this] { m_viewModel.setShowFileImporter(false); });
     dialog->open();
 }

@@ -163,9 +163,12 @@ void SettingsView::chooseFolder(const QString& title, bool playlist)
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // Window-modal and asynchronous: the queue keeps updating behind it.
-    connect(dialog, &QFileDialog::urlSelected, this, [this, playlist](const QUrl& url) {
-        if (url.isEmpty())
+    // fileSelected, not urlSelected: Qt's own (non-native) dialog only
+    // sends the former.
+    connect(dialog, &QFileDialog::fileSelected, this, [this, playlist](const QString& folder) {
+        if (folder.isEmpty())
             return;
+        const QUrl url = QUrl::fromLocalFile(folder);
         playlist ? m_viewModel.choosePlaylistFolder(url) : m_viewModel.chooseOutputFolder(url);
     });
     dialog->open();

@@ -18,7 +18,6 @@ StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& statusItem, CheckForUpdatesV
     auto* menu = new QMenu;
     menu->setObjectName("trayMenu");
     m_show = menu->addAction(QStringLiteral("Show Loopcaster"), this, &StatusTrayIcon::showWindowRequested);
-    menu->addSeparator();
     m_pause = menu->addAction(m_statusItem.pauseTitle(), &m_statusItem, &StatusItemViewModel::togglePause);
     m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     m_updates = menu->addAction(QStringLiteral("Check for Updates..."), &m_updatesViewModel,

@@ -71,6 +71,9 @@ void TestUpdateCheck::userCheck_data()
     QTest::newRow("plain item with version and link")
         << "<feed><item><version>1.0</version><link>https://example.org/get</link></item></feed>" << newer
         << "Loopcaster 1.0 is available; you have 0.1.0.\nGet it from https://example.org/get";
+    QTest::newRow("newer, link not on the web")
+        << "<feed><item><version>2</version><link>file:///usr/bin/xterm</link></item></feed>" << newer
+        << "you have 0.1.0.";
     QTest::newRow("malformed") << "<rss><channel><item><enclosure sparkle:version=\"9\"" << failed
                                << "not valid XML";
     QTest::newRow("no version") << "<rss><channel><item><title>x</title></item></channel></rss>" << failed
@@ -100,6 +103,8 @@ void TestUpdateCheck::userCheck()
     QCOMPARE(report.title, title);
     QVERIFY2(report.text.contains(says), qPrintable(report.text));
     QCOMPARE(report.isError, title == "Update Check Failed");
+    QCOMPARE(report.link.isEmpty(), !report.text.contains("Get it from https://"));
+    QVERIFY(!report.text.contains("file:"));
     QVERIFY(vm.canCheckForUpdates());
 }
 

@@ -134,25 +134,43 @@ void TestViews::keyboardAddsAndStarts()
 {
     WindowFixture w;
     w.choosePlaylist(2);
-    w.container->jobService().pauseQueue(); // the stand-in clip is never rendered
+    w.container->jobService().pauseQueue(); // the stand-in clips are never rendered
     DashboardViewModel& vm = w.viewModels->dashboardViewModel();
+    w.content->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
 
-    w.content->addFilesAction()->trigger();
+    // Clicking the empty area opens the picker; three chosen files are added.
+    QTest::mouseClick(w.find<views::DropArea>("dropArea"), Qt::LeftButton);
     auto* picker = w.content->window()->findChild<QFileDialog*>("filePicker");
     QVERIFY(picker && picker->isVisible());
     QCOMPARE(picker->fileMode(), QFileDialog::ExistingFiles);
     QVERIFY(picker->nameFilters().first().contains("*.heic"));
     QVERIFY(vm.showFileImporter());
-    picker->reject();
+    const QList<QUrl> chosen {w.file("a.mp4"), w.file("b.mov"), w.file("c.png")};
+    picker->setDirectory(w.dir.path());
+    picker->selectFile("\"a.mp4\" \"b.mov\" \"c.png\"");
+    static_cast<QDialog*>(picker)->accept();
     QVERIFY(!vm.showFileImporter());
+    QCOMPARE(vm.selectedVideoURLs(), chosen);
+    QCOMPARE(w.container->toastManager().activeToast()->message, QString("Added 3 files"));
 
-    QVERIFY(!w.content->startProcessingAction()->isEnabled());
-    vm.addFiles({w.file("clip.mp4")});
-    QVERIFY(w.content->startProcessingAction()->isEnabled());
-    QCOMPARE(w.content->startProcessingAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
-    w.content->startProcessingAction()->trigger();
-    QCOMPARE(w.container->modelContainer().fetchCount().value_or(0), 1);
+    // Ctrl+O presents it again; cancelling changes nothing.
+    QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>("filePicker"));
+    w.content->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
+    QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier);
+    picker = w.content->window()->findChild<QFileDialog*>("filePicker");
+    QVERIFY(picker && picker->isVisible());
+    picker->reject();
+    QCOMPARE(vm.selectedVideoURLs().size(), 3);
+
+    // Ctrl+Return starts the batch.
+    w.content->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
+    QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(w.container->modelContainer().fetchCount().value_or(0), 3);
     QVERIFY(vm.selectedVideoURLs().isEmpty());
+    QVERIFY(!w.content->startProcessingAction()->isEnabled());
 }
 
 void TestViews::settingsRows()
@@ -165,12 +183,30 @@ void TestViews::settingsRows()
     QVERIFY(!shown(w.find<QToolButton>("playlistClearButton")));
     QCOMPARE(output->fullText(), QString("Downloads (Default)"));
 
-    w.choosePlaylist(12);
+    // Choosing a folder of 12 songs in the folder chooser.
+    for (int i = 0; i < 12; ++i)
+        w.file(QStringLiteral("Songs/song%1.mp3").arg(i));
+    QTest::mouseClick(w.find<QWidget>("playlistChooseButton"), Qt::LeftButton);
+    auto* chooser = w.content->window()->findChild<QFileDialog*>("playlistFolderDialog");
+    QVERIFY(chooser && chooser->isVisible());
+    QCOMPARE(chooser->windowTitle(), QString("Select Playlist Folder"));
+    QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
+    chooser->setDirectory(w.dir.path());
+    chooser->selectFile("Songs");
+    static_cast<QDialog*>(chooser)->accept();
     QCOMPARE(playlist->fullText(), QString("Songs \u00B7 12 musics"));
     QCOMPARE(w.find<QLabel>("availableSongs")->text(), QString("Available: 12"));
     QVERIFY(!shown(w.find<QLabel>("playlistChevron")));
     auto* clear = w.find<QToolButton>("playlistClearButton");
     QVERIFY(shown(clear));
+
+    // Cancelling the output chooser changes nothing.
+    QTest::mouseClick(w.find<QWidget>("outputChooseButton"), Qt::LeftButton);
+    chooser = w.content->window()->findChild<QFileDialog*>("outputFolderDialog");
+    QVERIFY(chooser && chooser->isVisible());
+    QCOMPARE(chooser->windowTitle(), QString("Select Output Folder"));
+    chooser->reject();
+    QCOMPARE(output->fullText(), QString("Downloads (Default)"));
 
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
