@@ -194,17 +194,21 @@ void QueueView::removeRows(int first, int last)
         QLayoutItem* item = m_listLayout->takeAt(i);
         if (!item)
             continue;
-        delete item->widget();
+        // Later, not now: the removal may come from a click on this very
+        // row's delete button, which is still handling that click.
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
         delete item;
     }
 }
 
 void QueueView::rebuildRows()
 {
-    for (JobRow* row : rows()) {
-        m_listLayout->removeWidget(row);
-        delete row;
-    }
+    const int shown = int(rows().size());
+    if (shown > 0)
+        removeRows(0, shown - 1);
     const int count = m_viewModel.jobs()->rowCount();
     if (count > 0)
         insertRows(0, count - 1);

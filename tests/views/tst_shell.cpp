@@ -7,6 +7,9 @@
 #include "app/LoopcasterApp.h"
 #include "viewmodels/CheckForUpdatesViewModel.h"
 #include "viewmodels/StatusItemViewModel.h"
+#include "viewmodels/QueueViewModel.h"
+#include "views/PulseIndicator.h"
+#include "views/QueueView.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
@@ -21,6 +24,7 @@ private slots:
     void openFilesAddsThemAsADrop();
     void trayFollowsTheQueue_data();
     void trayFollowsTheQueue();
+    void pulseFollowsRenderingAndHeat();
 };
 
 void TestShell::openFilesAddsThemAsADrop()
@@ -92,6 +96,28 @@ void TestShell::trayFollowsTheQueue()
     tray.pauseAction()->trigger();
     QCOMPARE(service.isQueuePaused(), !paused);
     QCOMPARE(tray.pauseAction()->text(), paused ? QString("Pause Queue") : QString("Resume Queue"));
+}
+
+// The queue header's dot pulses exactly while a job renders, and takes the
+// thermal colour whether it pulses or not.
+void TestShell::pulseFollowsRenderingAndHeat()
+{
+    QueueFixture f;
+    JobService& service = f.start();
+    QueueViewModel vm(service, *f.store, *f.thermal, {});
+    views::QueueView view(vm);
+    auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
+    QVERIFY(!pulse->isAnimating());
+
+    service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    QVERIFY(pulse->isAnimating());
+    f.setLevel(2);
+    QCOMPARE(pulse->color(), ThermalService::colorFor(ThermalState::serious));
+
+    f.workerFor("clip")->finishRun();
+    QTRY_VERIFY(!pulse->isAnimating());
+    f.setLevel(3);
+    QCOMPARE(pulse->color(), ThermalService::colorFor(ThermalState::critical));
 }
 
 QTEST_MAIN(TestShell)
