@@ -1,10 +1,9 @@
 #pragma once
-// State of the menu-bar (tray) status item: the pause/resume item's title and
-// the rendered label (a dot in the thermal colour and "rendering" /
-// "not running"), re-rendered whenever the queue or the thermal level changes.
+// State of the tray status item: the pause/resume item's title, whether the
+// queue is rendering ("rendering" / "not running") and the thermal colour of
+// its dot; labelChanged fires whenever the queue or the thermal level changes.
 
 #include <QColor>
-#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -25,8 +24,6 @@ public:
     QString statusText() const;   // "rendering" while a job runs, else "not running"
     bool isProcessing() const;
     QColor thermalColor() const;
-    // The label at scale factor 2.0 (null if it could not be rendered).
-    QImage labelImage() const;
 
     void togglePause();
 
