@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
@@ -175,15 +176,25 @@ void QueueView::insertRows(int first, int last)
         auto* row = new JobRow(jobs->jobAt(i), m_viewModel, m_list);
         m_listLayout->insertWidget(i, row);
         row->show();
-        // New cards fade in rather than pop.
+        // New cards open up and fade in rather than pop into place.
         auto* fade = new QGraphicsOpacityEffect(row);
         row->setGraphicsEffect(fade);
-        auto* animation = new QPropertyAnimation(fade, "opacity", row);
-        animation->setStartValue(0.0);
-        animation->setEndValue(1.0);
-        animation->setDuration(220);
-        connect(animation, &QPropertyAnimation::finished, row, [row] { row->setGraphicsEffect(nullptr); });
-        animation->start(QAbstractAnimation::DeleteWhenStopped);
+        auto* entrance = new QParallelAnimationGroup(row);
+        auto* opacity = new QPropertyAnimation(fade, "opacity", entrance);
+        opacity->setStartValue(0.0);
+        opacity->setEndValue(1.0);
+        auto* height = new QPropertyAnimation(row, "maximumHeight", entrance);
+        height->setStartValue(0);
+        height->setEndValue(row->sizeHint().height());
+        for (auto* a : {opacity, height}) {
+            a->setDuration(220);
+            a->setEasingCurve(QEasingCurve::OutCubic);
+        }
+        connect(entrance, &QParallelAnimationGroup::finished, row, [row] {
+            row->setGraphicsEffect(nullptr);
+            row->setMaximumHeight(QWIDGETSIZE_MAX);
+        });
+        entrance->start(QAbstractAnimation::DeleteWhenStopped);
     }
     refreshHeader();
 }

@@ -38,7 +38,7 @@ void Spinner::paintEvent(QPaintEvent*)
     const QRectF r = QRectF(rect()).adjusted(3, 3, -3, -3);
     p.setPen(QPen(style::separator(palette()), 1.6));
     p.drawEllipse(r);
-    p.setPen(QPen(style::secondary(palette()), 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(style::withAlpha(palette().color(QPalette::WindowText), 0.75), 1.8, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(r, int(-m_angle * 16), 100 * 16);
 }
 
