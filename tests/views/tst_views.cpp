@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -58,6 +59,7 @@ private slots:
     void clearConfirmation_data();
     void clearConfirmation();
     void toastReplacedAndDismissed();
+    void everyControlIsNamed();
 };
 
 void TestViews::dropZoneAndStartButton_data()
@@ -412,6 +414,36 @@ void TestViews::toastReplacedAndDismissed()
     QTest::mouseClick(banner->findChild<QToolButton*>("toastClose"), Qt::LeftButton);
     QVERIFY(!toasts.activeToast());
     QTRY_VERIFY(!banner->isVisible());
+}
+
+// Screen readers and these tests find controls by name: every button and
+// slider, in every state, has an object name and an accessible name.
+void TestViews::everyControlIsNamed()
+{
+    WindowFixture w;
+    w.choosePlaylist(2);
+    w.container->jobService().pauseQueue();
+    for (qint64 status = 0; status <= 5; ++status)
+        w.storeJob(QStringLiteral("job%1").arg(status), status);
+    w.viewModels->dashboardViewModel().addFiles({w.file("clip.mp4")});
+    w.container->toastManager().show("Added 1 file", ToastType::success);
+    w.container->settingsService().chooseOutputFolder(QUrl::fromLocalFile(w.dir.path()));
+
+    QList<QWidget*> controls;
+    for (auto* b : w.content->findChildren<QAbstractButton*>())
+        controls << b;
+    for (auto* s : w.content->findChildren<QAbstractSlider*>()) {
+        if (!qobject_cast<QScrollBar*>(s))
+            controls << s;
+    }
+    QVERIFY(controls.size() > 20);
+    for (QWidget* control : controls) {
+        const auto* button = qobject_cast<QAbstractButton*>(control);
+        const QString spoken = !control->accessibleName().isEmpty() ? control->accessibleName()
+                                                                     : (button ? button->text() : QString());
+        QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
+        QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
+    }
 }
 
 QTEST_MAIN(TestViews)
