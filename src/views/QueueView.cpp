@@ -142,12 +142,7 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
 
 QList<JobRow*> QueueView::rows() const
 {
-    QList<JobRow*> rows;
-    for (int i = 0; i < m_listLayout->count(); ++i) {
-        if (auto* row = qobject_cast<JobRow*>(m_listLayout->itemAt(i)->widget()))
-            rows << row;
-    }
-    return rows;
+    return m_rows;
 }
 
 void QueueView::refreshHeader()
@@ -169,27 +164,42 @@ void QueueView::refreshHeader()
     m_content->setCurrentIndex(count > 0 ? 1 : 0);
 }
 
+namespace {
+
+// Opens a card up (or folds it away) while fading it in (or out).
+QParallelAnimationGroup* animateCard(JobRow* row, bool entering)
+{
+    auto* fade = new QGraphicsOpacityEffect(row);
+    row->setGraphicsEffect(fade);
+    auto* motion = new QParallelAnimationGroup(row);
+    auto* opacity = new QPropertyAnimation(fade, "opacity", motion);
+    auto* height = new QPropertyAnimation(row, "maximumHeight", motion);
+    const int full = row->isVisible() ? row->height() : row->sizeHint().height();
+    opacity->setStartValue(entering ? 0.0 : 1.0);
+    opacity->setEndValue(entering ? 1.0 : 0.0);
+    height->setStartValue(entering ? 0 : full);
+    height->setEndValue(entering ? full : 0);
+    for (auto* a : {opacity, height}) {
+        a->setDuration(220);
+        a->setEasingCurve(entering ? QEasingCurve::OutCubic : QEasingCurve::InCubic);
+    }
+    return motion;
+}
+
+} // namespace
+
 void QueueView::insertRows(int first, int last)
 {
     JobListModel* jobs = m_viewModel.jobs();
     for (int i = first; i <= last; ++i) {
         auto* row = new JobRow(jobs->jobAt(i), m_viewModel, m_list);
-        m_listLayout->insertWidget(i, row);
+        // Before the card now at this position (leaving cards keep their
+        // place until they are gone), or before the closing stretch.
+        const int at = i < m_rows.size() ? m_listLayout->indexOf(m_rows[i]) : m_listLayout->count() - 1;
+        m_rows.insert(i, row);
+        m_listLayout->insertWidget(at, row);
         row->show();
-        // New cards open up and fade in rather than pop into place.
-        auto* fade = new QGraphicsOpacityEffect(row);
-        row->setGraphicsEffect(fade);
-        auto* entrance = new QParallelAnimationGroup(row);
-        auto* opacity = new QPropertyAnimation(fade, "opacity", entrance);
-        opacity->setStartValue(0.0);
-        opacity->setEndValue(1.0);
-        auto* height = new QPropertyAnimation(row, "maximumHeight", entrance);
-        height->setStartValue(0);
-        height->setEndValue(row->sizeHint().height());
-        for (auto* a : {opacity, height}) {
-            a->setDuration(220);
-            a->setEasingCurve(QEasingCurve::OutCubic);
-        }
+        QParallelAnimationGroup* entrance = animateCard(row, true);
         connect(entrance, &QParallelAnimationGroup::finished, row, [row] {
             row->setGraphicsEffect(nullptr);
             row->setMaximumHeight(QWIDGETSIZE_MAX);
@@ -201,25 +211,25 @@ void QueueView::insertRows(int first, int last)
 
 void QueueView::removeRows(int first, int last)
 {
-    for (int i = last; i >= first; --i) {
-        QLayoutItem* item = m_listLayout->takeAt(i);
-        if (!item)
-            continue;
-        // Later, not now: the removal may come from a click on this very
-        // row's delete button, which is still handling that click.
-        if (QWidget* row = item->widget()) {
-            row->hide();
-            row->deleteLater();
-        }
-        delete item;
+    for (int i = last; i >= first && i < m_rows.size(); --i) {
+        JobRow* row = m_rows.takeAt(i);
+        // The card folds away and is destroyed afterwards, never at once: the
+        // removal may come from a click on its own delete button.
+        row->setEnabled(false);
+        for (auto* entrance : row->findChildren<QParallelAnimationGroup*>())
+            entrance->stop(); // a card removed while still arriving
+        QParallelAnimationGroup* exit = animateCard(row, false);
+        connect(exit, &QParallelAnimationGroup::finished, row, &QObject::deleteLater);
+        exit->start(QAbstractAnimation::DeleteWhenStopped);
     }
 }
 
 void QueueView::rebuildRows()
 {
-    const int shown = int(rows().size());
-    if (shown > 0)
-        removeRows(0, shown - 1);
+    for (JobRow* row : std::exchange(m_rows, {})) {
+        m_listLayout->removeWidget(row);
+        row->deleteLater();
+    }
     const int count = m_viewModel.jobs()->rowCount();
     if (count > 0)
         insertRows(0, count - 1);

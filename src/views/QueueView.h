@@ -44,6 +44,9 @@ private:
     QStackedWidget* m_content = nullptr;
     QWidget* m_list = nullptr;
     QVBoxLayout* m_listLayout = nullptr;
+    // The cards of the listed jobs in model order; cards still leaving stay
+    // in the layout a moment longer but are no longer here.
+    QList<JobRow*> m_rows;
     QMessageBox* m_confirmation = nullptr;
 };
 
