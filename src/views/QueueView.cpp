@@ -188,7 +188,7 @@ QParallelAnimationGroup* animateCard(JobRow* row, bool entering)
 
 } // namespace
 
-void QueueView::insertRows(int first, int last)
+void QueueView::insertRows(int first, int last, bool animated)
 {
     JobListModel* jobs = m_viewModel.jobs();
     for (int i = first; i <= last; ++i) {
@@ -199,6 +199,8 @@ void QueueView::insertRows(int first, int last)
         m_rows.insert(i, row);
         m_listLayout->insertWidget(at, row);
         row->show();
+        if (!animated)
+            continue;
         QParallelAnimationGroup* entrance = animateCard(row, true);
         connect(entrance, &QParallelAnimationGroup::finished, row, [row] {
             row->setGraphicsEffect(nullptr);
@@ -231,8 +233,9 @@ void QueueView::rebuildRows()
         row->deleteLater();
     }
     const int count = m_viewModel.jobs()->rowCount();
+    // A whole list (at start-up) appears at once; only arrivals are animated.
     if (count > 0)
-        insertRows(0, count - 1);
+        insertRows(0, count - 1, false);
     refreshHeader();
 }
 

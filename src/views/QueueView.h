@@ -30,7 +30,7 @@ public:
 
 private:
     void refreshHeader();
-    void insertRows(int first, int last);
+    void insertRows(int first, int last, bool animated = true);
     void removeRows(int first, int last);
     void rebuildRows();
     void presentClearConfirmation();
