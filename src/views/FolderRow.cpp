@@ -38,7 +38,7 @@ FolderRow::FolderRow(const QString& name, const QString& symbol, const QString& 
     m_subtitle = new ElidedLabel(Qt::ElideMiddle, m_choose);
     m_subtitle->setObjectName(name + "Subtitle");
     m_subtitle->setFont(style::smallCaption());
-    m_subtitle->setStyleSheet(QStringLiteral("color: %1").arg(style::secondary(palette()).name(QColor::HexArgb)));
+    style::setSecondaryText(m_subtitle);
     texts->addWidget(titleLabel);
     texts->addWidget(m_subtitle);
     label->addWidget(m_icon);
@@ -50,19 +50,24 @@ FolderRow::FolderRow(const QString& name, const QString& symbol, const QString& 
     m_clear->setAccessibleName("Clear " + title);
     m_clear->setToolTip("Clear " + title);
     m_clear->setAutoRaise(true);
-    setSymbol(m_clear, "xmark.circle.fill", style::withAlpha(style::secondary(palette()), 0.5), 16);
     m_chevron = new QLabel(this);
     m_chevron->setObjectName(name + "Chevron");
-    setSymbol(m_chevron, "chevron.right", style::secondary(palette()), style::captionSymbol);
     row->addWidget(m_clear);
     row->addWidget(m_chevron);
 
+    style::followPalette(this, [this] {
+        setSymbol(m_clear, "xmark.circle.fill", style::withAlpha(style::secondary(palette()), 0.5), 16);
+        setSymbol(m_chevron, "chevron.right", style::secondary(palette()), style::captionSymbol);
+        setSymbol(m_icon, m_symbol, m_folderSet ? m_tint : style::secondary(palette()), style::rowSymbol);
+    });
     connect(m_choose, &PlainButton::clicked, this, &FolderRow::chooseRequested);
     connect(m_clear, &QToolButton::clicked, this, &FolderRow::clearRequested);
 }
 
 void FolderRow::setState(bool folderSet, const QString& subtitle, const QColor& tint)
 {
+    m_folderSet = folderSet;
+    m_tint = tint;
     setSymbol(m_icon, m_symbol, folderSet ? tint : style::secondary(palette()), style::rowSymbol);
     m_subtitle->setFullText(subtitle);
     m_clear->setVisible(folderSet);

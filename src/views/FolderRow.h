@@ -28,6 +28,8 @@ signals:
 
 private:
     QString m_symbol;
+    bool m_folderSet = false;
+    QColor m_tint;
     PlainButton* m_choose = nullptr;
     QLabel* m_icon = nullptr;
     ElidedLabel* m_subtitle = nullptr;

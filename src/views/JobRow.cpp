@@ -35,8 +35,10 @@ StatusLook lookFor(JobStatus status, const QPalette& palette)
     return {"clock", style::secondary(palette)};
 }
 
-QToolButton* rowButton(QWidget* parent, const QString& name, const QString& symbol, const QColor& color,
-                       const QString& accessibleName, const QString& tooltip)
+// `color` is read from the palette again whenever it changes.
+QToolButton* rowButton(QWidget* parent, const QString& name, const QString& symbol,
+                       std::function<QColor(const QPalette&)> color, const QString& accessibleName,
+                       const QString& tooltip)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
@@ -44,7 +46,7 @@ QToolButton* rowButton(QWidget* parent, const QString& name, const QString& symb
     button->setCursor(Qt::PointingHandCursor);
     button->setAccessibleName(accessibleName);
     button->setToolTip(tooltip);
-    setSymbol(button, symbol, color, 16);
+    style::followPalette(button, [button, symbol, color] { setSymbol(button, symbol, color(button->palette()), 16); });
     return button;
 }
 
@@ -76,16 +78,18 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     m_message = new ElidedLabel(Qt::ElideRight, this);
     m_message->setObjectName("jobStatusMessage");
     m_message->setFont(style::caption());
-    m_message->setStyleSheet(QStringLiteral("color: %1").arg(style::secondary(palette()).name(QColor::HexArgb)));
+    style::setSecondaryText(m_message);
     texts->addWidget(m_name);
     texts->addWidget(m_message);
 
-    const QColor secondary = style::secondary(palette());
-    m_cancel = rowButton(this, "cancelButton", "stop.circle.fill", style::red(), "Cancel", {});
+    const auto secondary = [](const QPalette& p) { return style::secondary(p); };
+    m_cancel = rowButton(this, "cancelButton", "stop.circle.fill", [](const QPalette&) { return style::red(); },
+                         "Cancel", {});
     m_reveal = rowButton(this, "revealButton", "folder.fill", secondary, "Show in File Manager",
                          "Show in File Manager");
     m_retry = rowButton(this, "retryButton", "arrow.clockwise", secondary, "Retry", "Retry");
-    m_delete = rowButton(this, "deleteButton", "trash", style::withAlpha(secondary, 0.8), "Delete", {});
+    m_delete = rowButton(this, "deleteButton", "trash",
+                         [](const QPalette& p) { return style::withAlpha(style::secondary(p), 0.8); }, "Delete", {});
 
     line->addWidget(m_statusIcon);
     line->addWidget(m_spinner);
@@ -100,10 +104,12 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(4);
-    m_progress->setStyleSheet(QStringLiteral("QProgressBar { border: none; border-radius: 2px; background: %1; }"
-                                             "QProgressBar::chunk { border-radius: 2px; background: %2; }")
-                                  .arg(style::separator(palette()).name(QColor::HexArgb),
-                                       style::accent(palette()).name(QColor::HexArgb)));
+    style::followPalette(this, [this] {
+        m_progress->setStyleSheet(QStringLiteral("QProgressBar { border: none; border-radius: 2px; background: %1; }"
+                                                 "QProgressBar::chunk { border-radius: 2px; background: %2; }")
+                                      .arg(style::separator(palette()).name(QColor::HexArgb),
+                                           style::accent(palette()).name(QColor::HexArgb)));
+    });
     layout->addWidget(m_progress);
 
     // The record may be removed while a click is on its way; act only on a
@@ -113,7 +119,7 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
     connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
     connect(job, &MixJob::changed, this, &JobRow::refresh);
-    refresh();
+    style::followPalette(this, [this] { refresh(); });
 }
 
 MixJob* JobRow::job() const

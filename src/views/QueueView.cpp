@@ -39,20 +39,21 @@ QWidget* emptyState(QWidget* parent)
     auto* layout = new QVBoxLayout(page);
     layout->setAlignment(Qt::AlignCenter);
     layout->setSpacing(12);
-    const QColor secondary = style::secondary(parent->palette());
     auto* symbol = new QLabel(page);
     symbol->setAlignment(Qt::AlignCenter);
-    setSymbol(symbol, "list.bullet.clipboard", style::withAlpha(secondary, 0.3), 40);
+    style::followPalette(symbol, [symbol] {
+        setSymbol(symbol, "list.bullet.clipboard", style::withAlpha(style::secondary(symbol->palette()), 0.3), 40);
+    });
     auto* title = new QLabel("No Jobs Queue", page);
     title->setObjectName("emptyTitle");
     title->setFont(style::headline());
     title->setAlignment(Qt::AlignCenter);
-    title->setStyleSheet(QStringLiteral("color: %1").arg(secondary.name(QColor::HexArgb)));
+    style::setSecondaryText(title);
     auto* hint = new QLabel("Add videos to start processing", page);
     hint->setObjectName("emptyHint");
     hint->setFont(style::caption());
     hint->setAlignment(Qt::AlignCenter);
-    hint->setStyleSheet(QStringLiteral("color: %1").arg(style::withAlpha(secondary, 0.7).name(QColor::HexArgb)));
+    style::setSecondaryText(hint, 0.7);
     layout->addWidget(symbol);
     layout->addWidget(title);
     layout->addWidget(hint);
@@ -81,15 +82,13 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     m_retryFailed = headerButton(this, "retryFailedButton");
     m_retryFailed->setToolTip("Retry Failed Jobs");
     m_retryFailed->setAccessibleName("Retry Failed Jobs");
-    setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
     m_clearFinished = headerButton(this, "clearFinishedButton");
     m_clearFinished->setToolTip("Clear Finished Jobs");
     m_clearFinished->setAccessibleName("Clear Finished Jobs");
-    setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
     m_count = new QLabel(this);
     m_count->setObjectName("jobCount");
     m_count->setFont(style::caption());
-    m_count->setStyleSheet(QStringLiteral("color: %1").arg(style::secondary(palette()).name(QColor::HexArgb)));
+    style::setSecondaryText(m_count);
     header->addWidget(title);
     header->addWidget(m_pulse);
     header->addStretch(1);
@@ -138,6 +137,11 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     });
     connect(jobs, &JobListModel::modelReset, this, &QueueView::rebuildRows);
     rebuildRows();
+    style::followPalette(this, [this] {
+        setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
+        setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
+        refreshHeader();
+    });
 }
 
 QList<JobRow*> QueueView::rows() const

@@ -41,7 +41,7 @@ QLabel* detailLabel(QWidget* parent, const QString& name)
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setFont(style::smallCaption());
-    label->setStyleSheet(QStringLiteral("color: %1").arg(style::secondary(parent->palette()).name(QColor::HexArgb)));
+    style::setSecondaryText(label);
     return label;
 }
 
@@ -53,7 +53,9 @@ QToolButton* stepButton(QWidget* parent, const QString& name, const QString& sym
     button->setToolTip(accessible);
     button->setAutoRaise(true);
     button->setFixedSize(28, 28);
-    setSymbol(button, symbol, parent->palette().color(QPalette::WindowText), 16);
+    style::followPalette(button, [button, symbol] {
+        setSymbol(button, symbol, button->palette().color(QPalette::WindowText), 16);
+    });
     return button;
 }
 
@@ -85,7 +87,9 @@ QWidget* SettingsView::buildFoldersCard()
     m_outputRow = new FolderRow("output", "arrow.down.circle.fill", "Output Folder", card);
     auto* line = new QFrame(card);
     line->setFixedHeight(1);
-    line->setStyleSheet(QStringLiteral("background: %1").arg(style::separator(palette()).name(QColor::HexArgb)));
+    style::followPalette(card, [card, line] {
+        line->setStyleSheet(QStringLiteral("background: %1").arg(style::separator(card->palette()).name(QColor::HexArgb)));
+    });
     layout->addWidget(m_playlistRow);
     layout->addWidget(line);
     layout->addWidget(m_outputRow);

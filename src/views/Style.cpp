@@ -1,6 +1,9 @@
 #include "views/Style.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QWidget>
 
 namespace views::style {
 
@@ -8,6 +11,56 @@ QColor withAlpha(QColor color, qreal alpha)
 {
     color.setAlphaF(color.alphaF() * alpha);
     return color;
+}
+
+namespace {
+
+class PaletteFollower : public QObject {
+public:
+    PaletteFollower(QWidget* widget, std::function<void()> restyle)
+        : QObject(widget)
+        , m_restyle(std::move(restyle))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Restyling may itself change the palette (style sheets do); that
+        // change needs no second pass.
+        if (event->type() == QEvent::PaletteChange && watched == parent() && !m_restyling) {
+            m_restyling = true;
+            m_restyle();
+            m_restyling = false;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_restyle;
+    bool m_restyling = false;
+};
+
+} // namespace
+
+void followPalette(QWidget* widget, std::function<void()> restyle)
+{
+    restyle();
+    new PaletteFollower(widget, std::move(restyle));
+}
+
+void setSecondaryText(QLabel* label, qreal alpha)
+{
+    // Follows the surroundings: a label with a style sheet hears of no
+    // palette change itself, and its own palette carries the colour set here.
+    QWidget* around = label->parentWidget() ? label->parentWidget() : label;
+    followPalette(around, [label, around, alpha] {
+        const QString sheet =
+            QStringLiteral("color: %1").arg(withAlpha(secondary(around->palette()), alpha).name(QColor::HexArgb));
+        if (label->styleSheet() != sheet)
+            label->setStyleSheet(sheet);
+    });
 }
 
 QColor secondary(const QPalette& palette)

@@ -6,6 +6,11 @@
 #include <QFont>
 #include <QPalette>
 
+#include <functional>
+
+class QLabel;
+class QWidget;
+
 namespace views::style {
 
 QColor secondary(const QPalette& palette);          // de-emphasised text and symbols
@@ -22,6 +27,13 @@ QColor orange();
 QColor purple();
 
 QColor withAlpha(QColor color, qreal alpha);
+
+// Runs `restyle` now and again whenever `widget`'s palette changes (the
+// desktop switching between light and dark while the app runs), for colours
+// baked into symbols and style sheets.
+void followPalette(QWidget* widget, std::function<void()> restyle);
+// Text in the secondary colour at `alpha`, kept so across palette changes.
+void setSecondaryText(QLabel* label, qreal alpha = 1.0);
 
 QFont headline();
 QFont callout(); // row titles

@@ -35,7 +35,7 @@ ToastView::ToastView(QWidget* parent)
     m_close->setToolTip("Dismiss");
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::PointingHandCursor);
-    setSymbol(m_close, "xmark", style::secondary(palette()), style::captionSymbol);
+    style::followPalette(m_close, [this] { setSymbol(m_close, "xmark", style::secondary(palette()), style::captionSymbol); });
     layout->addWidget(m_icon);
     layout->addWidget(m_message, 1);
     layout->addWidget(m_close);

@@ -21,7 +21,6 @@ VideoDropZone::VideoDropZone(QWidget* parent)
 
     auto* header = new QHBoxLayout;
     auto* symbol = new QLabel(this);
-    setSymbol(symbol, "photo.on.rectangle.angled", palette().color(QPalette::WindowText), 16);
     auto* title = new QLabel("Media Source", this);
     title->setObjectName("mediaSourceTitle");
     title->setFont(style::headline());
@@ -31,8 +30,6 @@ VideoDropZone::VideoDropZone(QWidget* parent)
     m_clearAll->setFlat(true);
     m_clearAll->setCursor(Qt::PointingHandCursor);
     m_clearAll->setFont(style::caption());
-    m_clearAll->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 2px 4px; }")
-                                  .arg(style::secondary(palette()).name(QColor::HexArgb)));
     header->addWidget(symbol);
     header->addWidget(title);
     header->addStretch(1);
@@ -42,6 +39,11 @@ VideoDropZone::VideoDropZone(QWidget* parent)
     m_area = new DropArea(this);
     layout->addWidget(m_area);
 
+    style::followPalette(this, [this, symbol] {
+        setSymbol(symbol, "photo.on.rectangle.angled", palette().color(QPalette::WindowText), 16);
+        m_clearAll->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 2px 4px; }")
+                                      .arg(style::secondary(palette()).name(QColor::HexArgb)));
+    });
     connect(m_clearAll, &QPushButton::clicked, this, &VideoDropZone::clearRequested);
     connect(m_area, &DropArea::clicked, this, &VideoDropZone::browseRequested);
     connect(m_area, &DropArea::dropped, this, &VideoDropZone::dropped);

@@ -60,6 +60,7 @@ private slots:
     void clearConfirmation();
     void toastReplacedAndDismissed();
     void everyControlIsNamed();
+    void followsAThemeSwitch();
 };
 
 void TestViews::dropZoneAndStartButton_data()
@@ -444,6 +445,40 @@ void TestViews::everyControlIsNamed()
         QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
         QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
     }
+}
+
+// Switching to a dark theme while the window is open restyles it exactly as a
+// window opened in the dark theme.
+void TestViews::followsAThemeSwitch()
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(0x33, 0x34, 0x38), QColor(0x26, 0x27, 0x2B));
+    dark.setColor(QPalette::Base, QColor(0x1C, 0x1D, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xEC, 0xEC, 0xEE));
+    dark.setColor(QPalette::Text, QColor(0xEC, 0xEC, 0xEE));
+    dark.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xF7));
+    auto windowWithContent = [] {
+        auto w = std::make_unique<WindowFixture>();
+        w->choosePlaylist(3);
+        w->container->jobService().pauseQueue();
+        for (qint64 status : {0, 2, 3, 4, 5})
+            w->storeJob(QStringLiteral("job%1").arg(status), status);
+        w->viewModels->dashboardViewModel().setSelectedVideoURLs({w->file("clip.mp4")});
+        QTest::qWait(400); // the new cards have arrived
+        return w;
+    };
+
+    auto switched = windowWithContent();
+    const QImage beforeSwitch = switched->content->grab().toImage();
+    QApplication::setPalette(dark);
+    QTest::qWait(50);
+    const QImage afterSwitch = switched->content->grab().toImage();
+    auto fresh = windowWithContent();
+    const QImage openedDark = fresh->content->grab().toImage();
+    QApplication::setPalette(light);
+
+    QVERIFY(afterSwitch != beforeSwitch);
+    QCOMPARE(afterSwitch, openedDark);
 }
 
 QTEST_MAIN(TestViews)
