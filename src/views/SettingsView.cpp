@@ -153,8 +153,12 @@ QWidget* SettingsView::buildCrossfadeCard()
     line->addWidget(symbolLabel(card, "waveform", style::purple()));
     line->addLayout(texts, 1);
     line->addWidget(m_crossfade);
-    connect(m_crossfade, &QSlider::valueChanged, this,
-            [this](int steps) { m_viewModel.setCrossfadeDuration(steps * SettingsViewModel::crossfadeStep); });
+    connect(m_crossfade, &QSlider::valueChanged, this, [this](int steps) {
+        m_viewModel.setCrossfadeDuration(steps * SettingsViewModel::crossfadeStep);
+        // A stored 0 reads back as 3.0 and may not count as a change; the
+        // slider shows what is read back either way.
+        refresh();
+    });
     return card;
 }
 

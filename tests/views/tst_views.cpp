@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSlider>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -214,6 +215,17 @@ void TestViews::settingsRows()
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
     QCOMPARE(w.find<QLabel>("availableSongs")->text(), QString("Available: 0"));
+
+    // The crossfade slider: 0 is stored but reads back as the 3-second default.
+    auto* slider = w.find<QSlider>("crossfadeSlider");
+    QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString("3.0s"));
+    slider->setValue(5);
+    QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString("2.5s"));
+    for (int steps : {0, 6, 0}) {
+        slider->setValue(steps);
+        QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString("3.0s"));
+        QCOMPARE(slider->value(), 6);
+    }
 }
 
 void TestViews::stepperBounds_data()
