@@ -13,7 +13,9 @@ packages=(
   # independent checkers and test-media makers used by tests and benchmarks only
   ffmpeg libheif-examples time
   # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)
-  dbus xvfb
+  dbus xvfb xauth
+  # the symbol font the window's icons are drawn from (embedded at build time)
+  fonts-materialdesignicons-webfont
   # faster rebuilds (CI after a local build, sanitizer and coverage trees) and coverage reports
   ccache lcov
 )

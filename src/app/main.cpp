@@ -1,16 +1,13 @@
 // loopcaster: the desktop app. Opens the job store (or stops), builds the
-// service container, and shows the main window and the status item. On a
+// service container, and shows the application shell (window and tray). On a
 // machine without a display it renders the demo movie headlessly instead.
 
 #include "app/AppDependencyContainer.h"
 #include "app/HeadlessDemo.h"
+#include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
 #include "platform/ConsoleLine.h"
-#include "services/NotificationService.h"
 #include "services/RemuxWorker.h"
-#include "viewmodels/StatusItemViewModel.h"
-#include "views/MainWindow.h"
-#include "views/StatusTrayIcon.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -41,7 +38,8 @@ int main(int argc, char** argv)
     av_log_set_level(AV_LOG_ERROR);
     QApplication::setApplicationName(QStringLiteral("loopcaster"));
     QApplication::setOrganizationName(QStringLiteral("loopcaster"));
-    QApplication::setQuitOnLastWindowClosed(false);
+    // Names data/loopcaster.desktop, which the notifications also name.
+    QApplication::setDesktopFileName(QStringLiteral("loopcaster"));
 
     QString error;
     auto store = JobStore::open(JobStore::defaultPath(), &error);
@@ -53,21 +51,14 @@ int main(int argc, char** argv)
     int exitCode = 0;
     {
         AppDependencyContainer container(std::move(store));
-        MainWindow window(container);
-        StatusItemViewModel statusItem(container.jobService(), container.thermalService());
-        StatusTrayIcon tray(statusItem);
-        if (QSystemTrayIcon::isSystemTrayAvailable()) {
-            tray.show();
-            NotificationService::shared().setFallback(
-                [&tray](const QString& title, const QString& body) { tray.showMessage(title, body); });
-        } else {
-            // Without a tray there is nothing left to quit from once the
-            // window is closed.
-            QApplication::setQuitOnLastWindowClosed(true);
-        }
-        window.show();
+        LoopcasterApp shell(container);
+        shell.showWindow();
+        // `loopcaster FILE...` (a file manager's "Open With") adds the files
+        // as if they were dropped.
+        const QStringList files = QCoreApplication::arguments().mid(1);
+        if (!files.isEmpty())
+            shell.openFiles(files);
         exitCode = app.exec();
-        NotificationService::shared().setFallback({});
     }
     // Leaving the scope cancelled the running jobs; give their threads a
     // moment to unwind before the process takes the media libraries down.

@@ -1,9 +1,9 @@
 #pragma once
-// State of the menu-bar (tray) status item: the pause/resume item's title and
-// the rendered label (a dot in the thermal colour and "rendering" /
-// "not running"), re-rendered whenever the queue or the thermal level changes.
+// State of the tray status item: the pause/resume item's title, whether the
+// queue is rendering ("rendering" / "not running") and the thermal colour of
+// its dot; labelChanged fires whenever the queue or the thermal level changes.
 
-#include <QImage>
+#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -22,8 +22,8 @@ public:
     // "Resume Queue" while paused, else "Pause Queue" (every pause toggle reads so).
     static QString pauseTitleFor(bool queuePaused);
     QString statusText() const;   // "rendering" while a job runs, else "not running"
-    // The label at scale factor 2.0 (null if it could not be rendered).
-    QImage labelImage() const;
+    bool isProcessing() const;
+    QColor thermalColor() const;
 
     void togglePause();
 

@@ -1,35 +1,90 @@
 #include "views/StatusTrayIcon.h"
 
+#include "viewmodels/CheckForUpdatesViewModel.h"
 #include "viewmodels/StatusItemViewModel.h"
+#include "views/PulseIndicator.h"
 
-#include <QApplication>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 
-StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& viewModel, QObject* parent)
+namespace views {
+
+StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& statusItem, CheckForUpdatesViewModel& updates, QObject* parent)
     : QSystemTrayIcon(parent)
-    , m_viewModel(viewModel)
+    , m_statusItem(statusItem)
+    , m_updatesViewModel(updates)
 {
     auto* menu = new QMenu;
-    m_pauseAction = menu->addAction(m_viewModel.pauseTitle(), &m_viewModel, &StatusItemViewModel::togglePause);
-    m_pauseAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    auto* updates = menu->addAction(QStringLiteral("Check for Updates..."));
-    updates->setEnabled(false); // no update feed configured in this build
+    menu->setObjectName("trayMenu");
+    m_show = menu->addAction(QStringLiteral("Show Loopcaster"), this, &StatusTrayIcon::showWindowRequested);
+    m_pause = menu->addAction(m_statusItem.pauseTitle(), &m_statusItem, &StatusItemViewModel::togglePause);
+    m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_updates = menu->addAction(QStringLiteral("Check for Updates..."), &m_updatesViewModel,
+                                &CheckForUpdatesViewModel::checkForUpdates);
     menu->addSeparator();
-    auto* quit = menu->addAction(QStringLiteral("Quit"), qApp, &QCoreApplication::quit);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quit = menu->addAction(QStringLiteral("Quit"), this, &StatusTrayIcon::quitRequested);
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     setContextMenu(menu);
-    connect(this, &QObject::destroyed, menu, &QObject::deleteLater);
 
-    connect(&m_viewModel, &StatusItemViewModel::pauseTitleChanged, this,
-            [this] { m_pauseAction->setText(m_viewModel.pauseTitle()); });
-    connect(&m_viewModel, &StatusItemViewModel::labelChanged, this, &StatusTrayIcon::refreshIcon);
-    refreshIcon();
+    // Tray hosts redraw a changed icon over the bus, so the pulse is a few
+    // frames a second rather than the window's smooth animation.
+    m_pulse.setStartValue(0.0);
+    m_pulse.setEndValue(1.0);
+    m_pulse.setDuration(1200);
+    m_pulse.setLoopCount(-1);
+    connect(&m_pulse, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        const qreal phase = std::round(v.toReal() * 6) / 6;
+        if (phase == m_phase)
+            return;
+        m_phase = phase;
+        renderIcon();
+    });
+
+    connect(this, &QSystemTrayIcon::activated, this, [this](ActivationReason reason) {
+        if (reason == Trigger || reason == DoubleClick)
+            emit showWindowRequested();
+    });
+    connect(&m_statusItem, &StatusItemViewModel::pauseTitleChanged, this, &StatusTrayIcon::refresh);
+    connect(&m_statusItem, &StatusItemViewModel::labelChanged, this, &StatusTrayIcon::refresh);
+    connect(&m_updatesViewModel, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, this,
+            &StatusTrayIcon::refresh);
+    refresh();
 }
 
-void StatusTrayIcon::refreshIcon()
+StatusTrayIcon::~StatusTrayIcon()
 {
-    const QImage image = m_viewModel.labelImage();
-    setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
-    setToolTip(QStringLiteral("Loopcaster: ") + m_viewModel.statusText());
+    delete contextMenu();
 }
+
+void StatusTrayIcon::refresh()
+{
+    m_pause->setText(m_statusItem.pauseTitle());
+    m_updates->setEnabled(m_updatesViewModel.canCheckForUpdates());
+    setToolTip(QStringLiteral("Loopcaster: ") + m_statusItem.statusText());
+    if (m_statusItem.isProcessing()) {
+        if (m_pulse.state() != QAbstractAnimation::Running)
+            m_pulse.start();
+    } else {
+        m_pulse.stop();
+        m_phase = 0;
+    }
+    renderIcon();
+}
+
+void StatusTrayIcon::renderIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        // The whole square is the dot's frame: tray icons are small.
+        PulseIndicator::paintDot(p, QRectF(0, 0, size, size), m_statusItem.thermalColor(), m_phase);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    setIcon(icon);
+}
+
+} // namespace views

@@ -1,0 +1,81 @@
+#include "viewmodels/CheckForUpdatesViewModel.h"
+
+#include "services/updates/UpdateChecker.h"
+
+CheckForUpdatesViewModel::CheckForUpdatesViewModel(QUrl feedUrl, QVersionNumber currentVersion,
+                                                   Schedule schedule, QObject* parent)
+    : QObject(parent)
+    , m_currentVersion(currentVersion)
+{
+    if (!feedUrl.isValid() || feedUrl.isEmpty())
+        return;
+    m_checker = new UpdateChecker(std::move(feedUrl), std::move(currentVersion), this);
+    connect(m_checker, &UpdateChecker::isCheckingChanged, this, &CheckForUpdatesViewModel::updateCanCheck);
+    connect(m_checker, &UpdateChecker::finished, this, &CheckForUpdatesViewModel::onFinished);
+
+    m_scheduleTimer.setSingleShot(true);
+    connect(&m_scheduleTimer, &QTimer::timeout, this, [this, schedule] {
+        startCheck(false);
+        m_scheduleTimer.start(schedule.intervalMs);
+    });
+    m_scheduleTimer.start(schedule.firstCheckMs);
+    updateCanCheck();
+}
+
+CheckForUpdatesViewModel::~CheckForUpdatesViewModel() = default;
+
+void CheckForUpdatesViewModel::updateCanCheck()
+{
+    const bool can = m_checker && !m_checker->isChecking();
+    if (can == m_canCheckForUpdates)
+        return;
+    m_canCheckForUpdates = can;
+    emit canCheckForUpdatesChanged();
+}
+
+void CheckForUpdatesViewModel::checkForUpdates()
+{
+    if (m_canCheckForUpdates)
+        startCheck(true);
+}
+
+void CheckForUpdatesViewModel::startCheck(bool userInitiated)
+{
+    if (!m_checker || m_checker->isChecking())
+        return;
+    m_userInitiated = userInitiated;
+    m_checker->start();
+}
+
+void CheckForUpdatesViewModel::onFinished(const UpdateCheckResult& result)
+{
+    using Outcome = UpdateCheckResult::Outcome;
+    // A check nobody asked for interrupts only with news.
+    if (!m_userInitiated && result.outcome != Outcome::newerAvailable)
+        return;
+
+    UpdateReport report;
+    switch (result.outcome) {
+    case Outcome::newerAvailable:
+        report.title = QStringLiteral("A New Version Is Available");
+        report.text = QStringLiteral("Loopcaster %1 is available; you have %2.")
+                          .arg(result.latestVersion, m_currentVersion.toString());
+        // Only a web page is offered to open: a feed must not be able to
+        // make the app open a local file or another program's scheme.
+        if (result.link.isValid() && (result.link.scheme() == "https" || result.link.scheme() == "http")) {
+            report.link = result.link;
+            report.text += QStringLiteral("\nGet it from %1").arg(result.link.toString());
+        }
+        break;
+    case Outcome::upToDate:
+        report.title = QStringLiteral("You're Up to Date");
+        report.text = QStringLiteral("Loopcaster %1 is the newest version available.").arg(m_currentVersion.toString());
+        break;
+    case Outcome::failed:
+        report.title = QStringLiteral("Update Check Failed");
+        report.text = result.error;
+        report.isError = true;
+        break;
+    }
+    emit reportReady(report);
+}

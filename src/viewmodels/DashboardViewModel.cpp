@@ -1,0 +1,147 @@
+#include "viewmodels/DashboardViewModel.h"
+
+#include "services/JobService.h"
+#include "services/SettingsService.h"
+#include "services/ToastManager.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double confirmationSeconds = 3.0;
+
+} // namespace
+
+DashboardViewModel::DashboardViewModel(SettingsService& settingsService, JobService& jobService,
+                                       ThermalService& thermalService, ToastManager& toastManager,
+                                       Options options, QObject* parent)
+    : QObject(parent)
+    , m_settingsService(settingsService)
+    , m_jobService(jobService)
+    , m_thermalService(thermalService)
+    , m_toastManager(toastManager)
+    , m_options(std::move(options))
+{
+    // The start button follows all three inputs of canStartProcessing.
+    connect(this, &DashboardViewModel::selectedVideoURLsChanged, this, &DashboardViewModel::updateCanStartProcessing);
+    connect(&m_settingsService, &SettingsService::availableSongsChanged, this,
+            &DashboardViewModel::updateCanStartProcessing);
+    connect(&m_jobService, &JobService::isProcessingChanged, this, &DashboardViewModel::updateCanStartProcessing);
+    m_lastCanStart = canStartProcessing();
+}
+
+const QStringList& DashboardViewModel::acceptedMediaExtensions()
+{
+    static const QStringList extensions {"mp4", "mov", "m4v", "jpg", "jpeg", "png", "heic"};
+    return extensions;
+}
+
+void DashboardViewModel::setShowSettings(bool v)
+{
+    if (m_showSettings == v)
+        return;
+    m_showSettings = v;
+    emit showSettingsChanged();
+}
+
+void DashboardViewModel::setShowFileImporter(bool v)
+{
+    if (m_showFileImporter == v)
+        return;
+    m_showFileImporter = v;
+    emit showFileImporterChanged();
+}
+
+void DashboardViewModel::setIsDropTargeted(bool v)
+{
+    if (m_isDropTargeted == v)
+        return;
+    m_isDropTargeted = v;
+    emit isDropTargetedChanged();
+}
+
+void DashboardViewModel::setSelectedVideoURLs(const QList<QUrl>& urls)
+{
+    if (m_selectedVideoURLs == urls)
+        return;
+    m_selectedVideoURLs = urls;
+    emit selectedVideoURLsChanged();
+}
+
+bool DashboardViewModel::canStartProcessing() const
+{
+    return !m_selectedVideoURLs.isEmpty() && !m_settingsService.availableSongs().isEmpty()
+        && !m_jobService.isProcessing();
+}
+
+void DashboardViewModel::updateCanStartProcessing()
+{
+    const bool now = canStartProcessing();
+    if (now == m_lastCanStart)
+        return;
+    m_lastCanStart = now;
+    emit canStartProcessingChanged();
+}
+
+void DashboardViewModel::addFiles(const QList<QUrl>& urls)
+{
+    QList<QUrl> selection = m_selectedVideoURLs;
+    qsizetype added = 0;
+    for (const QUrl& url : urls) {
+        const QString path = url.path();
+        const bool known = std::any_of(selection.cbegin(), selection.cend(),
+                                       [&path](const QUrl& s) { return s.path() == path; });
+        if (known)
+            continue;
+        selection.append(url);
+        ++added;
+    }
+    if (added == 0)
+        return;
+    setSelectedVideoURLs(selection);
+    m_toastManager.show(QStringLiteral("Added %1 file%2").arg(added).arg(added == 1 ? "" : "s"),
+                        ToastType::success, confirmationSeconds);
+}
+
+void DashboardViewModel::addDroppedFiles(const QList<QUrl>& urls)
+{
+    QList<QUrl> kept;
+    for (const QUrl& url : urls) {
+        // A drop can carry web links too; only files on this machine can
+        // become jobs.
+        if (!url.isLocalFile())
+            continue;
+        if (acceptedMediaExtensions().contains(QFileInfo(url.path()).suffix().toLower()))
+            kept.append(url);
+    }
+    addFiles(kept);
+}
+
+QUrl DashboardViewModel::outputFolder() const
+{
+    if (const auto chosen = m_settingsService.outputFolderURL())
+        return *chosen;
+    if (!m_options.downloadsFolder.isEmpty())
+        return m_options.downloadsFolder;
+    return QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+}
+
+void DashboardViewModel::startProcessing()
+{
+    if (!canStartProcessing())
+        return;
+    const QUrl folder = outputFolder();
+    const QList<QUrl> files = m_selectedVideoURLs;
+    const QList<QList<QUrl>> songLists = SongChooser::chooseSongLists(
+        m_settingsService.availableSongs(), m_settingsService.songCount(), int(files.size()), m_options.random);
+    for (qsizetype i = 0; i < files.size(); ++i)
+        m_jobService.addJob(files[i], songLists[i], folder);
+
+    const qsizetype count = files.size();
+    m_toastManager.show(QStringLiteral("Started %1 job%2").arg(count).arg(count > 1 ? "s" : ""), ToastType::info,
+                        confirmationSeconds);
+    setSelectedVideoURLs({});
+}

@@ -1,0 +1,44 @@
+#pragma once
+// One job's card in the queue: its status icon (a spinner while it runs), the
+// name and status line, the action its status offers, delete, and a progress
+// bar only while it runs. Follows its record as the queue changes it.
+
+#include "views/Card.h"
+
+#include <QPointer>
+
+class MixJob;
+class QLabel;
+class QProgressBar;
+class QToolButton;
+class QueueViewModel;
+
+namespace views {
+
+class ElidedLabel;
+class Spinner;
+
+class JobRow : public Card {
+    Q_OBJECT
+public:
+    JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent = nullptr);
+
+    MixJob* job() const;
+
+private:
+    void refresh();
+
+    QPointer<MixJob> m_job;
+    QueueViewModel& m_viewModel;
+    QLabel* m_statusIcon = nullptr;
+    Spinner* m_spinner = nullptr;
+    ElidedLabel* m_name = nullptr;
+    ElidedLabel* m_message = nullptr;
+    QToolButton* m_cancel = nullptr;
+    QToolButton* m_reveal = nullptr;
+    QToolButton* m_retry = nullptr;
+    QToolButton* m_delete = nullptr;
+    QProgressBar* m_progress = nullptr;
+};
+
+} // namespace views

@@ -1,0 +1,42 @@
+#pragma once
+// One toast as a floating banner: the type's symbol and colour, the message
+// and a close button, on a rounded translucent panel with a soft shadow.
+
+#include "services/ToastManager.h"
+
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+
+namespace views {
+
+class ToastView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int maximumBannerWidth = 350;
+    static constexpr int shadowMargin = 12; // room around the banner for its shadow
+
+    explicit ToastView(QWidget* parent = nullptr);
+
+    void setToast(const Toast& toast);
+    QString message() const;
+    // Width of the banner (with its shadow room) showing the message on one line.
+    int naturalWidth() const;
+
+    static QString symbolFor(ToastType type);
+    static QColor colorFor(ToastType type);
+
+signals:
+    void dismissRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* m_icon = nullptr;
+    QLabel* m_message = nullptr;
+    QToolButton* m_close = nullptr;
+};
+
+} // namespace views
