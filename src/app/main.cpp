@@ -7,14 +7,11 @@
 #include "models/JobStore.h"
 #include "platform/ConsoleLine.h"
 #include "services/NotificationService.h"
-#include "services/RemuxWorker.h"
 #include "viewmodels/StatusItemViewModel.h"
 #include "views/MainWindow.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -69,10 +66,7 @@ int main(int argc, char** argv)
         exitCode = app.exec();
         NotificationService::shared().setFallback({});
     }
-    // Leaving the scope cancelled the running jobs; give their threads a
-    // moment to unwind before the process takes the media libraries down.
-    QDeadlineTimer unwind(3000);
-    while (RemuxWorker::activeRunCount() > 0 && !unwind.hasExpired())
-        QThread::msleep(20);
+    // Leaving the scope stopped the running jobs, put them back to pending
+    // and waited for their threads, so the media libraries are idle now.
     return exitCode;
 }

@@ -117,6 +117,7 @@ void RemuxRun::body()
     const MixPlan plan = builder.plan();
     if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
+    m_plan = plan; // stand-in, see plan()
 
     // Source: opened under its access bracket, which ends before the export
     // (the packet sources keep their own file handles).

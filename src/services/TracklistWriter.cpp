@@ -65,6 +65,15 @@ QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double
     return text;
 }
 
+QString tracklistText(const lc::media::MixPlan& plan) // stand-in
+{
+    QString text;
+    for (const lc::media::MixEntry& e : plan.entries)
+        text += formatTimestamp(e.start.seconds()) + QStringLiteral(" - ")
+            + QFileInfo(e.path).completeBaseName() + QLatin1Char('\n');
+    return text;
+}
+
 void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade)
 {
     QList<std::optional<double>> durations;

@@ -62,18 +62,18 @@ void TestJobOperations::cancelJob()
     }
     f.storeJob("waiting");
     const int activeBefore = s.activeJobsCount();
-    QPointer<FakeRemuxWorker> worker = f.workerFor("target");
+    QPointer<ScriptedRender> worker = f.workerFor("target");
 
     s.cancelJob(job);
     QCOMPARE(int(job->status()), after);
     QCOMPARE(job->statusMessage(), message);
     if (worker) {
-        QCOMPARE(worker->cancelCalls, 1);
+        QCOMPARE(worker->cancelCalls.load(), 1);
         QCOMPARE(s.activeJobsCount(), activeBefore - 1);
     }
     settle();
-    // The freed slot waits for the scheduler's next run.
-    QVERIFY(!f.started.contains("waiting"));
+    // A cancelled run's slot goes to the next waiting job at once.
+    QCOMPARE(f.started.contains("waiting"), !worker.isNull());
     QCOMPARE(int(job->status()), after);
 }
 
@@ -82,14 +82,14 @@ void TestJobOperations::deleteRunningJob()
     QueueFixture f;
     f.storeJob("a");
     JobService& s = f.start();
-    QPointer<FakeRemuxWorker> worker = f.workerFor("a");
+    QPointer<ScriptedRender> worker = f.workerFor("a");
     const QUuid id = f.job("a")->id();
     s.deleteJob(f.job("a"));
     QCOMPARE(f.store->find(id), nullptr);
     QCOMPARE(s.activeJobsCount(), 0);
     QVERIFY(!s.isProcessing());
-    QVERIFY(!worker || worker->cancelCalls == 1);
-    QTRY_VERIFY(!worker);
+    QCOMPARE(worker->cancelCalls.load(), 1);
+    QTRY_VERIFY(worker->isReleased());
     QCOMPARE(f.store->fetchCount().value_or(-1), 0);
 }
 
@@ -143,7 +143,7 @@ void TestJobOperations::pauseKeepsLastProgressAndResumeRestarts()
     QueueFixture f;
     f.storeJob("a");
     JobService& s = f.start();
-    FakeRemuxWorker* first = f.workerFor("a");
+    ScriptedRender* first = f.workerFor("a");
     first->sendUpdate(0.35f, "Remuxing... 35%");
     QTRY_COMPARE(f.job("a")->progress(), 0.35f);
 
@@ -200,7 +200,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     f.timings.unwindHoldMs = 100;
     f.storeJob("a");
     JobService& s = f.start();
-    QPointer<FakeRemuxWorker> old = f.workerFor("a");
+    QPointer<ScriptedRender> old = f.workerFor("a");
     old->endOnCancel = false; // a run slow to notice its stop flag
     old->sendUpdate(0.3f, "Remuxing... 30%");
     QTRY_COMPARE(f.job("a")->progress(), 0.3f);
@@ -209,7 +209,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     s.resumeQueue();
     QCOMPARE(f.started.size(), 1); // its output path is still held by the unwinding run
     QTRY_COMPARE(f.started.size(), 2);
-    FakeRemuxWorker* newer = f.workerFor("a");
+    ScriptedRender* newer = f.workerFor("a");
     QVERIFY(newer != old);
     newer->sendUpdate(0.1f, "Preparing...");
     QTRY_COMPARE(f.job("a")->progress(), 0.1f);
@@ -217,7 +217,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     // The abandoned run reports late and then ends.
     old->sendUpdate(0.9f, "Remuxing... 90%");
     old->failRun(RemuxError::cancelled());
-    QTRY_VERIFY(!old);
+    QTRY_VERIFY(old->isReleased());
     QCOMPARE(f.job("a")->progress(), 0.1f);
     QCOMPARE(f.job("a")->statusMessage(), QStringLiteral("Preparing..."));
     QCOMPARE(f.job("a")->status(), JobStatus::processing);
@@ -259,15 +259,16 @@ void TestJobOperations::sourceResolution()
     const QString expectedPath = job->videoPath();
 
     f.start();
-    QTRY_VERIFY(job->status() != JobStatus::processing || !f.started.isEmpty());
+    ScriptedRender* run = f.workerFor("clip");
+    QVERIFY(run);
     if (runs) {
-        QCOMPARE(f.started, QStringList {"clip"});
-        QCOMPARE(f.workerFor("clip")->source.toLocalFile(), expectedPath);
+        QTRY_VERIFY(run->rendered().isValid());
+        QCOMPARE(run->rendered().toLocalFile(), expectedPath);
     } else {
         QTRY_COMPARE(job->status(), JobStatus::failed);
         QCOMPARE(job->statusMessage(), QStringLiteral("Cannot access video file"));
         QCOMPARE(job->progress(), 0.25f);
-        QVERIFY(f.started.isEmpty());
+        QVERIFY(!run->rendered().isValid());
     }
 }
 
@@ -289,7 +290,7 @@ void TestJobOperations::crossfadeReachesWorker()
     f.settings->settings().setValue("crossfadeDuration", stored);
     MixJob* job = f.storeJob("a");
     f.start();
-    FakeRemuxWorker* w = f.workerFor("a");
+    ScriptedRender* w = f.workerFor("a");
     QCOMPARE(w->crossfade, used);
     QCOMPARE(w->output.toLocalFile(), job->outputPathOrEmpty());
     QCOMPARE(w->songs, job->audioURLs());
@@ -302,7 +303,7 @@ void TestJobOperations::successfulRunEndsFinished()
     JobService& s = f.start();
     QStringList messages;
     QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
-    FakeRemuxWorker* w = f.workerFor("a");
+    ScriptedRender* w = f.workerFor("a");
     w->sendUpdate(0.5f, "Remuxing... 50%");
     QTRY_COMPARE(s.overallProgress(), 0.5f);
     w->finishRun();

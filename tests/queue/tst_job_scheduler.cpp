@@ -105,8 +105,8 @@ void TestJobScheduler::criticalPausesRunningJobsUntilCooler()
     f.storeJob("b");
     JobService& s = f.start();
     QCOMPARE(s.activeJobsCount(), 2);
-    FakeRemuxWorker* a = f.workerFor("a");
-    FakeRemuxWorker* b = f.workerFor("b");
+    ScriptedRender* a = f.workerFor("a");
+    ScriptedRender* b = f.workerFor("b");
 
     f.setLevel(3);
     QVERIFY(s.isQueuePaused());
@@ -206,7 +206,7 @@ void TestJobScheduler::cancelledRunsAreNotCounted()
     f.timings.heatRecheckMs = 60000;
     f.storeJob("a");
     JobService& s = f.start();
-    QPointer<FakeRemuxWorker> worker = f.workerFor("a");
+    QPointer<ScriptedRender> worker = f.workerFor("a");
     worker->sendUpdate(0.4f, "Remuxing... 40%");
     QTRY_COMPARE(f.job("a")->progress(), 0.4f);
 
@@ -218,8 +218,8 @@ void TestJobScheduler::cancelledRunsAreNotCounted()
         s.pauseQueue();
     else
         f.setLevel(3);
-    QVERIFY(!worker || worker->cancelCalls == 1);
-    QTRY_VERIFY(!worker); // the run unwound and dropped its worker
+    QCOMPARE(worker->cancelCalls.load(), 1);
+    QTRY_VERIFY(worker->isReleased()); // the run unwound and was dropped
     QCOMPARE(s.batchCounter(), 0);
     QVERIFY(f.notifications.isEmpty());
     QCOMPARE(s.activeJobsCount(), 0);
@@ -298,7 +298,7 @@ void TestJobScheduler::queueFinishedBody()
 
     // End them in reverse so the notification follows the last outcome.
     for (int i = outcomes.size() - 1; i >= 0; --i) {
-        FakeRemuxWorker* w = f.workerFor(names[i]);
+        ScriptedRender* w = f.workerFor(names[i]);
         if (outcomes[i] == "ok") {
             w->finishRun();
         } else {

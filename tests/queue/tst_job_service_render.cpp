@@ -29,7 +29,7 @@ private:
     QTemporaryDir m_media;
     QList<QUrl> m_songs;
     QUrl sourceClip(const QString& name);
-    JobService& startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers);
+    JobService& startReal(QueueFixture& f);
     static QStringList leftovers(const QString& folder);
 };
 
@@ -52,17 +52,10 @@ QUrl TestJobServiceRender::sourceClip(const QString& name)
     return QUrl::fromLocalFile(path);
 }
 
-JobService& TestJobServiceRender::startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers)
+JobService& TestJobServiceRender::startReal(QueueFixture& f)
 {
     f.settings->setCrossfadeDuration(kCrossfade);
-    f.service = std::make_unique<JobService>(
-        *f.store, *f.settings, *f.thermal,
-        [workers] {
-            auto w = std::make_unique<RemuxWorker>();
-            workers->append(w.get());
-            return w;
-        },
-        f.timings);
+    f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, RenderEngineFactory(), f.timings);
     return *f.service;
 }
 
@@ -84,8 +77,7 @@ void TestJobServiceRender::controlDuringRender()
 {
     QFETCH(QString, action);
     QueueFixture f;
-    QList<QPointer<RemuxWorker>> workers;
-    JobService& s = startReal(f, &workers);
+    JobService& s = startReal(f);
     const QString outFolder = f.dir.filePath("out");
     QDir().mkpath(outFolder);
     s.addJob(sourceClip("clip.mp4"), m_songs, QUrl::fromLocalFile(outFolder));
@@ -110,7 +102,7 @@ void TestJobServiceRender::controlDuringRender()
     });
     QTRY_VERIFY_WITH_TIMEOUT(acted, 30000);
     QCOMPARE(s.activeJobsCount(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!workers.first(), 5000); // the run reported its stop
+    QTRY_VERIFY_WITH_TIMEOUT(!s.hasLiveRuns(), 5000); // the run reported its stop
     QVERIFY2(sinceAction.elapsed() < 1000, qPrintable(QString::number(sinceAction.elapsed())));
     QVERIFY(!QFileInfo::exists(output));
     QCOMPARE(leftovers(outFolder), QStringList());
@@ -137,8 +129,7 @@ void TestJobServiceRender::controlDuringRender()
 void TestJobServiceRender::threeJobsEndToEnd()
 {
     QueueFixture f;
-    QList<QPointer<RemuxWorker>> workers;
-    JobService& s = startReal(f, &workers);
+    JobService& s = startReal(f);
     const QString outFolder = f.dir.filePath("out");
     QDir().mkpath(outFolder);
     for (const char* name : {"beach.mp4", "forest.mp4", "city.mp4"})
