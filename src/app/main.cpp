@@ -6,12 +6,17 @@
 #include "app/HeadlessDemo.h"
 #include "models/JobStore.h"
 #include "platform/ConsoleLine.h"
+#include "platform/QuitSignalWatcher.h"
+#include "platform/SingleInstance.h"
+#include "services/JobService.h"
 #include "services/NotificationService.h"
 #include "viewmodels/StatusItemViewModel.h"
 #include "views/MainWindow.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -39,18 +44,54 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("loopcaster"));
     QApplication::setOrganizationName(QStringLiteral("loopcaster"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Shutdown, logout and Ctrl-C quit in order from here on.
+    QuitSignalWatcher quitSignals;
+    // exit() rather than quit(): it also ends a dialog's loop.
+    auto quitOnSignal = QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &app,
+                                         [] { QCoreApplication::exit(1); });
+
+    // A later launch hands its files to the running app and exits, so one
+    // job store never has two schedulers.
+    SingleInstance instance(JobStore::defaultPath());
+    switch (instance.claim(SingleInstance::absoluteFileArguments(app.arguments().mid(1), QDir::currentPath()))) {
+    case SingleInstance::Role::handedOff:
+        return 0;
+    case SingleInstance::Role::failed:
+        printConsoleLine(instance.errorString());
+        return 1;
+    case SingleInstance::Role::first:
+        break;
+    }
 
     QString error;
     auto store = JobStore::open(JobStore::defaultPath(), &error);
     if (!store) {
         printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"),
+                        QStringLiteral("Loopcaster cannot open its job store."), QMessageBox::Ok);
+        box.setInformativeText(error); // names the file and the cause
+        box.exec();
         return 1;
     }
 
     int exitCode = 0;
     {
         AppDependencyContainer container(std::move(store));
+        // From now on a quit signal stops the runs first, keeping their jobs
+        // for the next start; the app quits once every run has unwound.
+        JobService& jobs = container.jobService();
+        QObject::disconnect(quitOnSignal);
+        QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
+        QObject::connect(&jobs, &JobService::runsStopped, &app, &QCoreApplication::quit);
         MainWindow window(container);
+        QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+            window.show();
+            window.raise();
+            window.activateWindow();
+        });
+        QObject::connect(&instance, &SingleInstance::filesReceived, &window, [](const QStringList& files) {
+            printConsoleLine(QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
+        });
         StatusItemViewModel statusItem(container.jobService(), container.thermalService());
         StatusTrayIcon tray(statusItem);
         if (QSystemTrayIcon::isSystemTrayAvailable()) {

@@ -5,7 +5,9 @@
 #include "services/FileService.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 class TestJobOperations : public QObject {
@@ -28,6 +30,9 @@ private slots:
     void successfulRunEndsFinished();
     void folderAccessIsReleasedOnce_data();
     void folderAccessIsReleasedOnce();
+    void quitPutsRunningJobsBackToWaiting();
+    void ownTemporariesAreRemoved_data();
+    void ownTemporariesAreRemoved();
 };
 
 void TestJobOperations::cancelJob_data()
@@ -349,6 +354,81 @@ void TestJobOperations::folderAccessIsReleasedOnce()
             QCOMPARE(job->statusMessage(), QStringLiteral("Composition error: No valid audio files loaded"));
     }
     QCOMPARE(FileService::shared().openAccessCount(), openBefore);
+}
+
+// Runs stop in order; the app may quit only when the slowest has unwound.
+void TestJobOperations::quitPutsRunningJobsBackToWaiting()
+{
+    QueueFixture f;
+    f.setLevel(1); // two at once, so "c" waits
+    for (const char* name : {"a", "b", "c"})
+        f.storeJob(QString::fromLatin1(name));
+    JobService& s = f.start();
+    f.workerFor("a")->endOnCancel = false; // slow to notice its stop
+    f.workerFor("b")->sendUpdate(0.5f, "Remuxing... 50%");
+    QTRY_COMPARE(f.job("b")->progress(), 0.5f);
+    QSignalSpy stopped(&s, &JobService::runsStopped);
+
+    s.stopForQuit();
+    settle();
+    for (const char* name : {"a", "b", "c"}) {
+        QCOMPARE(f.job(name)->status(), JobStatus::pending);
+        QCOMPARE(f.job(name)->statusMessage(), QStringLiteral("Waiting..."));
+    }
+    QCOMPARE(f.job("b")->progress(), 0.5f);
+    QCOMPARE(s.activeJobsCount(), 0);
+    QCOMPARE(stopped.count(), 0); // "a" is still unwinding
+    s.resumeQueue();
+    settle();
+    QCOMPARE(f.started, (QStringList {"a", "b"}));
+
+    f.workerFor("a")->failRun(RemuxError::cancelled());
+    QTRY_COMPARE(stopped.count(), 1);
+    QCOMPARE(f.job("a")->status(), JobStatus::pending);
+    QCOMPARE(s.batchCounter(), 0);
+    QVERIFY(f.notifications.isEmpty());
+}
+
+void TestJobOperations::ownTemporariesAreRemoved_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::newRow("left by a killed process, at start") << "start";
+    QTest::newRow("job failed") << "fail";
+    QTest::newRow("job cancelled") << "cancel";
+    QTest::newRow("job paused") << "pause";
+}
+
+// Only our hidden names for that movie go; the user's files and another
+// movie's temporaries stay.
+void TestJobOperations::ownTemporariesAreRemoved()
+{
+    QFETCH(QString, when);
+    QueueFixture f;
+    MixJob* job = f.storeJob("a");
+    const QFileInfo movie(job->outputPathOrEmpty());
+    const QString name = movie.fileName();
+    const QStringList ours {"." + name + ".k3x9a.part", ".." + name + ".k3x9a.part.0zz1.part"};
+    const QStringList kept {"." + name + ".notes", name + ".part", ".b_mix_1.mp4.k3x9a.part", "a.mov"};
+    for (const QString& file : ours + kept) {
+        QFile touch(movie.dir().filePath(file));
+        QVERIFY(touch.exists() || touch.open(QIODevice::WriteOnly));
+    }
+    if (when == "start")
+        f.setLevel(3); // nothing runs: only the start-up sweep acts
+    JobService& s = f.start();
+    if (when == "fail")
+        f.workerFor("a")->failRun(RemuxError::exportFailed("disk full"));
+    else if (when == "cancel")
+        s.cancelJob(job);
+    else if (when == "pause")
+        s.pauseQueue();
+    QTRY_COMPARE(s.activeJobsCount(), 0);
+    settle();
+    const QStringList left = movie.dir().entryList(QDir::Files | QDir::Hidden);
+    for (const QString& file : ours)
+        QVERIFY2(!left.contains(file), qPrintable(file));
+    for (const QString& file : kept)
+        QVERIFY2(left.contains(file), qPrintable(file));
 }
 
 QTEST_GUILESS_MAIN(TestJobOperations)
