@@ -21,6 +21,8 @@ private slots:
     void retryFailedJobs();
     void pauseKeepsLastProgressAndResumeRestarts();
     void sameSecondOutputNamesAreUnique();
+    void namesSkipFilesOnDisk_data();
+    void namesSkipFilesOnDisk();
     void sharedOutputPathNeverRunsTwice();
     void oldCancelledRunNeverTouchesNewerRun();
     void sourceResolution_data();
@@ -183,6 +185,66 @@ void TestJobOperations::sameSecondOutputNamesAreUnique()
                                   "holiday_mix_42_3.mp4", "photo_mix_42.mp4"}));
     QCOMPARE(QFileInfo(f.store->fetch()->first()->outputPathOrEmpty()).absolutePath(),
              QFileInfo(f.dir.path()).absoluteFilePath());
+}
+
+void TestJobOperations::namesSkipFilesOnDisk_data()
+{
+    QTest::addColumn<QStringList>("onDiskAtAdd");
+    QTest::addColumn<QString>("appearsWhileRendering");
+    QTest::addColumn<QString>("addedAs");
+    QTest::addColumn<QString>("committedAs");
+    QTest::newRow("free") << QStringList() << QString() << "clip_mix_42.mp4" << "clip_mix_42.mp4";
+    QTest::newRow("user's movie of that name")
+        << QStringList {"clip_mix_42.mp4"} << QString() << "clip_mix_42_2.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("only the tracklist is there")
+        << QStringList {"clip_mix_42.txt"} << QString() << "clip_mix_42_2.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("dangling link") << QStringList {"@clip_mix_42.mp4"} << QString() << "clip_mix_42_2.mp4"
+                                   << "clip_mix_42_2.mp4";
+    QTest::newRow("_2 taken too") << QStringList {"clip_mix_42.mp4", "clip_mix_42_2.txt"} << QString()
+                                  << "clip_mix_42_3.mp4" << "clip_mix_42_3.mp4";
+    QTest::newRow("movie appears while rendering")
+        << QStringList() << "clip_mix_42.mp4" << "clip_mix_42.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("tracklist appears while rendering")
+        << QStringList() << "clip_mix_42.txt" << "clip_mix_42.mp4" << "clip_mix_42_2.mp4";
+}
+
+// A new movie never replaces a file: names taken on disk are skipped when
+// the job is added and again when its movie is committed; the files that
+// were there keep their contents.
+void TestJobOperations::namesSkipFilesOnDisk()
+{
+    QFETCH(QStringList, onDiskAtAdd);
+    QFETCH(QString, appearsWhileRendering);
+    QFETCH(QString, addedAs);
+    QFETCH(QString, committedAs);
+    QueueFixture f;
+    f.timings.unixSeconds = [] { return qint64(42); };
+    const QDir out(f.dir.filePath("out"));
+    QVERIFY(out.mkpath("."));
+    const QByteArray mine = "the user's own file";
+    const auto place = [&](const QString& name) {
+        if (name.startsWith('@'))
+            return QFile::link(out.filePath("nowhere"), out.filePath(name.mid(1)));
+        QFile file(out.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(mine) == mine.size();
+    };
+    for (const QString& name : onDiskAtAdd)
+        QVERIFY(place(name));
+    JobService& s = f.start();
+    s.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(out.path()));
+    MixJob* job = f.job("clip");
+    QCOMPARE(QFileInfo(job->outputPathOrEmpty()).fileName(), addedAs);
+    if (!appearsWhileRendering.isEmpty())
+        QVERIFY(place(appearsWhileRendering));
+    f.workerFor("clip")->finishRun();
+    QTRY_COMPARE(job->status(), JobStatus::completed);
+    QCOMPARE(job->outputPathOrEmpty(), out.filePath(committedAs));
+    QVERIFY(QFileInfo::exists(out.filePath(committedAs).chopped(4) + ".txt"));
+    for (const QString& name : onDiskAtAdd + QStringList {appearsWhileRendering}) {
+        QFile file(out.filePath(name));
+        if (!name.isEmpty() && !name.startsWith('@'))
+            QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == mine, qPrintable(name));
+    }
 }
 
 void TestJobOperations::sharedOutputPathNeverRunsTwice()
