@@ -84,7 +84,10 @@ CommitResult commit(const QString& stagingPath, const QString& moviePath, const 
     const QString tracklistPath = TracklistWriter::tracklistURL(QUrl::fromLocalFile(target)).toLocalFile();
     QSaveFile file(tracklistPath);
     const QByteArray bytes = tracklistText.toUtf8();
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    // Unbuffered, so a full disk fails the write itself: a buffered QSaveFile
+    // loses the error of its final flush and commits an empty file.
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+        && file.commit();
     if (!written) {
         const QString why = file.errorString();
         file.cancelWriting();

@@ -4,11 +4,7 @@
 #include "services/FileService.h"
 
 #include <QFileInfo>
-#include <QFuture>
-#include <QPointer>
-#include <QPromise>
 #include <QSaveFile>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -88,23 +84,6 @@ void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double cros
         return;
     file.write(tracklistText(songs, durations, crossfade).toUtf8());
     file.commit(); // a failed write leaves any earlier tracklist untouched
-}
-
-void writeTracklistAsync(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade,
-                         QObject* context, std::function<void()> done)
-{
-    auto promise = std::make_shared<QPromise<void>>();
-    // then(context, ...) delivers on the context's thread and drops the
-    // continuation when the context is destroyed first.
-    promise->future().then(context, [guard = QPointer<QObject>(context), done = std::move(done)] {
-        if (guard && done)
-            done();
-    });
-    promise->start();
-    QThreadPool::globalInstance()->start([songs, outputURL, crossfade, promise] {
-        writeTracklist(songs, outputURL, crossfade);
-        promise->finish();
-    });
 }
 
 } // namespace TracklistWriter

@@ -33,9 +33,4 @@ QString tracklistText(const lc::media::MixPlan& plan);
 // write error is ignored).
 void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade);
 
-// The same on a background thread; `done` runs on `context`'s thread afterwards
-// (not at all if `context` is gone by then).
-void writeTracklistAsync(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade,
-                         QObject* context, std::function<void()> done);
-
 }

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
+
+#include <unistd.h>
 #include <QTest>
 
 class TestJobOperations : public QObject {
@@ -35,6 +38,7 @@ private slots:
     void quitPutsRunningJobsBackToWaiting();
     void ownTemporariesAreRemoved_data();
     void ownTemporariesAreRemoved();
+    void fullDiskAtTheTracklistFailsTheJob();
 };
 
 void TestJobOperations::cancelJob_data()
@@ -491,6 +495,34 @@ void TestJobOperations::ownTemporariesAreRemoved()
         QVERIFY2(!left.contains(file), qPrintable(file));
     for (const QString& file : kept)
         QVERIFY2(left.contains(file), qPrintable(file));
+}
+
+// A tracklist that cannot be written fails the job, and the movie it belongs
+// to goes too: no 0-byte tracklist, no "Finished" for a half result.
+void TestJobOperations::fullDiskAtTheTracklistFailsTheJob()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    QueueFixture f;
+    const QString small = f.dir.filePath("small");
+    QVERIFY(QDir().mkpath(small));
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", small}) != 0)
+        QSKIP("cannot mount a tmpfs here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
+    f.timings.unixSeconds = [] { return qint64(42); };
+    JobService& s = f.start();
+    s.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(small));
+    MixJob* job = f.job("clip");
+    QFile filler(small + "/filler");
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    f.workerFor("clip")->finishRun();
+    QTRY_COMPARE(job->status(), JobStatus::failed);
+    QVERIFY2(job->statusMessage().startsWith("Cannot write the tracklist clip_mix_42.txt: "),
+             qPrintable(job->statusMessage()));
+    QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList {"filler"});
 }
 
 QTEST_GUILESS_MAIN(TestJobOperations)

@@ -24,6 +24,8 @@ private slots:
     void controlDuringRender_data();
     void controlDuringRender();
     void threeJobsEndToEnd();
+    void badInputsFailBeforeMixing_data();
+    void badInputsFailBeforeMixing();
 
 private:
     QTemporaryDir m_media;
@@ -158,6 +160,40 @@ void TestJobServiceRender::threeJobsEndToEnd()
                  QStringLiteral("00:00 - 1 Song\n00:57 - 2 Song\n01:54 - 3 Song\n"));
     }
     QCOMPARE(QDir(outFolder).entryList(QDir::Files).size(), 6);
+}
+
+void TestJobServiceRender::badInputsFailBeforeMixing_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("outputFolder"); // relative to the fixture's folder
+    QTest::addColumn<QString>("message");
+    QTest::newRow("audio-only source") << "voice.mp4" << "out" << "Unsupported source voice.mp4: it has no video";
+    QTest::newRow("output folder is a file")
+        << "clip.mp4" << "file" << "Cannot write to the output folder";
+}
+
+// A bad source or output fails the job at once with its reason; no song is
+// mixed first.
+void TestJobServiceRender::badInputsFailBeforeMixing()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, outputFolder);
+    QFETCH(QString, message);
+    QueueFixture f;
+    JobService& s = startReal(f);
+    QFile(f.dir.filePath("file")).open(QIODevice::WriteOnly);
+    QUrl sourceURL = sourceClip("clip.mp4");
+    if (source != "clip.mp4") {
+        sourceURL = QUrl::fromLocalFile(m_media.filePath(source));
+        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", sourceURL.toLocalFile()}));
+    }
+    s.addJob(sourceURL, m_songs, QUrl::fromLocalFile(f.dir.filePath(outputFolder)));
+    MixJob* job = f.store->fetch()->first();
+    QStringList messages;
+    QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
+    QTRY_COMPARE_WITH_TIMEOUT(job->status(), JobStatus::failed, 10000);
+    QVERIFY2(job->statusMessage().startsWith(message), qPrintable(job->statusMessage()));
+    QCOMPARE(messages, QStringList {job->statusMessage()});
 }
 
 QTEST_GUILESS_MAIN(TestJobServiceRender)

@@ -25,7 +25,6 @@ private slots:
     void tracklistText_data();
     void tracklistText();
     void writesMeasuredTimesAndReplacesOldFile();
-    void asyncReportsBackOnlyWhileContextLives();
 
 private:
     static QString readAll(const QString& path)
@@ -152,35 +151,6 @@ void TestTracklist::writesMeasuredTimesAndReplacesOldFile()
     QCOMPARE(readAll(tracklist),
              QStringLiteral("00:00 - Quiet Then Loud\n00:19 - Tone\n00:22 - Schluss ü\n"));
     QCOMPARE(FileService::shared().openAccessCount(), 0);
-}
-
-void TestTracklist::asyncReportsBackOnlyWhileContextLives()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString song = dir.filePath("Song.wav");
-    QString error;
-    QVERIFY2(testtools::makeTone(song, 65.0, 440, 44100, {}, &error), qPrintable(error));
-
-    QObject context;
-    Qt::HANDLE calledOn = nullptr;
-    int calls = 0;
-    TracklistWriter::writeTracklistAsync({QUrl::fromLocalFile(song), QUrl::fromLocalFile(song)},
-                                         QUrl::fromLocalFile(dir.filePath("a.mp4")), 3.0, &context,
-                                         [&] { ++calls; calledOn = QThread::currentThreadId(); });
-    QCOMPARE(calls, 0);
-    QTRY_COMPARE(calls, 1);
-    QCOMPARE(calledOn, QThread::currentThreadId());
-    QCOMPARE(readAll(dir.filePath("a.txt")), QStringLiteral("00:00 - Song\n01:02 - Song\n"));
-
-    auto* gone = new QObject;
-    bool lateCall = false;
-    TracklistWriter::writeTracklistAsync({QUrl::fromLocalFile(song)}, QUrl::fromLocalFile(dir.filePath("b.mp4")),
-                                         3.0, gone, [&] { lateCall = true; });
-    delete gone;
-    QTRY_VERIFY(QFile::exists(dir.filePath("b.txt")));
-    QTest::qWait(100);
-    QVERIFY(!lateCall);
 }
 
 QTEST_GUILESS_MAIN(TestTracklist)
