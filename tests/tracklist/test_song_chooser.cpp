@@ -44,7 +44,7 @@ void TestSongChooser::hugeSongCountIsBounded_data()
 {
     QTest::addColumn<int>("librarySize");
     QTest::addColumn<int>("files");
-    QTest::newRow("one song, many files") << 1 << 50;
+    QTest::newRow("one song, many files") << 1 << 10;
     QTest::newRow("three songs") << 3 << 20;
     QTest::newRow("library larger than the cap") << 1500 << 3;
 }
