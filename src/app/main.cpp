@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         JobService& jobs = container.jobService();
         QObject::disconnect(quitOnSignal);
         QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
-        QObject::connect(&jobs, &JobService::runsStopped, &app, &QCoreApplication::quit);
+        QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
         MainWindow window(container);
         QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
             window.show();
