@@ -30,8 +30,9 @@ public:
 
     std::optional<RemuxError> execute();
 
-    // Stand-in until the engine's own accessor lands: the mix plan the render
-    // used, valid after a successful execute().
+    // The mix plan the render used: where every inserted song starts. Valid
+    // after a successful execute(); the tracklist is written from it, so its
+    // times are the movie's own rather than re-measured ones.
     const lc::media::MixPlan& plan() const { return m_plan; }
 
     // "3.0" for 3, "2.5" for 2.5: the shortest text that reads back as the
@@ -45,5 +46,5 @@ private:
     Inputs m_in;
     const std::atomic<bool>* m_cancel;
     UpdateSink m_sink;
-    lc::media::MixPlan m_plan; // stand-in, see plan()
+    lc::media::MixPlan m_plan;
 };

@@ -25,8 +25,8 @@ QUrl tracklistURL(const QUrl& outputURL);
 QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double>>& durations,
                       double crossfade);
 
-// Stand-in until the engine's own version lands: one line per song of the
-// plan, at the time the mix starts it.
+// The file's text from the plan a render used: one line per inserted song, at
+// the song's start in the mix.
 QString tracklistText(const lc::media::MixPlan& plan);
 
 // Reads the durations and writes the file, synchronously. Never fails (a
