@@ -35,6 +35,9 @@ public:
     void cancelRequested() override
     {
         ++m_script->cancelCalls;
+        // Through the mutex, so a render between its check of the flag and
+        // its wait cannot miss the wake-up.
+        { std::lock_guard lock(m_script->m_mutex); }
         m_script->m_wake.notify_all();
     }
 
