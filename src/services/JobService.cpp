@@ -318,13 +318,20 @@ void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
         m_activeJobTasks.remove(id);
         syncActiveCounts();
     }
-    if (cancelled && !m_activeJobTasks.contains(id)) {
-        if (MixJob* job = m_store.find(id); job && job->status() == JobStatus::processing)
-            job->setStatus(m_quitting ? JobStatus::pending : JobStatus::paused);
-    } else if (!cancelled && current) {
+    // A pause or quit that came while the run was committing is too late:
+    // the movie is there, so the job is finished rather than run again into
+    // a second movie. A user's cancel still stands.
+    MixJob* job = m_store.find(id);
+    const bool completed = outcome.kind == JobRenderOutcome::Kind::completed;
+    const bool finishedDespiteStop = cancelled && completed && !m_activeJobTasks.contains(id) && job
+        && job->status() != JobStatus::cancelled;
+    if (finishedDespiteStop || (!cancelled && current)) {
         applyOutcome(render, outcome);
+    } else if (cancelled && !m_activeJobTasks.contains(id)) {
+        if (job && job->status() == JobStatus::processing)
+            job->setStatus(m_quitting ? JobStatus::pending : JobStatus::paused);
     }
-    if (cancelled || outcome.kind != JobRenderOutcome::Kind::completed)
+    if (!completed)
         removeTemporariesOfIdlePath(render->outputPath());
     render->deleteLater();
 

@@ -39,6 +39,8 @@ private slots:
     void ownTemporariesAreRemoved_data();
     void ownTemporariesAreRemoved();
     void fullDiskAtTheTracklistFailsTheJob();
+    void stopDuringCommit_data();
+    void stopDuringCommit();
 };
 
 void TestJobOperations::cancelJob_data()
@@ -523,6 +525,42 @@ void TestJobOperations::fullDiskAtTheTracklistFailsTheJob()
     QVERIFY2(job->statusMessage().startsWith("Cannot write the tracklist clip_mix_42.txt: "),
              qPrintable(job->statusMessage()));
     QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList {"filler"});
+}
+
+void TestJobOperations::stopDuringCommit_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("status");
+    QTest::newRow("pause") << "pause" << int(JobStatus::completed);
+    QTest::newRow("quit") << "quit" << int(JobStatus::completed);
+    QTest::newRow("user's cancel") << "cancel" << int(JobStatus::cancelled);
+}
+
+// A stop that arrives once the run is committing cannot take the movie back:
+// the job ends finished (a later run would make a second movie), unless the
+// user cancelled it; the committed files stay either way.
+void TestJobOperations::stopDuringCommit()
+{
+    QFETCH(QString, stop);
+    QFETCH(int, status);
+    QueueFixture f;
+    MixJob* job = f.storeJob("a");
+    JobService& s = f.start();
+    QObject::connect(job, &MixJob::statusMessageChanged, &s, [&] {
+        if (job->statusMessage() != "Saving tracklist...")
+            return;
+        if (stop == "pause")
+            s.pauseQueue();
+        else if (stop == "quit")
+            s.stopForQuit();
+        else
+            s.cancelJob(job);
+    });
+    f.workerFor("a")->finishRun();
+    QTRY_VERIFY(f.workerFor("a")->isReleased());
+    QCOMPARE(int(job->status()), status);
+    QVERIFY(QFileInfo::exists(job->outputPathOrEmpty()));
+    QVERIFY(QFileInfo::exists(job->outputPathOrEmpty().chopped(4) + ".txt"));
 }
 
 QTEST_GUILESS_MAIN(TestJobOperations)
