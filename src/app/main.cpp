@@ -30,6 +30,14 @@ bool hasDisplay()
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Besides the console line: a desktop launch has no console to read.
+void showStartError(const QString& text, const QString& detail)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"), text, QMessageBox::Ok);
+    box.setInformativeText(detail);
+    box.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -58,6 +66,7 @@ int main(int argc, char** argv)
         return 0;
     case SingleInstance::Role::failed:
         printConsoleLine(instance.errorString());
+        showStartError(QStringLiteral("Loopcaster cannot start."), instance.errorString());
         return 1;
     case SingleInstance::Role::first:
         break;
@@ -67,10 +76,7 @@ int main(int argc, char** argv)
     auto store = JobStore::open(JobStore::defaultPath(), &error);
     if (!store) {
         printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"),
-                        QStringLiteral("Loopcaster cannot open its job store."), QMessageBox::Ok);
-        box.setInformativeText(error); // names the file and the cause
-        box.exec();
+        showStartError(QStringLiteral("Loopcaster cannot open its job store."), error); // names file and cause
         return 1;
     }
 
