@@ -7,11 +7,13 @@
 #include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
 #include "platform/ConsoleLine.h"
-#include "services/RemuxWorker.h"
+#include "platform/QuitSignalWatcher.h"
+#include "platform/SingleInstance.h"
+#include "services/JobService.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QThread>
+#include <QDir>
+#include <QMessageBox>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -23,6 +25,14 @@ bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Besides the console line: a desktop launch has no console to read.
+void showStartError(const QString& text, const QString& detail)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"), text, QMessageBox::Ok);
+    box.setInformativeText(detail);
+    box.exec();
 }
 
 } // namespace
@@ -40,30 +50,57 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("loopcaster"));
     // Names data/loopcaster.desktop, which the notifications also name.
     QApplication::setDesktopFileName(QStringLiteral("loopcaster"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Shutdown, logout and Ctrl-C quit in order from here on.
+    QuitSignalWatcher quitSignals;
+    // exit() rather than quit(): it also ends a dialog's loop.
+    auto quitOnSignal = QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &app,
+                                         [] { QCoreApplication::exit(1); });
+
+    // A later launch hands its files to the running app and exits, so one
+    // job store never has two schedulers.
+    SingleInstance instance(JobStore::defaultPath());
+    const QStringList files = SingleInstance::absoluteFileArguments(app.arguments().mid(1), QDir::currentPath());
+    switch (instance.claim(files)) {
+    case SingleInstance::Role::handedOff:
+        return 0;
+    case SingleInstance::Role::failed:
+        printConsoleLine(instance.errorString());
+        showStartError(QStringLiteral("Loopcaster cannot start."), instance.errorString());
+        return 1;
+    case SingleInstance::Role::first:
+        break;
+    }
 
     QString error;
     auto store = JobStore::open(JobStore::defaultPath(), &error);
     if (!store) {
         printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
+        showStartError(QStringLiteral("Loopcaster cannot open its job store."), error); // names file and cause
         return 1;
     }
 
     int exitCode = 0;
     {
         AppDependencyContainer container(std::move(store));
+        // From now on a quit signal stops the runs first, keeping their jobs
+        // for the next start; the app quits once every run has unwound.
+        JobService& jobs = container.jobService();
+        QObject::disconnect(quitOnSignal);
+        QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
+        QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
         LoopcasterApp shell(container);
+        // A later launch (a file manager's "Open With" while we run) brings
+        // the window forward and adds its files as if they were dropped.
+        QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
+        QObject::connect(&instance, &SingleInstance::filesReceived, &shell, &LoopcasterApp::openFiles);
         shell.showWindow();
-        // `loopcaster FILE...` (a file manager's "Open With") adds the files
-        // as if they were dropped.
-        const QStringList files = QCoreApplication::arguments().mid(1);
+        // `loopcaster FILE...` adds the files as if they were dropped.
         if (!files.isEmpty())
             shell.openFiles(files);
         exitCode = app.exec();
     }
-    // Leaving the scope cancelled the running jobs; give their threads a
-    // moment to unwind before the process takes the media libraries down.
-    QDeadlineTimer unwind(3000);
-    while (RemuxWorker::activeRunCount() > 0 && !unwind.hasExpired())
-        QThread::msleep(20);
+    // Leaving the scope stopped the running jobs, put them back to pending
+    // and waited for their threads, so the media libraries are idle now.
     return exitCode;
 }

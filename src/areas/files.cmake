@@ -2,5 +2,7 @@ loopcaster_core_area(files
   SOURCES
     platform/Bookmark.cpp
     platform/ConsoleLine.cpp
+    platform/QuitSignalWatcher.cpp
+    platform/SingleInstance.cpp
     services/FileService.cpp
-  LIBS Qt6::Core)
+  LIBS Qt6::Core Qt6::Network)

@@ -1,7 +1,10 @@
 loopcaster_core_area(queue
   SOURCES
     services/JobService.cpp
-    services/JobRun.cpp
+    services/JobRender.cpp
+    services/MediaRenderEngine.cpp
+    services/OutputFiles.cpp
+    services/RunPreflight.cpp
     services/ThermalService.cpp
     services/ToastManager.cpp
     services/NotificationService.cpp

@@ -5,6 +5,7 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
@@ -15,6 +16,9 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +101,14 @@ std::unique_ptr<JobStore> JobStore::open(const QString& path, QString* error)
             return fail(QStringLiteral("cannot be written (permission denied)"));
     } else if (!QDir().mkpath(info.absolutePath())) {
         return fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+    }
+    // The store keeps its write-ahead log beside the file; in a folder it
+    // cannot write to, SQLite fails on the first read and the file would
+    // look like something that is not a job store.
+    if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) != 0) {
+        const int err = errno;
+        return fail(QStringLiteral("the folder %1 cannot be written (%2)")
+                        .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(err))));
     }
 
     std::unique_ptr<JobStore> store(new JobStore);

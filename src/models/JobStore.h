@@ -73,5 +73,8 @@ namespace JobFilters {
 inline bool completed(const MixJob& j) { return j.statusValue() == 3; }
 inline bool notCompleted(const MixJob& j) { return j.statusValue() != 3; }
 inline bool failed(const MixJob& j) { return j.statusValue() == 4; }
-inline bool waiting(const MixJob& j) { return j.statusValue() == 0 || j.statusValue() == 2; }
+// By the derived status, so a row with a status code this build does not know
+// (a newer build's, a damaged row) reads as pending and runs instead of
+// waiting forever.
+inline bool waiting(const MixJob& j) { return j.status() == JobStatus::pending || j.status() == JobStatus::paused; }
 }

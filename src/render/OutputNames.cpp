@@ -9,8 +9,9 @@ QStringList uniqueOutputPaths(const QStringList& sources, const QString& folder,
     QSet<QString> taken;
     QStringList paths;
     for (const QString& source : sources) {
-        const QString path = uniqueMixOutputPath(folder, source, unixSeconds,
-                                                 [&taken](const QString& p) { return taken.contains(p); });
+        const QString path = uniqueMixOutputPath(folder, source, unixSeconds, [&taken](const QString& p) {
+            return taken.contains(p) || isOutputNameOnDisk(p);
+        });
         taken.insert(path);
         paths.append(path);
     }

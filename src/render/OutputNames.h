@@ -1,6 +1,7 @@
 #pragma once
-// Output movie names for one command, as the job queue builds them, kept
-// distinct within the command so two sources never write the same file.
+// Output movie names for one command, as the job queue builds them: distinct
+// within the command and free on disk (movie and tracklist), so no source
+// writes another's file or replaces one already there.
 
 #include <QString>
 #include <QStringList>

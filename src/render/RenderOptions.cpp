@@ -1,5 +1,7 @@
 #include "render/RenderOptions.h"
 
+#include "services/SettingsService.h"
+
 #include <cmath>
 
 namespace {
@@ -27,9 +29,9 @@ QString renderUsage()
         "as <source>_mix_<unix seconds>.mp4 plus a .txt tracklist.\n"
         "\n"
         "  --playlist DIR   draw a song list per source from the songs in DIR\n"
-        "  --songs N        songs per video with --playlist (default 15)\n"
+        "  --songs N        songs per video with --playlist, 1 to 1000 (default 15)\n"
         "  --song FILE      use FILE as the next song of every mix (repeatable, in order)\n"
-        "  --crossfade S    crossfade in seconds (default 3; 0 means the default)\n"
+        "  --crossfade S    crossfade in seconds, 0 to 10 (default 3; 0 means the default)\n"
         "  --out DIR        output folder (default: the Downloads folder)\n"
         "  --demo           render a demo from generated tones and a test pattern\n"
         "                   (default output: <Downloads>/Loopcaster Demo)\n"
@@ -83,16 +85,18 @@ RenderOptionsResult parseRenderOptions(const QStringList& arguments)
         } else if (name == QLatin1String("--songs")) {
             bool ok = false;
             o.songCount = value.toInt(&ok);
-            if (!ok || o.songCount < 1)
-                return refuse(QStringLiteral("--songs needs a whole number of at least 1, not \"%1\"").arg(value));
+            if (!ok || o.songCount < 1 || o.songCount > SettingsService::maxSongCount)
+                return refuse(QStringLiteral("--songs needs a whole number from 1 to %1, not \"%2\"")
+                                  .arg(SettingsService::maxSongCount).arg(value));
             songCountGiven = true;
         } else if (name == QLatin1String("--song")) {
             o.songs.append(value);
         } else if (name == QLatin1String("--crossfade")) {
             bool ok = false;
             const double seconds = value.toDouble(&ok);
-            if (!ok || !std::isfinite(seconds) || seconds < 0)
-                return refuse(QStringLiteral("--crossfade needs a number of seconds, not \"%1\"").arg(value));
+            if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > SettingsService::maxCrossfadeSeconds)
+                return refuse(QStringLiteral("--crossfade needs a number of seconds from 0 to %1, not \"%2\"")
+                                  .arg(SettingsService::maxCrossfadeSeconds).arg(value));
             // As in the app's settings, 0 stands for "not set".
             o.crossfade = seconds == 0 ? kDefaultCrossfade : seconds;
             crossfadeGiven = true;
@@ -114,6 +118,8 @@ RenderOptionsResult parseRenderOptions(const QStringList& arguments)
             return refuse(QStringLiteral("give either --playlist DIR or one or more --song FILE"));
         if (songCountGiven && o.playlistFolder.isEmpty())
             return refuse(QStringLiteral("--songs only applies to --playlist"));
+        if (o.songs.size() > SettingsService::maxSongCount)
+            return refuse(QStringLiteral("at most %1 --song files per mix").arg(SettingsService::maxSongCount));
     }
 
     RenderOptionsResult r;

@@ -1,10 +1,8 @@
 #include "render/RenderSession.h"
 
 #include "services/RemuxError.h"
-#include "services/RemuxWorker.h"
 #include "services/TracklistWriter.h"
 
-#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,6 +11,14 @@ RenderSession::RenderSession(QList<RenderItem> items, double crossfade, Progress
                              QObject* parent)
     : QObject(parent), m_items(std::move(items)), m_crossfade(crossfade), m_printer(printer)
 {
+    m_pool.setMaxThreadCount(1);
+}
+
+RenderSession::~RenderSession()
+{
+    if (m_render)
+        m_render->cancel();
+    m_pool.waitForDone();
 }
 
 void RenderSession::start()
@@ -26,11 +32,10 @@ void RenderSession::interrupt()
     if (m_interrupted)
         return;
     m_interrupted = true;
-    // Between runs a startNext() is always pending (or the tracklist's
-    // completion will call it); it sees the flag. A run is told directly and
-    // comes back through failed(cancelled).
-    if (m_worker)
-        m_worker->cancel();
+    // Between runs a startNext() is always pending; it sees the flag. A run
+    // is told directly and comes back through its cancelled outcome.
+    if (m_render)
+        m_render->cancel();
 }
 
 void RenderSession::startNext()
@@ -43,43 +48,44 @@ void RenderSession::startNext()
     const RenderItem& item = m_items[m_next];
     m_printer.begin(m_next, int(m_items.size()), item.sourcePath);
 
-    // The engine would report a missing source only after mixing every song;
-    // checking first gives the answer at once.
-    if (!QFileInfo(item.sourcePath).isFile()) {
-        reportFailure(QStringLiteral("Cannot access video file"));
-        ++m_next;
-        QTimer::singleShot(0, this, &RenderSession::startNext);
-        return;
+    // The same run as the job queue's: early checks, render, and a commit
+    // that never replaces a file already there.
+    JobRenderRequest request;
+    request.videoPath = item.sourcePath;
+    request.outputPath = item.outputPath;
+    request.songs = item.songs;
+    request.crossfade = m_crossfade;
+    for (const RenderItem& other : std::as_const(m_items)) {
+        if (&other != &item)
+            request.reservedPaths.insert(other.outputPath);
     }
-
-    m_worker = new RemuxWorker(this);
-    RemuxProgress* progress = m_worker->remux(QUrl::fromLocalFile(item.sourcePath), item.songs,
-                                              QUrl::fromLocalFile(item.outputPath), m_crossfade);
-    connect(progress, &RemuxProgress::update, this,
+    m_render = new JobRender(request, makeMediaRenderEngine(), this);
+    connect(m_render, &JobRender::progressed, this,
             [this](float fraction, const QString& message) { m_printer.update(fraction, message); });
-    connect(progress, &RemuxProgress::finished, this, &RenderSession::onRunFinished);
-    connect(progress, &RemuxProgress::failed, this, &RenderSession::onRunFailed);
+    connect(m_render, &JobRender::ended, this, &RenderSession::onRunEnded);
+    m_pool.start(m_render);
 }
 
-void RenderSession::onRunFinished()
+void RenderSession::onRunEnded(JobRender* render, const JobRenderOutcome& outcome)
 {
-    endRun();
-    const RenderItem& item = m_items[m_next];
-    m_printer.update(1.0f, QStringLiteral("Saving tracklist..."));
-    const QUrl movie = QUrl::fromLocalFile(item.outputPath);
-    TracklistWriter::writeTracklistAsync(item.songs, movie, m_crossfade, this, [this, movie] {
+    render->deleteLater();
+    m_render = nullptr;
+    switch (outcome.kind) {
+    case JobRenderOutcome::Kind::completed: {
         m_printer.end();
-        m_printer.line(QStringLiteral("Movie: ") + movie.toLocalFile());
-        m_printer.line(QStringLiteral("Tracklist: ") + TracklistWriter::tracklistURL(movie).toLocalFile());
-        ++m_next;
-        startNext();
-    });
-}
-
-void RenderSession::onRunFailed(const RemuxError& error)
-{
-    endRun();
-    reportFailure(error.errorDescription());
+        m_printer.line(QStringLiteral("Movie: ") + outcome.moviePath);
+        m_printer.line(QStringLiteral("Tracklist: ")
+                       + TracklistWriter::tracklistURL(QUrl::fromLocalFile(outcome.moviePath)).toLocalFile());
+        break;
+    }
+    case JobRenderOutcome::Kind::failed:
+        reportFailure(outcome.message);
+        break;
+    case JobRenderOutcome::Kind::cancelled:
+        reportFailure(RemuxError::cancelled().errorDescription());
+        m_interrupted = true;
+        break;
+    }
     ++m_next;
     startNext();
 }
@@ -92,13 +98,4 @@ void RenderSession::reportFailure(const QString& description)
     std::fflush(stdout);
     std::fputs(text.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
-}
-
-void RenderSession::endRun()
-{
-    // Deleted from the event loop: the worker's stream is still emitting the
-    // signal that brought us here.
-    if (m_worker)
-        m_worker->deleteLater();
-    m_worker = nullptr;
 }

@@ -1,19 +1,18 @@
 #pragma once
-// Renders a list of sources one after another on the remux engine, writes each
-// tracklist beside its movie, and reports the combined result. Everything here
-// runs on the main thread's event loop; media work happens on the engine's
-// own thread and the tracklist's durations are read in the background.
+// Renders a list of sources one after another, each as the same run the job
+// queue uses (early checks, render, movie and tracklist committed without
+// replacing a file), and reports the combined result. Everything here runs on
+// the main thread's event loop; media work happens on the session's thread.
 
 #include "render/ProgressPrinter.h"
+#include "services/JobRender.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 #include <QUrl>
-
-class RemuxError;
-class RemuxWorker;
 
 struct RenderItem {
     QString sourcePath;
@@ -26,6 +25,7 @@ class RenderSession : public QObject {
 public:
     RenderSession(QList<RenderItem> items, double crossfade, ProgressPrinter& printer,
                   QObject* parent = nullptr);
+    ~RenderSession() override;
 
     // Starts the first source; finished() follows the last one.
     void start();
@@ -43,10 +43,8 @@ signals:
 
 private:
     void startNext();
-    void onRunFinished();
-    void onRunFailed(const RemuxError& error);
+    void onRunEnded(JobRender* render, const JobRenderOutcome& outcome);
     void reportFailure(const QString& description);
-    void endRun();
 
     QList<RenderItem> m_items;
     double m_crossfade;
@@ -54,5 +52,6 @@ private:
     int m_next = 0;
     int m_failed = 0;
     bool m_interrupted = false;
-    QPointer<RemuxWorker> m_worker;
+    QThreadPool m_pool;
+    JobRender* m_render = nullptr;
 };

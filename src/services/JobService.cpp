@@ -4,12 +4,11 @@
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/FileService.h"
+#include "services/JobRender.h"
 #include "services/MixOutputName.h"
-#include "services/JobRun.h"
 #include "services/NotificationService.h"
-#include "services/RemuxWorker.h"
+#include "services/OutputFiles.h"
 #include "services/SettingsService.h"
-#include "services/TracklistWriter.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -27,16 +26,21 @@ const QString kPausedForHeat = QStringLiteral("Thermal Pause (machine too hot)")
 } // namespace
 
 JobService::JobService(JobStore& store, SettingsService& settings, ThermalService& thermal,
-                       RemuxWorkerFactory workerFactory, JobServiceTimings timings, QObject* parent)
+                       RenderEngineFactory engineFactory, JobServiceTimings timings, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
     , m_thermal(thermal)
-    , m_workerFactory(std::move(workerFactory))
+    , m_engineFactory(std::move(engineFactory))
     , m_timings(std::move(timings))
 {
-    if (!m_workerFactory)
-        m_workerFactory = [] { return std::make_unique<RemuxWorker>(); };
+    if (!m_engineFactory)
+        m_engineFactory = [](const JobRenderRequest&) { return makeMediaRenderEngine(); };
+    m_runPool.setMaxThreadCount(2 * maxJobsAtOnce);
+    // A pool thread that ran a job at a low priority could not be raised
+    // again without privileges: idle threads end at once, so every run
+    // starts on a fresh thread at the app's own priority.
+    m_runPool.setExpiryTimeout(0);
     if (!m_timings.unixSeconds)
         m_timings.unixSeconds = [] { return QDateTime::currentSecsSinceEpoch(); };
 
@@ -59,6 +63,7 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
     connect(&m_unwindHoldTimer, &QTimer::timeout, this, &JobService::processQueue);
 
     failInterruptedJobs();
+    removeLeftoverTemporaries();
     refreshStats();
     // Queued: a thermal change re-runs the scheduler from the event loop, never
     // from inside whatever read the new level.
@@ -69,9 +74,18 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
 
 JobService::~JobService()
 {
-    // Runs are children and go with us; their workers stop on destruction.
-    for (JobRun* run : std::as_const(m_liveRuns))
-        disconnect(run, nullptr, this, nullptr);
+    // Normally stopForQuit() has already let every run unwind. Otherwise the
+    // runs are stopped here and their threads waited for: a run must not
+    // outlive the store and settings it reports to. Cancellation points are
+    // close together, so this is short.
+    stopForQuit();
+    m_runPool.waitForDone();
+    for (JobRender* render : std::as_const(m_liveRuns)) {
+        disconnect(render, nullptr, this, nullptr);
+        delete render;
+    }
+    m_liveRuns.clear();
+    m_store.save();
 }
 
 int JobService::maxConcurrentJobs(ThermalState state)
@@ -96,10 +110,9 @@ TaskPriority JobService::priorityFor(ThermalState state)
     return TaskPriority::background;
 }
 
-// A job record left `processing` belongs to a run of an earlier process that
-// ended without finishing it (quit, crash, power loss). Its movie was never
-// committed; restarting it silently could loop a crash, so the user decides
-// (retry).
+// A quit puts running jobs back to pending, so a record left `processing`
+// belongs to a process that crashed or was killed. Restarting it silently
+// could loop a crash, so the user decides (retry).
 void JobService::failInterruptedJobs()
 {
     const auto stale = m_store.fetch(
@@ -113,11 +126,28 @@ void JobService::failInterruptedJobs()
     m_store.save();
 }
 
+// A killed run leaves its hidden temporaries beside the movie; nothing of an
+// earlier process is still writing them.
+void JobService::removeLeftoverTemporaries()
+{
+    const auto all = m_store.fetch();
+    if (!all)
+        return;
+    QSet<QString> seen;
+    for (const MixJob* job : *all) {
+        const QString path = job->outputPathOrEmpty();
+        if (!path.isEmpty() && !seen.contains(path)) {
+            seen.insert(path);
+            OutputFiles::removeTemporaries(path);
+        }
+    }
+}
+
 // ---- scheduling ----------------------------------------------------------
 
 void JobService::processQueue()
 {
-    if (m_isQueuePaused || m_isCoolingDown)
+    if (m_quitting || m_isQueuePaused || m_isCoolingDown)
         return;
     const ThermalState state = m_thermal.currentState();
     if (state == ThermalState::critical && !m_activeJobTasks.isEmpty()) {
@@ -160,7 +190,7 @@ bool JobService::isOutputPathBusy(const QString& outputPath, int* holdLeftMs)
     if (outputPath.isEmpty())
         return false;
     bool busy = false;
-    for (JobRun* run : std::as_const(m_liveRuns)) {
+    for (JobRender* run : std::as_const(m_liveRuns)) {
         if (run->outputPath() != outputPath)
             continue;
         if (!run->isCancelled()) {
@@ -185,58 +215,158 @@ void JobService::startJob(MixJob* job)
     job->setStatusMessage(QStringLiteral("Initializing..."));
     setIsProcessing(true);
 
-    std::unique_ptr<RemuxWorker> worker = m_workerFactory();
-    worker->setPriority(priorityFor(m_thermal.currentState()));
-    auto* run = new JobRun(id, job->outputPathOrEmpty(), std::move(worker), this);
-    connect(run, &JobRun::ended, this, &JobService::taskEnded);
-    m_liveRuns.insert(run);
-    if (JobRun* previous = m_activeJobTasks.value(id))
+    JobRenderRequest request;
+    request.jobId = id;
+    request.videoBookmark = job->videoBookmark();
+    request.videoPath = job->videoPath();
+    request.outputPath = job->outputPathOrEmpty();
+    request.songs = job->audioURLs();
+    request.crossfade = m_settings.crossfadeDuration();
+    if (request.crossfade == 0)
+        request.crossfade = 3;
+    request.priority = priorityFor(m_thermal.currentState());
+    if (const auto all = m_store.fetch()) {
+        for (const MixJob* other : *all) {
+            if (other != job && other->outputPath())
+                request.reservedPaths.insert(*other->outputPath());
+        }
+    }
+    auto* render = new JobRender(request, m_engineFactory(request), this);
+    connect(render, &JobRender::progressed, this,
+            [this, render](float fraction, const QString& message) { applyProgress(render, fraction, message); });
+    connect(render, &JobRender::ended, this, &JobService::taskEnded);
+    m_liveRuns.insert(render);
+    if (JobRender* previous = m_activeJobTasks.value(id))
         cancelTask(previous);
-    m_activeJobTasks.insert(id, run);
+    m_activeJobTasks.insert(id, render);
     m_jobsRunSinceFinish.insert(id);
     syncActiveCounts();
-
-    // The run's body starts from the event loop, after this scheduling pass.
-    QPointer<MixJob> target(job);
-    QTimer::singleShot(0, run, [this, run, target] {
-        if (!target || run->isCancelled()) {
-            run->end();
-            return;
-        }
-        processJob(target, run);
-    });
+    m_runPool.start(render);
 }
 
-void JobService::cancelTask(JobRun* run)
+void JobService::cancelTask(JobRender* render)
 {
-    run->cancel();
-    if (m_holdingRuns.contains(run) && !m_unwindHoldTimer.isActive())
+    render->cancel();
+    if (m_holdingRuns.contains(render) && !m_unwindHoldTimer.isActive())
         m_unwindHoldTimer.start(m_timings.unwindHoldMs);
 }
 
-// The end of a run's task. A cancelled run may end long after its job was
-// paused and started again: it then must not touch the newer run's map entry
-// or the record.
-void JobService::taskEnded(JobRun* run)
+// Updates of a cancelled run are dropped: its canceller owns the record now.
+void JobService::applyProgress(JobRender* render, float fraction, const QString& message)
 {
-    const QUuid id = run->jobId();
-    const bool cancelled = run->isCancelled();
-    const bool heldBackAStart = m_holdingRuns.remove(run);
-    m_liveRuns.remove(run);
-    if (m_activeJobTasks.value(id) == run) {
+    if (render->isCancelled() || m_activeJobTasks.value(render->jobId()) != render)
+        return;
+    MixJob* job = m_store.find(render->jobId());
+    if (!job)
+        return;
+    job->setProgress(fraction);
+    // An observer of the progress may have paused or cancelled the job.
+    if (render->isCancelled())
+        return;
+    job->setStatusMessage(message);
+    refreshStats();
+}
+
+void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome)
+{
+    MixJob* job = m_store.find(render->jobId());
+    if (!job)
+        return;
+    switch (outcome.kind) {
+    case JobRenderOutcome::Kind::completed:
+        if (outcome.moviePath != job->outputPathOrEmpty())
+            job->setOutputPath(outcome.moviePath);
+        job->setStatus(JobStatus::completed);
+        job->setProgress(1.0f);
+        job->setStatusMessage(QStringLiteral("Finished"));
+        refreshStats();
+        break;
+    case JobRenderOutcome::Kind::failed:
+        printConsoleLine(QStringLiteral("Job failed: ") + outcome.message);
+        job->setStatus(JobStatus::failed);
+        job->setStatusMessage(outcome.message);
+        break;
+    case JobRenderOutcome::Kind::cancelled:
+        break;
+    }
+}
+
+// A run removes its own temporaries; this catches what a killed process or
+// an earlier run of the same job left, once no run writes beside that movie.
+void JobService::removeTemporariesOfIdlePath(const QString& outputPath)
+{
+    if (outputPath.isEmpty())
+        return;
+    for (const JobRender* render : std::as_const(m_liveRuns)) {
+        if (render->outputPath() == outputPath)
+            return;
+    }
+    OutputFiles::removeTemporaries(outputPath);
+}
+
+// The end of a run. A cancelled run may end long after its job was paused
+// and started again: it then must not touch the newer run's map entry or the
+// record.
+void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
+{
+    const QUuid id = render->jobId();
+    const bool cancelled = render->isCancelled();
+    const bool heldBackAStart = m_holdingRuns.remove(render);
+    m_liveRuns.remove(render);
+    const bool current = m_activeJobTasks.value(id) == render;
+    if (current) {
         m_activeJobTasks.remove(id);
         syncActiveCounts();
     }
-    if (cancelled && !m_activeJobTasks.contains(id)) {
-        if (MixJob* job = m_store.find(id); job && job->status() == JobStatus::processing)
-            job->setStatus(JobStatus::paused);
+    // A pause or quit that came while the run was committing is too late:
+    // the movie is there, so the job is finished rather than run again into
+    // a second movie. A user's cancel still stands.
+    MixJob* job = m_store.find(id);
+    const bool completed = outcome.kind == JobRenderOutcome::Kind::completed;
+    const bool finishedDespiteStop = cancelled && completed && !m_activeJobTasks.contains(id) && job
+        && job->status() != JobStatus::cancelled;
+    if (finishedDespiteStop || (!cancelled && current)) {
+        applyOutcome(render, outcome);
+    } else if (cancelled && !m_activeJobTasks.contains(id)) {
+        if (job && job->status() == JobStatus::processing)
+            job->setStatus(m_quitting ? JobStatus::pending : JobStatus::paused);
     }
-    run->deleteLater();
+    if (!completed)
+        removeTemporariesOfIdlePath(render->outputPath());
+    render->deleteLater();
 
+    if (m_quitting) {
+        if (m_liveRuns.isEmpty()) {
+            m_store.save();
+            emit runsStopped();
+        }
+        return;
+    }
     if (!cancelled)
         jobDidFinish();
     else if (heldBackAStart)
         processQueue();
+}
+
+void JobService::stopForQuit()
+{
+    if (!m_quitting) {
+        m_quitting = true;
+        m_coolDownTimer.stop();
+        m_heatRecheckTimer.stop();
+        m_unwindHoldTimer.stop();
+        const auto runs = std::exchange(m_activeJobTasks, {});
+        for (auto it = runs.begin(); it != runs.end(); ++it) {
+            cancelTask(it.value());
+            updateJobStatus(it.key(), JobStatus::pending, QStringLiteral("Waiting..."));
+        }
+        for (JobRender* render : std::as_const(m_liveRuns))
+            render->cancel();
+        syncActiveCounts();
+        m_store.save();
+    }
+    if (m_liveRuns.isEmpty())
+        QMetaObject::invokeMethod(this, &JobService::runsStopped, Qt::QueuedConnection);
 }
 
 void JobService::jobDidFinish()
@@ -362,13 +492,16 @@ void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QSt
 void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder)
 {
     auto* job = new MixJob(videoURL, audioURLs);
-    // Another job of the same source added in the same second would get the
-    // same name: the later one gets its own.
-    const auto takenByAJob = [this](const QString& path) {
+    // The name must be free both in the queue (another job of the same
+    // source added in the same second) and on disk (a movie or tracklist
+    // already there, however it got there).
+    const auto taken = [this](const QString& path) {
+        if (isOutputNameOnDisk(path))
+            return true;
         return m_store.fetchCount([&path](const MixJob& j) { return j.outputPathOrEmpty() == path; }).value_or(0) > 0;
     };
     job->setOutputPath(uniqueMixOutputPath(outputFolder.toLocalFile(), videoURL.toLocalFile(),
-                                           m_timings.unixSeconds(), takenByAJob));
+                                           m_timings.unixSeconds(), taken));
     m_store.insert(job);
     refreshStats();
     processQueue();
@@ -376,8 +509,9 @@ void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, cons
 
 void JobService::cancelJob(MixJob* job)
 {
-    if (JobRun* run = m_activeJobTasks.take(job->id())) {
-        cancelTask(run);
+    JobRender* render = m_activeJobTasks.take(job->id());
+    if (render) {
+        cancelTask(render);
         syncActiveCounts();
     }
     const JobStatus status = job->status();
@@ -385,6 +519,10 @@ void JobService::cancelJob(MixJob* job)
         job->setStatus(JobStatus::cancelled);
         job->setStatusMessage(QStringLiteral("Cancelled by user"));
     }
+    // The freed slot goes to the next waiting job now, not at whatever
+    // event happens to run the scheduler next.
+    if (render)
+        QMetaObject::invokeMethod(this, &JobService::processQueue, Qt::QueuedConnection);
 }
 
 void JobService::deleteJob(MixJob* job)
@@ -419,84 +557,6 @@ void JobService::clearFinishedJobs()
             m_store.remove(job);
     }
     m_store.save();
-}
-
-// ---- one run -------------------------------------------------------------
-
-std::optional<QUrl> JobService::resolveVideoURL(const MixJob& job) const
-{
-    if (const auto bookmark = job.videoBookmark()) {
-        if (auto url = FileService::shared().resolveBookmark(*bookmark))
-            return url;
-    }
-    const QString path = job.videoPath();
-    if (!path.isEmpty() && QFileInfo::exists(path))
-        return QUrl::fromLocalFile(path);
-    return std::nullopt;
-}
-
-void JobService::processJob(MixJob* job, JobRun* run)
-{
-    const std::optional<QUrl> source = resolveVideoURL(*job);
-    if (!source) {
-        job->setStatus(JobStatus::failed);
-        job->setStatusMessage(QStringLiteral("Cannot access video file"));
-        run->end();
-        return;
-    }
-    const std::optional<QUrl> output = job->outputURL();
-    if (!output) {
-        job->setStatus(JobStatus::failed);
-        job->setStatusMessage(QStringLiteral("Invalid output path"));
-        run->end();
-        return;
-    }
-    run->openFolderAccess(output->adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash));
-
-    double crossfade = m_settings.crossfadeDuration();
-    if (crossfade == 0)
-        crossfade = 3;
-    const QList<QUrl> songs = job->audioURLs();
-    const QPointer<MixJob> target(job);
-    const QUrl outputURL = *output;
-
-    RemuxProgress* progress = run->worker().remux(*source, songs, outputURL, crossfade);
-    run->watch(
-        progress,
-        [this, run, target](float fraction, const QString& message) {
-            if (!target)
-                return;
-            target->setProgress(fraction);
-            // An observer of the progress may have paused or cancelled the job.
-            if (run->isCancelled())
-                return;
-            target->setStatusMessage(message);
-            refreshStats();
-        },
-        [this, run, target, songs, outputURL, crossfade](const std::optional<RemuxError>& error) {
-            // After a cancel the canceller owns the record; the run only ends.
-            if (run->isCancelled() || !target) {
-                run->end();
-                return;
-            }
-            if (error) {
-                printConsoleLine(QStringLiteral("Job failed: ") + error->errorDescription());
-                target->setStatus(JobStatus::failed);
-                target->setStatusMessage(error->localizedDescription());
-                run->end();
-                return;
-            }
-            target->setStatusMessage(QStringLiteral("Saving tracklist..."));
-            TracklistWriter::writeTracklistAsync(songs, outputURL, crossfade, run, [this, run, target] {
-                if (!run->isCancelled() && target) {
-                    target->setStatus(JobStatus::completed);
-                    target->setProgress(1.0f);
-                    target->setStatusMessage(QStringLiteral("Finished"));
-                    refreshStats();
-                }
-                run->end();
-            });
-        });
 }
 
 // ---- observable properties -----------------------------------------------

@@ -1,9 +1,9 @@
 #pragma once
 // JobService: the persistent, thermally throttled job queue. Starts waiting
-// jobs oldest first up to the thermal limit, runs each through its own
-// RemuxWorker, copies progress into the record, keeps the queue statistics,
-// rests after every ten finished jobs and announces the end of the queue.
-// Lives on the main thread; only the workers do media work.
+// jobs oldest first up to the thermal limit, runs each as a JobRender on its
+// own thread pool, copies progress and outcomes into the records, keeps the
+// queue statistics, rests after every ten finished jobs and announces the end
+// of the queue. Lives on the main thread; only the renders do media work.
 
 #include "models/JobStatus.h"
 #include "services/TaskPriority.h"
@@ -13,6 +13,7 @@
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
@@ -21,13 +22,16 @@
 #include <memory>
 #include <optional>
 
-class JobRun;
+class JobRender;
 class JobStore;
 class MixJob;
-class RemuxWorker;
+class RenderEngine;
 class SettingsService;
+struct JobRenderOutcome;
+struct JobRenderRequest;
 
-using RemuxWorkerFactory = std::function<std::unique_ptr<RemuxWorker>()>;
+// Makes the media engine of one run (tests script runs through it).
+using RenderEngineFactory = std::function<std::unique_ptr<RenderEngine>(const JobRenderRequest&)>;
 
 struct JobServiceTimings {
     int coolDownMs = 60 * 1000;       // rest after every ten finished jobs
@@ -52,11 +56,12 @@ public:
     static constexpr int maxJobsAtOnce = 3;
     static constexpr int jobsBeforeCoolDown = 10;
 
-    // `workerFactory` defaults to a real RemuxWorker per run. Marks jobs left
-    // `processing` by an earlier process as failed ("Interrupted"), starts
-    // watching the thermal state and runs one scheduling pass.
+    // `engineFactory` defaults to the media engine. Marks jobs left
+    // `processing` by a crashed process as failed ("Interrupted"), removes
+    // the temporaries runs of earlier processes left beside their movies,
+    // starts watching the thermal state and runs one scheduling pass.
     JobService(JobStore& store, SettingsService& settings, ThermalService& thermal,
-               RemuxWorkerFactory workerFactory = {}, JobServiceTimings timings = {},
+               RenderEngineFactory engineFactory = {}, JobServiceTimings timings = {},
                QObject* parent = nullptr);
     ~JobService() override;
 
@@ -74,15 +79,16 @@ public:
 
     // Scheduling.
     void processQueue();
-    void startJob(MixJob* job);
-    void jobDidFinish();
-    void startCoolDown();
     void pauseQueue();
     void resumeQueue();
     void togglePause();
-    void pauseForHeat();
     void refreshStats();
-    void updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message);
+
+    // Quitting: stops every run and puts its job back to pending ("Waiting...")
+    // so it resumes at the next start; nothing new starts afterwards.
+    // runsStopped() follows once every run has unwound (at once when none runs).
+    void stopForQuit();
+    bool hasLiveRuns() const { return !m_liveRuns.isEmpty(); }
 
     // The user's queue operations.
     void addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder);
@@ -91,10 +97,6 @@ public:
     void retryFailedJobs();
     void clearFinishedJobs();
 
-    // One run of one job (the body of the job's task).
-    void processJob(MixJob* job, JobRun* run);
-    std::optional<QUrl> resolveVideoURL(const MixJob& job) const;
-
 signals:
     void activeJobsCountChanged();
     void isProcessingChanged();
@@ -102,8 +104,19 @@ signals:
     void totalJobCountChanged();
     void completedJobCountChanged();
     void overallProgressChanged();
+    void runsStopped();
 
 private:
+    void startJob(MixJob* job);
+    void jobDidFinish();
+    void startCoolDown();
+    void pauseForHeat();
+    void updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message);
+    void applyProgress(JobRender* render, float fraction, const QString& message);
+    void applyOutcome(JobRender* render, const JobRenderOutcome& outcome);
+    void removeTemporariesOfIdlePath(const QString& outputPath);
+    void removeLeftoverTemporaries();
+
     void setActiveJobsCount(int v);
     void setIsProcessing(bool v);
     void setIsQueuePaused(bool v);
@@ -114,15 +127,19 @@ private:
 
     void failInterruptedJobs();
     bool isOutputPathBusy(const QString& outputPath, int* holdLeftMs);
-    void cancelTask(JobRun* run);
-    void taskEnded(JobRun* run);
+    void cancelTask(JobRender* render);
+    void taskEnded(JobRender* render, const JobRenderOutcome& outcome);
     void notifyQueueFinished();
 
     JobStore& m_store;
     SettingsService& m_settings;
     ThermalService& m_thermal;
-    RemuxWorkerFactory m_workerFactory;
+    RenderEngineFactory m_engineFactory;
     JobServiceTimings m_timings;
+    // The renders' threads: one per running job, plus room for cancelled
+    // runs still unwinding.
+    QThreadPool m_runPool;
+    bool m_quitting = false;
 
     int m_activeJobsCount = 0;
     bool m_isProcessing = false;
@@ -131,9 +148,9 @@ private:
     int m_completedJobCount = 0;
     float m_overallProgress = 0;
 
-    QHash<QUuid, JobRun*> m_activeJobTasks; // the current run of each running job
-    QSet<JobRun*> m_liveRuns;               // every run not yet ended, cancelled ones included
-    QSet<JobRun*> m_holdingRuns;            // unwinding runs that held back a start
+    QHash<QUuid, JobRender*> m_activeJobTasks; // the current run of each running job
+    QSet<JobRender*> m_liveRuns;               // every run not yet ended, cancelled ones included
+    QSet<JobRender*> m_holdingRuns;            // unwinding runs that held back a start
     QSet<QUuid> m_jobsRunSinceFinish;       // for the end-of-queue failure count
     int m_batchCounter = 0;
     bool m_isCoolingDown = false;

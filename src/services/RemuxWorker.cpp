@@ -10,8 +10,6 @@
 
 namespace {
 
-std::atomic<int> g_activeRuns {0};
-
 // Posts the run's reports to the caller's thread. The relay is a plain
 // QObject on that thread that outlives every post (it deletes itself after
 // the last one), so the run thread never touches the progress object or the
@@ -89,16 +87,14 @@ RemuxWorker::RemuxWorker(QObject* parent)
 
 RemuxWorker::~RemuxWorker()
 {
-    // The run thread is detached and owns its share of the state: it sees the
-    // flag at its next cancellation point, removes its temporary file and
-    // ends; its last reports land on a progress object that no longer exists
-    // and are dropped.
+    // The run sees the flag at its next cancellation point, removes its
+    // temporary file and ends; waiting for it here means no run outlives its
+    // worker (callers drop a worker after its stream ended, so this is
+    // normally instant). Its last reports land on a progress object that no
+    // longer exists and are dropped.
     m_shared->cancel.store(true);
-}
-
-int RemuxWorker::activeRunCount()
-{
-    return g_activeRuns.load();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 RemuxProgress* RemuxWorker::remux(const QUrl& sourceURL, const QList<QUrl>& audioURLs,
@@ -117,15 +113,10 @@ RemuxProgress* RemuxWorker::remux(const QUrl& sourceURL, const QList<QUrl>& audi
         RemuxRun::Inputs {sourceURL, audioURLs, outputURL, crossfadeDuration}});
 
     const ProgressRelay relay = job->relay;
-    g_activeRuns.fetch_add(1);
     try {
-        std::thread([job = std::move(job)]() mutable {
-            runOnThisThread(std::move(job));
-            g_activeRuns.fetch_sub(1);
-        }).detach();
+        m_thread = std::thread([job = std::move(job)]() mutable { runOnThisThread(std::move(job)); });
     } catch (const std::system_error& e) {
         // Out of threads: the stream still ends, as callers rely on.
-        g_activeRuns.fetch_sub(1);
         relay.end(RemuxError::exportFailed(QString::fromLocal8Bit(e.what())), &RemuxWorker::finish,
                   &RemuxWorker::fail);
     }

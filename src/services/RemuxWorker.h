@@ -3,9 +3,9 @@
 // MP4) on a thread of its own. The caller (main thread) gets a RemuxProgress
 // at once; every update reaches it through queued signals, in order, unbounded.
 //
-// Lifetime: the worker may be destroyed while its run is still unwinding; the
-// destructor raises the cancel flag and the run thread cleans up after itself.
-// A run that was cancelled never renames its temporary file over the output.
+// Lifetime: destroying the worker raises the cancel flag and waits for the
+// run thread, which stops at its next cancellation point. A run that was
+// cancelled never renames its temporary file over the output.
 
 #include "services/RemuxError.h"
 #include "services/TaskPriority.h"
@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 // The progress stream of one run. Lives on the main thread.
 // Sequence: update()* then exactly one of finished() (after (1.0, "Complete!"))
@@ -60,10 +61,6 @@ public:
     virtual void cancel();
     virtual bool shouldCancel() const;
 
-    // Runs of any worker whose thread has not ended yet (a destroyed worker's
-    // run goes on unwinding for a moment).
-    static int activeRunCount();
-
 protected:
     // For subclasses that script a run: the stream object and its emitters.
     RemuxProgress* makeProgress();
@@ -76,6 +73,7 @@ private:
     static void runOnThisThread(std::unique_ptr<RunJob> job);
 
     std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
     TaskPriority m_priority = TaskPriority::userInitiated;
     QPointer<RemuxProgress> m_progress;
     bool m_started = false;

@@ -4,6 +4,8 @@
 #include "services/FileService.h"
 #include "services/SongLibraryScanner.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -57,10 +59,12 @@ void SettingsService::setAvailableSongs(const QList<QUrl>& songs)
 
 // Both numbers are read from the store on every access (another instance or a
 // restart may have changed them); a stored 0 means "never set".
+// The preferences file is the user's to edit: a NaN would put every song at
+// 00:00, a huge value would ask the mixer for gigabytes of ramp.
 double SettingsService::crossfadeDuration() const
 {
-    const double stored = m_settings->value(kCrossfadeKey).toDouble();
-    return stored == 0 ? kDefaultCrossfade : stored;
+    const double stored = std::clamp(m_settings->value(kCrossfadeKey).toDouble(), 0.0, maxCrossfadeSeconds);
+    return (stored == 0 || std::isnan(stored)) ? kDefaultCrossfade : stored;
 }
 
 void SettingsService::setCrossfadeDuration(double seconds)
@@ -74,8 +78,8 @@ void SettingsService::setCrossfadeDuration(double seconds)
 
 int SettingsService::songCount() const
 {
-    const int stored = m_settings->value(kSongCountKey).toInt();
-    return stored == 0 ? kDefaultSongCount : stored;
+    const qlonglong stored = m_settings->value(kSongCountKey).toLongLong();
+    return stored == 0 ? kDefaultSongCount : int(std::clamp<qlonglong>(stored, 1, maxSongCount));
 }
 
 void SettingsService::setSongCount(int count)

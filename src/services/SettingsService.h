@@ -34,9 +34,17 @@ public:
     QList<QUrl> availableSongs() const { return m_availableSongs; }
     void setAvailableSongs(const QList<QUrl>& songs);
 
-    double crossfadeDuration() const;      // 3.0 when stored 0 or absent
+    // Bounds of the two numbers, wherever they enter: the settings screen's
+    // slider, the stored preferences and the command line.
+    static constexpr double maxCrossfadeSeconds = 10;
+    static constexpr int maxSongCount = 1000;
+
+    // 3.0 when stored 0, absent or not a number; a stored value outside 0 to
+    // maxCrossfadeSeconds reads as the nearest bound.
+    double crossfadeDuration() const;
     void setCrossfadeDuration(double seconds);
-    int songCount() const;                 // 15 when stored 0 or absent
+    // 15 when stored 0 or absent; outside 1 to maxSongCount the nearest bound.
+    int songCount() const;
     void setSongCount(int count);
 
     static const QSet<QString>& supportedAudioExtensions();

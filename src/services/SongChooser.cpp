@@ -1,5 +1,7 @@
 #include "services/SongChooser.h"
 
+#include "services/SettingsService.h"
+
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -44,13 +46,23 @@ QList<QUrl> drawList(const QList<QUrl>& library, int songCount, bool freshOpenin
     shuffle(pool, random);
 
     QList<QUrl> list = pool.first(std::min(openingCount, pool.size()));
+    // No song repeats inside one mix until the whole library has been used.
+    // The songs of the current round are kept in a set, so a long mix from a
+    // small library costs time in proportion to its length, not its square.
+    QSet<QUrl> thisRound(list.begin(), list.end());
+    list.reserve(songCount);
     while (list.size() < songCount) {
-        // No song repeats inside one mix until the whole library has been used.
-        QList<QUrl> fill = without(library, list);
-        if (fill.isEmpty())
+        QList<QUrl> fill = without(library, thisRound);
+        if (fill.isEmpty()) {
+            thisRound.clear();
             fill = library;
+        }
         shuffle(fill, random);
-        list += fill.first(std::min(fill.size(), qsizetype(songCount) - list.size()));
+        const qsizetype take = std::min(fill.size(), qsizetype(songCount) - list.size());
+        for (qsizetype i = 0; i < take; ++i) {
+            list.append(fill[i]);
+            thisRound.insert(fill[i]);
+        }
     }
     return list;
 }
@@ -67,6 +79,7 @@ QList<QList<QUrl>> chooseSongLists(const QList<QUrl>& library, int songCount, in
     QList<QList<QUrl>> lists;
     if (fileCount <= 0)
         return lists;
+    songCount = std::min(songCount, SettingsService::maxSongCount);
     // Nothing to draw from (or nothing asked for): every file gets an empty
     // list rather than a fill loop that could never finish.
     if (library.isEmpty() || songCount <= 0) {
@@ -74,7 +87,10 @@ QList<QList<QUrl>> chooseSongLists(const QList<QUrl>& library, int songCount, in
         return lists;
     }
 
-    constexpr int maxAttempts = 1000;
+    // Retries for a list not drawn before; with few songs there may be only a
+    // handful of orders, so the retries are bounded by work, not only count.
+    constexpr qsizetype workPerFile = 200'000;
+    const int maxAttempts = int(std::clamp<qsizetype>(workPerFile / (songCount + library.size()), 1, 1000));
     QSet<QUrl> usedOpenings;
     QSet<QList<QUrl>> usedLists;
     for (int file = 0; file < fileCount; ++file) {

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -37,6 +38,13 @@ struct Walker {
                 c = static_cast<char>(c - 'A' + 'a');
         }
         return std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
+    }
+
+    // A song we may not read would only be skipped in the mix it is drawn
+    // for, taking the place of one that plays, so it is not offered at all.
+    static bool isReadableSong(const std::string& path)
+    {
+        return ::access(path.c_str(), R_OK) == 0;
     }
 
     // Depth first, entries in byte order of their names, so the enumeration
@@ -84,7 +92,7 @@ struct Walker {
             }
             if (isDir) {
                 walk(path);
-            } else if (isFile && hasSongExtension(entry.name.c_str())) {
+            } else if (isFile && hasSongExtension(entry.name.c_str()) && isReadableSong(path)) {
                 found.push_back(path);
                 nameOffsets.push_back(path.size() - entry.name.size());
             }

@@ -4,11 +4,7 @@
 #include "services/FileService.h"
 
 #include <QFileInfo>
-#include <QFuture>
-#include <QPointer>
-#include <QPromise>
 #include <QSaveFile>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -65,6 +61,19 @@ QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double
     return text;
 }
 
+QString tracklistText(const lc::media::MixPlan& plan)
+{
+    QString text;
+    for (const lc::media::MixEntry& e : plan.entries) {
+        // Whole seconds from the start sample by integer division, so a song
+        // starting one sample before a second boundary is not rounded up.
+        const int64_t sample = e.start.rescaled(lc::media::kMixSampleRate);
+        text += formatTimestamp(double(sample / lc::media::kMixSampleRate)) + QStringLiteral(" - ")
+            + QFileInfo(e.path).completeBaseName() + QLatin1Char('\n');
+    }
+    return text;
+}
+
 void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade)
 {
     QList<std::optional<double>> durations;
@@ -79,23 +88,6 @@ void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double cros
         return;
     file.write(tracklistText(songs, durations, crossfade).toUtf8());
     file.commit(); // a failed write leaves any earlier tracklist untouched
-}
-
-void writeTracklistAsync(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade,
-                         QObject* context, std::function<void()> done)
-{
-    auto promise = std::make_shared<QPromise<void>>();
-    // then(context, ...) delivers on the context's thread and drops the
-    // continuation when the context is destroyed first.
-    promise->future().then(context, [guard = QPointer<QObject>(context), done = std::move(done)] {
-        if (guard && done)
-            done();
-    });
-    promise->start();
-    QThreadPool::globalInstance()->start([songs, outputURL, crossfade, promise] {
-        writeTracklist(songs, outputURL, crossfade);
-        promise->finish();
-    });
 }
 
 } // namespace TracklistWriter

@@ -3,6 +3,8 @@
 // whose duration could be read, start times from the durations and the
 // crossfade (by list position), written atomically as UTF-8.
 
+#include "media/audio/MixPlan.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -23,13 +25,12 @@ QUrl tracklistURL(const QUrl& outputURL);
 QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double>>& durations,
                       double crossfade);
 
+// The file's text from the plan a render used: one line per inserted song, at
+// the song's start in the mix.
+QString tracklistText(const lc::media::MixPlan& plan);
+
 // Reads the durations and writes the file, synchronously. Never fails (a
 // write error is ignored).
 void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade);
-
-// The same on a background thread; `done` runs on `context`'s thread afterwards
-// (not at all if `context` is gone by then).
-void writeTracklistAsync(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade,
-                         QObject* context, std::function<void()> done);
 
 }

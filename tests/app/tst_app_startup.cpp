@@ -17,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 class FixedThermalSource : public ThermalSource {
@@ -43,36 +46,60 @@ private slots:
     void unopenableStoreStopsTheAppAndKeepsTheFile_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("text") << QByteArray("these are my notes, not a database\n");
-        QTest::newRow("binary") << QByteArray("\x00\x01\x02\x03garbage\xff\xfe", 14).repeated(200);
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("text") << QByteArray("these are my notes, not a database\n") << false << "not a job store";
+        QTest::newRow("binary") << QByteArray("\x00\x01\x02\x03garbage\xff\xfe", 14).repeated(200) << false
+                                << "not a job store";
+        QTest::newRow("read-only data folder") << QByteArray() << true << "loopcaster cannot be written";
     }
 
+    // The console line and a dialog name the file and the cause; the app
+    // waits on the dialog (a quit signal closes it) and the file stays as it was.
     void unopenableStoreStopsTheAppAndKeepsTheFile()
     {
         QFETCH(QByteArray, contents);
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(QString, cause);
+        if (readOnlyFolder && ::geteuid() == 0)
+            QSKIP("root writes to read-only folders");
         QTemporaryDir data;
         QVERIFY(QDir(data.path()).mkpath("loopcaster"));
         const QString storePath = data.filePath("loopcaster/jobs.sqlite");
-        QFile f(storePath);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(contents);
-        f.close();
+        if (readOnlyFolder) {
+            QString error;
+            QVERIFY2(JobStore::open(storePath, &error), qPrintable(error));
+            contents = readAll(storePath);
+            QVERIFY(QFile::setPermissions(data.filePath("loopcaster"), QFile::ReadOwner | QFile::ExeOwner));
+        } else {
+            QFile f(storePath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contents);
+        }
+        const QStringList before = QDir(data.filePath("loopcaster")).entryList(QDir::Files);
+        const auto writable = qScopeGuard([&] {
+            QFile::setPermissions(data.filePath("loopcaster"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
 
         QProcess app;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", data.path());
         env.insert("XDG_CONFIG_HOME", data.filePath("config"));
+        env.insert("XDG_RUNTIME_DIR", data.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         app.setProcessEnvironment(env);
         app.start(LOOPCASTER_APP_BINARY, {});
-        QVERIFY(app.waitForFinished(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(app.canReadLine(), 20000);
+        const QString out = QString::fromUtf8(app.readLine()).trimmed();
+        QVERIFY2(out.startsWith("Failed to create ModelContainer: " + storePath + ": ") && out.contains(cause),
+                 qPrintable(out));
+        QCOMPARE(app.state(), QProcess::Running); // the dialog is up
+        ::kill(pid_t(app.processId()), SIGTERM);
+        QVERIFY(app.waitForFinished(10000));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-        QVERIFY(app.exitCode() != 0);
-        const QString out = QString::fromUtf8(app.readAllStandardOutput());
-        QVERIFY2(out.startsWith("Failed to create ModelContainer: "), qPrintable(out));
-        QVERIFY(out.trimmed().size() > QString("Failed to create ModelContainer: ").size());
+        QCOMPARE(app.exitCode(), 1);
         QCOMPARE(readAll(storePath), contents);
-        QCOMPARE(QDir(data.filePath("loopcaster")).entryList(QDir::Files), QStringList {"jobs.sqlite"});
+        QCOMPARE(QDir(data.filePath("loopcaster")).entryList(QDir::Files), before);
     }
 
     void firstLaunchIsEmptyAndIdle()

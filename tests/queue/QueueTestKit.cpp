@@ -8,49 +8,120 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QElapsedTimer>
 
-RemuxProgress* FakeRemuxWorker::remux(const QUrl& s, const QList<QUrl>& a, const QUrl& o, double c)
-{
-    source = s;
-    songs = a;
-    output = o;
-    crossfade = c;
-    stream = makeProgress();
-    if (onRemux)
-        onRemux(this);
-    return stream;
+#include <algorithm>
+
+namespace {
+QueueFixture* g_current = nullptr; // the fixture the free settle() waits for
 }
 
-void FakeRemuxWorker::cancel()
+// The engine half of a ScriptedRender, owned by the run under test.
+class ScriptedEngine : public RenderEngine {
+public:
+    explicit ScriptedEngine(ScriptedRender* script) : m_script(script)
+    {
+        std::lock_guard lock(m_script->m_mutex);
+        m_script->m_released = false;
+    }
+    ~ScriptedEngine() override
+    {
+        std::lock_guard lock(m_script->m_mutex);
+        m_script->m_released = true;
+    }
+
+    std::optional<QString> checkInputs(const QUrl&, const QString&) override { return std::nullopt; }
+
+    void cancelRequested() override
+    {
+        ++m_script->cancelCalls;
+        // Through the mutex, so a render between its check of the flag and
+        // its wait cannot miss the wake-up.
+        { std::lock_guard lock(m_script->m_mutex); }
+        m_script->m_wake.notify_all();
+    }
+
+    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+                                     const RemuxRun::UpdateSink& sink, QString* tracklist) override
+    {
+        ScriptedRender& s = *m_script;
+        std::unique_lock lock(s.m_mutex);
+        s.m_renderedSource = inputs.sourceURL;
+        for (;;) {
+            const auto cancelEnds = [&] { return cancel->load() && s.endOnCancel.load(); };
+            s.m_waiting = true;
+            s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || cancelEnds(); });
+            s.m_waiting = false;
+            if (s.m_steps.empty())
+                return RemuxError::cancelled();
+            const ScriptedRender::Step step = s.m_steps.front();
+            s.m_steps.pop_front();
+            switch (step.kind) {
+            case ScriptedRender::Step::update:
+                sink(step.fraction, step.message);
+                break;
+            case ScriptedRender::Step::finish: {
+                sink(1.0f, QStringLiteral("Complete!"));
+                QFile movie(inputs.outputURL.toLocalFile());
+                movie.open(QIODevice::WriteOnly);
+                *tracklist = QStringLiteral("00:00 - song\n");
+                return std::nullopt;
+            }
+            case ScriptedRender::Step::fail:
+                return step.error;
+            }
+        }
+    }
+
+private:
+    ScriptedRender* m_script;
+};
+
+void ScriptedRender::push(Step step)
 {
-    ++cancelCalls;
-    if (endOnCancel && stream)
-        failRun(RemuxError::cancelled());
+    {
+        std::lock_guard lock(m_mutex);
+        m_steps.push_back(std::move(step));
+    }
+    m_wake.notify_all();
 }
 
-void FakeRemuxWorker::sendUpdate(float fraction, const QString& message)
+void ScriptedRender::sendUpdate(float fraction, const QString& message)
 {
-    QPointer<RemuxProgress> p = stream;
-    QTimer::singleShot(0, p, [p, fraction, message] { emit p->update(fraction, message); });
+    push({Step::update, fraction, message, {}});
 }
 
-void FakeRemuxWorker::finishRun()
+void ScriptedRender::finishRun()
 {
-    QPointer<RemuxProgress> p = stream;
-    QTimer::singleShot(0, p, [p] {
-        emit p->update(1.0f, QStringLiteral("Complete!"));
-        finish(p);
-    });
+    push({Step::finish, 1.0f, {}, {}});
 }
 
-void FakeRemuxWorker::failRun(const RemuxError& error)
+void ScriptedRender::failRun(const RemuxError& error)
 {
-    QPointer<RemuxProgress> p = stream;
-    QTimer::singleShot(0, p, [p, error] { fail(p, error); });
+    push({Step::fail, 0, {}, error});
+}
+
+QUrl ScriptedRender::rendered() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_renderedSource;
+}
+
+bool ScriptedRender::isReleased() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_released;
+}
+
+bool ScriptedRender::isIdle() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_released || (m_waiting && m_steps.empty() && !(cancelCalls > 0 && endOnCancel));
 }
 
 QueueFixture::QueueFixture()
 {
+    g_current = this;
     QString error;
     store = JobStore::open(dir.filePath(QStringLiteral("jobs.sqlite")), &error);
     if (!store)
@@ -65,6 +136,7 @@ QueueFixture::QueueFixture()
 
 QueueFixture::~QueueFixture()
 {
+    g_current = nullptr;
     service.reset();
     NotificationService::shared().setSink({});
 }
@@ -95,17 +167,40 @@ JobService& QueueFixture::start()
 {
     service = std::make_unique<JobService>(
         *store, *settings, *thermal,
-        [this] {
-            auto w = std::make_unique<FakeRemuxWorker>();
-            workers.append(w.get());
-            w->onRemux = [this](FakeRemuxWorker* self) {
-                started << QFileInfo(self->source.toLocalFile()).completeBaseName();
-            };
-            return std::unique_ptr<RemuxWorker>(std::move(w));
+        [this](const JobRenderRequest& request) {
+            auto script = std::make_unique<ScriptedRender>();
+            script->source = QUrl::fromLocalFile(request.videoPath);
+            script->songs = request.songs;
+            script->output = QUrl::fromLocalFile(request.outputPath);
+            script->crossfade = request.crossfade;
+            script->runPriority = request.priority;
+            started << QFileInfo(request.videoPath).completeBaseName();
+            auto engine = std::make_unique<ScriptedEngine>(script.get());
+            runs.push_back(std::move(script));
+            return engine;
         },
         timings);
     settle();
     return *service;
+}
+
+void QueueFixture::settle()
+{
+    QTest::qWait(5);
+    QElapsedTimer waited;
+    waited.start();
+    int quiet = 0;
+    // Idle twice in a row with the event queue drained in between: every
+    // report posted before a run went idle has then been handled.
+    while (quiet < 2 && waited.elapsed() < 5000) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        const bool idle = std::all_of(runs.begin(), runs.end(), [](const auto& r) { return r->isIdle(); });
+        quiet = idle ? quiet + 1 : 0;
+        if (!idle)
+            QTest::qWait(2);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void QueueFixture::setLevel(int l)
@@ -125,11 +220,11 @@ MixJob* QueueFixture::job(const QString& name) const
     return nullptr;
 }
 
-FakeRemuxWorker* QueueFixture::workerFor(const QString& name) const
+ScriptedRender* QueueFixture::workerFor(const QString& name) const
 {
-    for (auto it = workers.rbegin(); it != workers.rend(); ++it) {
-        if (*it && QFileInfo((*it)->source.toLocalFile()).completeBaseName() == name)
-            return *it;
+    for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+        if (QFileInfo((*it)->source.toLocalFile()).completeBaseName() == name)
+            return it->get();
     }
     return nullptr;
 }
@@ -137,12 +232,14 @@ FakeRemuxWorker* QueueFixture::workerFor(const QString& name) const
 int QueueFixture::runningWorkers() const
 {
     int n = 0;
-    for (const auto& w : workers)
-        n += (w && w->stream && w->cancelCalls == 0) ? 1 : 0;
+    for (const auto& r : runs)
+        n += (!r->isReleased() && r->cancelCalls == 0) ? 1 : 0;
     return n;
 }
 
 void settle(int ms)
 {
+    if (g_current)
+        g_current->settle();
     QTest::qWait(ms);
 }

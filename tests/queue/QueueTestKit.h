@@ -7,35 +7,60 @@
 #include "models/MixJob.h"
 #include "services/JobService.h"
 #include "services/NotificationService.h"
-#include "services/RemuxWorker.h"
+#include "services/JobRender.h"
 #include "services/SettingsService.h"
 #include "services/ThermalService.h"
 
 #include <QPointer>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <vector>
 
-class FakeRemuxWorker : public RemuxWorker {
+// One scripted run, driven by the test from the main thread. The fixture owns
+// it for the whole test, so a test may keep pointers to it after the run
+// ended. Its engine side blocks on the run's pool thread until the test sends
+// the next step or the run is cancelled.
+class ScriptedRender : public QObject {
     Q_OBJECT
 public:
     QUrl source;
     QList<QUrl> songs;
-    QUrl output;
+    QUrl output;                 // the movie path the job asked for
     double crossfade = -1;
-    int cancelCalls = 0;
-    bool endOnCancel = true; // a real worker ends with "cancelled" soon after cancel()
-    QPointer<RemuxProgress> stream;
-    std::function<void(FakeRemuxWorker*)> onRemux;
+    TaskPriority runPriority = TaskPriority::userInitiated;
+    std::atomic<int> cancelCalls {0};
+    std::atomic<bool> endOnCancel {true}; // a real render ends soon after a cancel
+    TaskPriority priority() const { return runPriority; }
 
-    RemuxProgress* remux(const QUrl& s, const QList<QUrl>& a, const QUrl& o, double c) override;
-    void cancel() override;
-    bool shouldCancel() const override { return cancelCalls > 0; }
-
-    // Drive the run (signals reach the service like a real worker's, queued).
     void sendUpdate(float fraction, const QString& message);
-    void finishRun();
+    void finishRun();            // (1.0, "Complete!"), then a staging movie is committed
     void failRun(const RemuxError& error);
+
+    // The engine side is waiting for a step that was not sent, or is gone.
+    bool isIdle() const;
+    bool isReleased() const;
+    QUrl rendered() const;       // the source the render was given (empty until it starts)
+
+private:
+    friend class ScriptedEngine;
+    struct Step {
+        enum Kind { update, finish, fail } kind;
+        float fraction = 0;
+        QString message;
+        RemuxError error;
+    };
+    void push(Step step);
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Step> m_steps;
+    bool m_waiting = false;
+    bool m_released = true;
+    QUrl m_renderedSource; // no engine yet, or its run was deleted
 };
 
 class ScriptedThermalSource : public ThermalSource {
@@ -58,7 +83,7 @@ public:
     std::shared_ptr<int> level = std::make_shared<int>(0);
     std::unique_ptr<ThermalService> thermal;
     std::unique_ptr<JobService> service;
-    QList<QPointer<FakeRemuxWorker>> workers; // in creation order
+    std::vector<std::unique_ptr<ScriptedRender>> runs; // in start order
     QStringList started; // source base names, in the order their runs started
     QList<NotificationService::Notification> notifications;
     JobServiceTimings timings {/*coolDownMs*/ 150, /*heatRecheckMs*/ 150, /*unwindHoldMs*/ 5000, {}};
@@ -71,9 +96,12 @@ public:
     void setLevel(int l);
 
     MixJob* job(const QString& name) const; // by source base name
-    FakeRemuxWorker* workerFor(const QString& name) const; // latest run of that source
-    int runningWorkers() const;               // alive and not cancelled
+    ScriptedRender* workerFor(const QString& name) const; // latest run of that source
+    int runningWorkers() const;               // started and not cancelled
+    // Lets queued reports arrive until every scripted run waits for its next
+    // step or has ended and been dropped.
+    void settle();
 };
 
-// Waits for queued deliveries to be handled.
-void settle(int ms = 20);
+// Settles the current fixture's runs, then waits `ms` more.
+void settle(int ms = 0);

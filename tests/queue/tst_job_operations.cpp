@@ -5,7 +5,12 @@
 #include "services/FileService.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <unistd.h>
 #include <QTest>
 
 class TestJobOperations : public QObject {
@@ -19,6 +24,8 @@ private slots:
     void retryFailedJobs();
     void pauseKeepsLastProgressAndResumeRestarts();
     void sameSecondOutputNamesAreUnique();
+    void namesSkipFilesOnDisk_data();
+    void namesSkipFilesOnDisk();
     void sharedOutputPathNeverRunsTwice();
     void oldCancelledRunNeverTouchesNewerRun();
     void sourceResolution_data();
@@ -28,6 +35,12 @@ private slots:
     void successfulRunEndsFinished();
     void folderAccessIsReleasedOnce_data();
     void folderAccessIsReleasedOnce();
+    void quitPutsRunningJobsBackToWaiting();
+    void ownTemporariesAreRemoved_data();
+    void ownTemporariesAreRemoved();
+    void fullDiskAtTheTracklistFailsTheJob();
+    void stopDuringCommit_data();
+    void stopDuringCommit();
 };
 
 void TestJobOperations::cancelJob_data()
@@ -62,18 +75,18 @@ void TestJobOperations::cancelJob()
     }
     f.storeJob("waiting");
     const int activeBefore = s.activeJobsCount();
-    QPointer<FakeRemuxWorker> worker = f.workerFor("target");
+    QPointer<ScriptedRender> worker = f.workerFor("target");
 
     s.cancelJob(job);
     QCOMPARE(int(job->status()), after);
     QCOMPARE(job->statusMessage(), message);
     if (worker) {
-        QCOMPARE(worker->cancelCalls, 1);
+        QCOMPARE(worker->cancelCalls.load(), 1);
         QCOMPARE(s.activeJobsCount(), activeBefore - 1);
     }
     settle();
-    // The freed slot waits for the scheduler's next run.
-    QVERIFY(!f.started.contains("waiting"));
+    // A cancelled run's slot goes to the next waiting job at once.
+    QCOMPARE(f.started.contains("waiting"), !worker.isNull());
     QCOMPARE(int(job->status()), after);
 }
 
@@ -82,14 +95,14 @@ void TestJobOperations::deleteRunningJob()
     QueueFixture f;
     f.storeJob("a");
     JobService& s = f.start();
-    QPointer<FakeRemuxWorker> worker = f.workerFor("a");
+    QPointer<ScriptedRender> worker = f.workerFor("a");
     const QUuid id = f.job("a")->id();
     s.deleteJob(f.job("a"));
     QCOMPARE(f.store->find(id), nullptr);
     QCOMPARE(s.activeJobsCount(), 0);
     QVERIFY(!s.isProcessing());
-    QVERIFY(!worker || worker->cancelCalls == 1);
-    QTRY_VERIFY(!worker);
+    QCOMPARE(worker->cancelCalls.load(), 1);
+    QTRY_VERIFY(worker->isReleased());
     QCOMPARE(f.store->fetchCount().value_or(-1), 0);
 }
 
@@ -143,7 +156,7 @@ void TestJobOperations::pauseKeepsLastProgressAndResumeRestarts()
     QueueFixture f;
     f.storeJob("a");
     JobService& s = f.start();
-    FakeRemuxWorker* first = f.workerFor("a");
+    ScriptedRender* first = f.workerFor("a");
     first->sendUpdate(0.35f, "Remuxing... 35%");
     QTRY_COMPARE(f.job("a")->progress(), 0.35f);
 
@@ -180,6 +193,66 @@ void TestJobOperations::sameSecondOutputNamesAreUnique()
              QFileInfo(f.dir.path()).absoluteFilePath());
 }
 
+void TestJobOperations::namesSkipFilesOnDisk_data()
+{
+    QTest::addColumn<QStringList>("onDiskAtAdd");
+    QTest::addColumn<QString>("appearsWhileRendering");
+    QTest::addColumn<QString>("addedAs");
+    QTest::addColumn<QString>("committedAs");
+    QTest::newRow("free") << QStringList() << QString() << "clip_mix_42.mp4" << "clip_mix_42.mp4";
+    QTest::newRow("user's movie of that name")
+        << QStringList {"clip_mix_42.mp4"} << QString() << "clip_mix_42_2.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("only the tracklist is there")
+        << QStringList {"clip_mix_42.txt"} << QString() << "clip_mix_42_2.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("dangling link") << QStringList {"@clip_mix_42.mp4"} << QString() << "clip_mix_42_2.mp4"
+                                   << "clip_mix_42_2.mp4";
+    QTest::newRow("_2 taken too") << QStringList {"clip_mix_42.mp4", "clip_mix_42_2.txt"} << QString()
+                                  << "clip_mix_42_3.mp4" << "clip_mix_42_3.mp4";
+    QTest::newRow("movie appears while rendering")
+        << QStringList() << "clip_mix_42.mp4" << "clip_mix_42.mp4" << "clip_mix_42_2.mp4";
+    QTest::newRow("tracklist appears while rendering")
+        << QStringList() << "clip_mix_42.txt" << "clip_mix_42.mp4" << "clip_mix_42_2.mp4";
+}
+
+// A new movie never replaces a file: names taken on disk are skipped when
+// the job is added and again when its movie is committed; the files that
+// were there keep their contents.
+void TestJobOperations::namesSkipFilesOnDisk()
+{
+    QFETCH(QStringList, onDiskAtAdd);
+    QFETCH(QString, appearsWhileRendering);
+    QFETCH(QString, addedAs);
+    QFETCH(QString, committedAs);
+    QueueFixture f;
+    f.timings.unixSeconds = [] { return qint64(42); };
+    const QDir out(f.dir.filePath("out"));
+    QVERIFY(out.mkpath("."));
+    const QByteArray mine = "the user's own file";
+    const auto place = [&](const QString& name) {
+        if (name.startsWith('@'))
+            return QFile::link(out.filePath("nowhere"), out.filePath(name.mid(1)));
+        QFile file(out.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(mine) == mine.size();
+    };
+    for (const QString& name : onDiskAtAdd)
+        QVERIFY(place(name));
+    JobService& s = f.start();
+    s.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(out.path()));
+    MixJob* job = f.job("clip");
+    QCOMPARE(QFileInfo(job->outputPathOrEmpty()).fileName(), addedAs);
+    if (!appearsWhileRendering.isEmpty())
+        QVERIFY(place(appearsWhileRendering));
+    f.workerFor("clip")->finishRun();
+    QTRY_COMPARE(job->status(), JobStatus::completed);
+    QCOMPARE(job->outputPathOrEmpty(), out.filePath(committedAs));
+    QVERIFY(QFileInfo::exists(out.filePath(committedAs).chopped(4) + ".txt"));
+    for (const QString& name : onDiskAtAdd + QStringList {appearsWhileRendering}) {
+        QFile file(out.filePath(name));
+        if (!name.isEmpty() && !name.startsWith('@'))
+            QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == mine, qPrintable(name));
+    }
+}
+
 void TestJobOperations::sharedOutputPathNeverRunsTwice()
 {
     QueueFixture f;
@@ -200,7 +273,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     f.timings.unwindHoldMs = 100;
     f.storeJob("a");
     JobService& s = f.start();
-    QPointer<FakeRemuxWorker> old = f.workerFor("a");
+    QPointer<ScriptedRender> old = f.workerFor("a");
     old->endOnCancel = false; // a run slow to notice its stop flag
     old->sendUpdate(0.3f, "Remuxing... 30%");
     QTRY_COMPARE(f.job("a")->progress(), 0.3f);
@@ -209,7 +282,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     s.resumeQueue();
     QCOMPARE(f.started.size(), 1); // its output path is still held by the unwinding run
     QTRY_COMPARE(f.started.size(), 2);
-    FakeRemuxWorker* newer = f.workerFor("a");
+    ScriptedRender* newer = f.workerFor("a");
     QVERIFY(newer != old);
     newer->sendUpdate(0.1f, "Preparing...");
     QTRY_COMPARE(f.job("a")->progress(), 0.1f);
@@ -217,7 +290,7 @@ void TestJobOperations::oldCancelledRunNeverTouchesNewerRun()
     // The abandoned run reports late and then ends.
     old->sendUpdate(0.9f, "Remuxing... 90%");
     old->failRun(RemuxError::cancelled());
-    QTRY_VERIFY(!old);
+    QTRY_VERIFY(old->isReleased());
     QCOMPARE(f.job("a")->progress(), 0.1f);
     QCOMPARE(f.job("a")->statusMessage(), QStringLiteral("Preparing..."));
     QCOMPARE(f.job("a")->status(), JobStatus::processing);
@@ -259,15 +332,16 @@ void TestJobOperations::sourceResolution()
     const QString expectedPath = job->videoPath();
 
     f.start();
-    QTRY_VERIFY(job->status() != JobStatus::processing || !f.started.isEmpty());
+    ScriptedRender* run = f.workerFor("clip");
+    QVERIFY(run);
     if (runs) {
-        QCOMPARE(f.started, QStringList {"clip"});
-        QCOMPARE(f.workerFor("clip")->source.toLocalFile(), expectedPath);
+        QTRY_VERIFY(run->rendered().isValid());
+        QCOMPARE(run->rendered().toLocalFile(), expectedPath);
     } else {
         QTRY_COMPARE(job->status(), JobStatus::failed);
         QCOMPARE(job->statusMessage(), QStringLiteral("Cannot access video file"));
         QCOMPARE(job->progress(), 0.25f);
-        QVERIFY(f.started.isEmpty());
+        QVERIFY(!run->rendered().isValid());
     }
 }
 
@@ -289,7 +363,7 @@ void TestJobOperations::crossfadeReachesWorker()
     f.settings->settings().setValue("crossfadeDuration", stored);
     MixJob* job = f.storeJob("a");
     f.start();
-    FakeRemuxWorker* w = f.workerFor("a");
+    ScriptedRender* w = f.workerFor("a");
     QCOMPARE(w->crossfade, used);
     QCOMPARE(w->output.toLocalFile(), job->outputPathOrEmpty());
     QCOMPARE(w->songs, job->audioURLs());
@@ -302,7 +376,7 @@ void TestJobOperations::successfulRunEndsFinished()
     JobService& s = f.start();
     QStringList messages;
     QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
-    FakeRemuxWorker* w = f.workerFor("a");
+    ScriptedRender* w = f.workerFor("a");
     w->sendUpdate(0.5f, "Remuxing... 50%");
     QTRY_COMPARE(s.overallProgress(), 0.5f);
     w->finishRun();
@@ -348,6 +422,145 @@ void TestJobOperations::folderAccessIsReleasedOnce()
             QCOMPARE(job->statusMessage(), QStringLiteral("Composition error: No valid audio files loaded"));
     }
     QCOMPARE(FileService::shared().openAccessCount(), openBefore);
+}
+
+// Runs stop in order; the app may quit only when the slowest has unwound.
+void TestJobOperations::quitPutsRunningJobsBackToWaiting()
+{
+    QueueFixture f;
+    f.setLevel(1); // two at once, so "c" waits
+    for (const char* name : {"a", "b", "c"})
+        f.storeJob(QString::fromLatin1(name));
+    JobService& s = f.start();
+    f.workerFor("a")->endOnCancel = false; // slow to notice its stop
+    f.workerFor("b")->sendUpdate(0.5f, "Remuxing... 50%");
+    QTRY_COMPARE(f.job("b")->progress(), 0.5f);
+    QSignalSpy stopped(&s, &JobService::runsStopped);
+
+    s.stopForQuit();
+    settle();
+    for (const char* name : {"a", "b", "c"}) {
+        QCOMPARE(f.job(name)->status(), JobStatus::pending);
+        QCOMPARE(f.job(name)->statusMessage(), QStringLiteral("Waiting..."));
+    }
+    QCOMPARE(f.job("b")->progress(), 0.5f);
+    QCOMPARE(s.activeJobsCount(), 0);
+    QCOMPARE(stopped.count(), 0); // "a" is still unwinding
+    s.resumeQueue();
+    settle();
+    QCOMPARE(f.started, (QStringList {"a", "b"}));
+
+    f.workerFor("a")->failRun(RemuxError::cancelled());
+    QTRY_COMPARE(stopped.count(), 1);
+    QCOMPARE(f.job("a")->status(), JobStatus::pending);
+    QCOMPARE(s.batchCounter(), 0);
+    QVERIFY(f.notifications.isEmpty());
+}
+
+void TestJobOperations::ownTemporariesAreRemoved_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::newRow("left by a killed process, at start") << "start";
+    QTest::newRow("job failed") << "fail";
+    QTest::newRow("job cancelled") << "cancel";
+    QTest::newRow("job paused") << "pause";
+}
+
+// Only our hidden names for that movie go; the user's files and another
+// movie's temporaries stay.
+void TestJobOperations::ownTemporariesAreRemoved()
+{
+    QFETCH(QString, when);
+    QueueFixture f;
+    MixJob* job = f.storeJob("a");
+    const QFileInfo movie(job->outputPathOrEmpty());
+    const QString name = movie.fileName();
+    const QStringList ours {"." + name + ".k3x9a.part", ".." + name + ".k3x9a.part.0zz1.part"};
+    const QStringList kept {"." + name + ".notes", name + ".part", ".b_mix_1.mp4.k3x9a.part", "a.mov"};
+    for (const QString& file : ours + kept) {
+        QFile touch(movie.dir().filePath(file));
+        QVERIFY(touch.exists() || touch.open(QIODevice::WriteOnly));
+    }
+    if (when == "start")
+        f.setLevel(3); // nothing runs: only the start-up sweep acts
+    JobService& s = f.start();
+    if (when == "fail")
+        f.workerFor("a")->failRun(RemuxError::exportFailed("disk full"));
+    else if (when == "cancel")
+        s.cancelJob(job);
+    else if (when == "pause")
+        s.pauseQueue();
+    QTRY_COMPARE(s.activeJobsCount(), 0);
+    settle();
+    const QStringList left = movie.dir().entryList(QDir::Files | QDir::Hidden);
+    for (const QString& file : ours)
+        QVERIFY2(!left.contains(file), qPrintable(file));
+    for (const QString& file : kept)
+        QVERIFY2(left.contains(file), qPrintable(file));
+}
+
+// A tracklist that cannot be written fails the job, and the movie it belongs
+// to goes too: no 0-byte tracklist, no "Finished" for a half result.
+void TestJobOperations::fullDiskAtTheTracklistFailsTheJob()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    QueueFixture f;
+    const QString small = f.dir.filePath("small");
+    QVERIFY(QDir().mkpath(small));
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", small}) != 0)
+        QSKIP("cannot mount a tmpfs here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
+    f.timings.unixSeconds = [] { return qint64(42); };
+    JobService& s = f.start();
+    s.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(small));
+    MixJob* job = f.job("clip");
+    QFile filler(small + "/filler");
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    f.workerFor("clip")->finishRun();
+    QTRY_COMPARE(job->status(), JobStatus::failed);
+    QVERIFY2(job->statusMessage().startsWith("Cannot write the tracklist clip_mix_42.txt: "),
+             qPrintable(job->statusMessage()));
+    QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList {"filler"});
+}
+
+void TestJobOperations::stopDuringCommit_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("status");
+    QTest::newRow("pause") << "pause" << int(JobStatus::completed);
+    QTest::newRow("quit") << "quit" << int(JobStatus::completed);
+    QTest::newRow("user's cancel") << "cancel" << int(JobStatus::cancelled);
+}
+
+// A stop that arrives once the run is committing cannot take the movie back:
+// the job ends finished (a later run would make a second movie), unless the
+// user cancelled it; the committed files stay either way.
+void TestJobOperations::stopDuringCommit()
+{
+    QFETCH(QString, stop);
+    QFETCH(int, status);
+    QueueFixture f;
+    MixJob* job = f.storeJob("a");
+    JobService& s = f.start();
+    QObject::connect(job, &MixJob::statusMessageChanged, &s, [&] {
+        if (job->statusMessage() != "Saving tracklist...")
+            return;
+        if (stop == "pause")
+            s.pauseQueue();
+        else if (stop == "quit")
+            s.stopForQuit();
+        else
+            s.cancelJob(job);
+    });
+    f.workerFor("a")->finishRun();
+    QTRY_VERIFY(f.workerFor("a")->isReleased());
+    QCOMPARE(int(job->status()), status);
+    QVERIFY(QFileInfo::exists(job->outputPathOrEmpty()));
+    QVERIFY(QFileInfo::exists(job->outputPathOrEmpty().chopped(4) + ".txt"));
 }
 
 QTEST_GUILESS_MAIN(TestJobOperations)

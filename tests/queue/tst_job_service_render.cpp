@@ -24,12 +24,14 @@ private slots:
     void controlDuringRender_data();
     void controlDuringRender();
     void threeJobsEndToEnd();
+    void badInputsFailBeforeMixing_data();
+    void badInputsFailBeforeMixing();
 
 private:
     QTemporaryDir m_media;
     QList<QUrl> m_songs;
     QUrl sourceClip(const QString& name);
-    JobService& startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers);
+    JobService& startReal(QueueFixture& f);
     static QStringList leftovers(const QString& folder);
 };
 
@@ -52,17 +54,10 @@ QUrl TestJobServiceRender::sourceClip(const QString& name)
     return QUrl::fromLocalFile(path);
 }
 
-JobService& TestJobServiceRender::startReal(QueueFixture& f, QList<QPointer<RemuxWorker>>* workers)
+JobService& TestJobServiceRender::startReal(QueueFixture& f)
 {
     f.settings->setCrossfadeDuration(kCrossfade);
-    f.service = std::make_unique<JobService>(
-        *f.store, *f.settings, *f.thermal,
-        [workers] {
-            auto w = std::make_unique<RemuxWorker>();
-            workers->append(w.get());
-            return w;
-        },
-        f.timings);
+    f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, RenderEngineFactory(), f.timings);
     return *f.service;
 }
 
@@ -84,8 +79,7 @@ void TestJobServiceRender::controlDuringRender()
 {
     QFETCH(QString, action);
     QueueFixture f;
-    QList<QPointer<RemuxWorker>> workers;
-    JobService& s = startReal(f, &workers);
+    JobService& s = startReal(f);
     const QString outFolder = f.dir.filePath("out");
     QDir().mkpath(outFolder);
     s.addJob(sourceClip("clip.mp4"), m_songs, QUrl::fromLocalFile(outFolder));
@@ -110,7 +104,7 @@ void TestJobServiceRender::controlDuringRender()
     });
     QTRY_VERIFY_WITH_TIMEOUT(acted, 30000);
     QCOMPARE(s.activeJobsCount(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!workers.first(), 5000); // the run reported its stop
+    QTRY_VERIFY_WITH_TIMEOUT(!s.hasLiveRuns(), 5000); // the run reported its stop
     QVERIFY2(sinceAction.elapsed() < 1000, qPrintable(QString::number(sinceAction.elapsed())));
     QVERIFY(!QFileInfo::exists(output));
     QCOMPARE(leftovers(outFolder), QStringList());
@@ -137,8 +131,7 @@ void TestJobServiceRender::controlDuringRender()
 void TestJobServiceRender::threeJobsEndToEnd()
 {
     QueueFixture f;
-    QList<QPointer<RemuxWorker>> workers;
-    JobService& s = startReal(f, &workers);
+    JobService& s = startReal(f);
     const QString outFolder = f.dir.filePath("out");
     QDir().mkpath(outFolder);
     for (const char* name : {"beach.mp4", "forest.mp4", "city.mp4"})
@@ -167,6 +160,40 @@ void TestJobServiceRender::threeJobsEndToEnd()
                  QStringLiteral("00:00 - 1 Song\n00:57 - 2 Song\n01:54 - 3 Song\n"));
     }
     QCOMPARE(QDir(outFolder).entryList(QDir::Files).size(), 6);
+}
+
+void TestJobServiceRender::badInputsFailBeforeMixing_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("outputFolder"); // relative to the fixture's folder
+    QTest::addColumn<QString>("message");
+    QTest::newRow("audio-only source") << "voice.mp4" << "out" << "Unsupported source voice.mp4: it has no video";
+    QTest::newRow("output folder is a file")
+        << "clip.mp4" << "file" << "Cannot write to the output folder";
+}
+
+// A bad source or output fails the job at once with its reason; no song is
+// mixed first.
+void TestJobServiceRender::badInputsFailBeforeMixing()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, outputFolder);
+    QFETCH(QString, message);
+    QueueFixture f;
+    JobService& s = startReal(f);
+    QFile(f.dir.filePath("file")).open(QIODevice::WriteOnly);
+    QUrl sourceURL = sourceClip("clip.mp4");
+    if (source != "clip.mp4") {
+        sourceURL = QUrl::fromLocalFile(m_media.filePath(source));
+        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", sourceURL.toLocalFile()}));
+    }
+    s.addJob(sourceURL, m_songs, QUrl::fromLocalFile(f.dir.filePath(outputFolder)));
+    MixJob* job = f.store->fetch()->first();
+    QStringList messages;
+    QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
+    QTRY_COMPARE_WITH_TIMEOUT(job->status(), JobStatus::failed, 10000);
+    QVERIFY2(job->statusMessage().startsWith(message), qPrintable(job->statusMessage()));
+    QCOMPARE(messages, QStringList {job->statusMessage()});
 }
 
 QTEST_GUILESS_MAIN(TestJobServiceRender)

@@ -86,6 +86,17 @@ void TestRenderCli::usageErrors_data()
     QTest::newRow("songs without playlist") << QStringList {"--song", "a.wav", "--songs", "3", "clip.mp4"};
     QTest::newRow("negative crossfade") << QStringList {"--song", "a.wav", "--crossfade", "-1", "clip.mp4"};
     QTest::newRow("crossfade not a number") << QStringList {"--song", "a.wav", "--crossfade=x", "clip.mp4"};
+    QTest::newRow("crossfade above 10 s") << QStringList {"--song", "a.wav", "--crossfade", "10.5", "clip.mp4"};
+    QTest::newRow("crossfade 1e14") << QStringList {"--song", "a.wav", "--crossfade", "1e14", "clip.mp4"};
+    QTest::newRow("crossfade 1e18") << QStringList {"--song", "a.wav", "--crossfade=1e18", "clip.mp4"};
+    QTest::newRow("crossfade nan") << QStringList {"--song", "a.wav", "--crossfade", "nan", "clip.mp4"};
+    QTest::newRow("songs above 1000") << QStringList {"--playlist", "/tmp", "--songs", "1001", "clip.mp4"};
+    QTest::newRow("songs int max") << QStringList {"--playlist", "/tmp", "--songs", "2147483647", "clip.mp4"};
+    QTest::newRow("songs beyond int") << QStringList {"--playlist", "/tmp", "--songs", "99999999999", "clip.mp4"};
+    QStringList tooManySongs {"clip.mp4"};
+    for (int i = 0; i < 1001; ++i)
+        tooManySongs << "--song" << "a.wav";
+    QTest::newRow("1001 songs") << tooManySongs;
     QTest::newRow("unknown option") << QStringList {"--song", "a.wav", "--fast", "clip.mp4"};
     QTest::newRow("demo with source") << QStringList {"--demo", "clip.mp4"};
 }

@@ -58,6 +58,8 @@ private slots:
     void preferences_data();
     void preferences();
     void preferenceReadsGoToTheStore();
+    void editedPreferencesReadWithinBounds_data();
+    void editedPreferencesReadWithinBounds();
 
     void restoreAtConstruction_data();
     void restoreAtConstruction();
@@ -105,8 +107,8 @@ void TestSettingsService::preferences_data()
         << "crossfadeDuration" << QVariantList { 3.0 } << QVariant(3.0) << QVariant(3.0) << 0;
     QTest::newRow("crossfade back to 0") << "crossfadeDuration" << QVariantList { 7.5, 0.0 } << QVariant(0.0)
                                          << QVariant(3.0) << 2;
-    QTest::newRow("song count not clamped") << "songCount" << QVariantList { 40, -2 } << QVariant(-2)
-                                            << QVariant(-2) << 2;
+    QTest::newRow("song count below 1 stored, read as 1") << "songCount" << QVariantList { 40, -2 } << QVariant(-2)
+                                                         << QVariant(1) << 2;
 }
 
 void TestSettingsService::preferences()
@@ -151,6 +153,39 @@ void TestSettingsService::preferenceReadsGoToTheStore()
     }
     QCOMPARE(service.crossfadeDuration(), 6.0);
     QCOMPARE(service.songCount(), 9);
+}
+
+void TestSettingsService::editedPreferencesReadWithinBounds_data()
+{
+    QTest::addColumn<QString>("line"); // as the user typed it into the file
+    QTest::addColumn<QVariant>("reads");
+    QTest::newRow("crossfade nan") << "crossfadeDuration=nan" << QVariant(3.0);
+    QTest::newRow("crossfade inf") << "crossfadeDuration=inf" << QVariant(10.0);
+    QTest::newRow("crossfade -inf") << "crossfadeDuration=-inf" << QVariant(3.0);
+    QTest::newRow("crossfade 1e14") << "crossfadeDuration=1e14" << QVariant(10.0);
+    QTest::newRow("crossfade negative") << "crossfadeDuration=-4" << QVariant(3.0);
+    QTest::newRow("crossfade text") << "crossfadeDuration=long" << QVariant(3.0);
+    QTest::newRow("crossfade 9.5 kept") << "crossfadeDuration=9.5" << QVariant(9.5);
+    QTest::newRow("songs int max") << "songCount=2147483647" << QVariant(1000);
+    QTest::newRow("songs beyond int") << "songCount=99999999999" << QVariant(1000);
+    QTest::newRow("songs negative") << "songCount=-7" << QVariant(1);
+    QTest::newRow("songs text") << "songCount=many" << QVariant(15);
+    QTest::newRow("songs 1000 kept") << "songCount=1000" << QVariant(1000);
+}
+
+// The preferences file is the user's: whatever it says, the numbers read are
+// usable (never NaN, never a mix of unbounded length or crossfade).
+void TestSettingsService::editedPreferencesReadWithinBounds()
+{
+    QFETCH(QString, line);
+    QFETCH(QVariant, reads);
+    QFile ini(m_ini);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[General]\n" + line.toUtf8() + "\n");
+    ini.close();
+    SettingsService service(FileService::shared(), store());
+    const QString key = line.section('=', 0, 0);
+    QCOMPARE(service.property(qPrintable(key)), reads);
 }
 
 void TestSettingsService::restoreAtConstruction_data()

@@ -43,7 +43,8 @@ private slots:
     void scanFindsAndOrdersSongs_data();
     void scanFindsAndOrdersSongs();
     void symlinkedFoldersAreReadOnce();
-    void unreadableFolderIsSkipped();
+    void unreadableEntriesAreSkipped_data();
+    void unreadableEntriesAreSkipped();
     void missingFolderGivesNoSongs();
 };
 
@@ -116,18 +117,27 @@ void TestSongLibrary::symlinkedFoldersAreReadOnce()
     QCOMPARE(scanRelative(root), QStringList { "alias/song.mp3" });
 }
 
-void TestSongLibrary::unreadableFolderIsSkipped()
+void TestSongLibrary::unreadableEntriesAreSkipped_data()
 {
+    QTest::addColumn<QString>("locked");
+    QTest::newRow("folder") << "locked";
+    QTest::newRow("song file") << "locked/secret.mp3";
+}
+
+// Songs we may not read are left out, so a random draw never picks one.
+void TestSongLibrary::unreadableEntriesAreSkipped()
+{
+    QFETCH(QString, locked);
     if (::geteuid() == 0)
-        QSKIP("root reads every folder");
+        QSKIP("root reads everything");
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
     QVERIFY(touch(tmp.path(), "locked/secret.mp3"));
     QVERIFY(touch(tmp.path(), "open/song.mp3"));
     QFile::Permissions none {};
-    QVERIFY(QFile::setPermissions(tmp.path() + "/locked", none));
+    QVERIFY(QFile::setPermissions(tmp.path() + "/" + locked, none));
     const QStringList songs = scanRelative(tmp.path());
-    QFile::setPermissions(tmp.path() + "/locked", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(tmp.path() + "/" + locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(songs, QStringList { "open/song.mp3" });
 }
 

@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QTest>
 
+#include <limits>
+
 namespace {
 
 QList<QUrl> library(int size)
@@ -34,7 +36,37 @@ private slots:
     void repeatedListRedrawnUpToThousandDraws();
     void shuffleIsUniform();
     void emptyLibraryGivesEmptyLists();
+    void hugeSongCountIsBounded_data();
+    void hugeSongCountIsBounded();
 };
+
+void TestSongChooser::hugeSongCountIsBounded_data()
+{
+    QTest::addColumn<int>("librarySize");
+    QTest::addColumn<int>("files");
+    QTest::newRow("one song, many files") << 1 << 10;
+    QTest::newRow("three songs") << 3 << 20;
+    QTest::newRow("library larger than the cap") << 1500 << 3;
+}
+
+// A song count from anywhere (a stored preference, a caller) is capped at the
+// bound, and drawing such a list ends: no song repeats before the library is
+// used up, however short the library.
+void TestSongChooser::hugeSongCountIsBounded()
+{
+    QFETCH(int, librarySize);
+    QFETCH(int, files);
+    QRandomGenerator gen(11);
+    const QList<QUrl> songs = library(librarySize);
+    const auto lists = SongChooser::chooseSongLists(songs, std::numeric_limits<int>::max(), files, seeded(gen));
+    QCOMPARE(lists.size(), files);
+    for (const QList<QUrl>& list : lists) {
+        QCOMPARE(list.size(), 1000);
+        const qsizetype round = std::min(librarySize, 1000);
+        for (qsizetype start = 0; start + round <= list.size(); start += round)
+            QCOMPARE(QSet<QUrl>(list.begin() + start, list.begin() + start + round).size(), round);
+    }
+}
 
 void TestSongChooser::freshOpeningsAndDistinctSongs_data()
 {

@@ -1,0 +1,77 @@
+#pragma once
+// JobRender: one run of one job, whole: resolve the source, check the inputs,
+// render to a hidden staging movie, commit movie and tracklist under a name
+// that replaces nothing. Runs on the job service's thread pool; progress and
+// the one outcome reach the main thread as queued signals. Cancelling raises
+// an atomic flag the render checks between steps; a cancelled run removes its
+// temporaries and commits nothing.
+
+#include "services/RenderEngine.h"
+#include "services/TaskPriority.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QRunnable>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+struct JobRenderRequest {
+    QUuid jobId;
+    std::optional<QByteArray> videoBookmark;
+    QString videoPath;
+    QString outputPath;            // empty when the record has none
+    QList<QUrl> songs;
+    double crossfade = 3.0;
+    TaskPriority priority = TaskPriority::userInitiated;
+    QSet<QString> reservedPaths;   // other jobs' movies: the commit never takes these names
+};
+
+struct JobRenderOutcome {
+    enum class Kind { completed, failed, cancelled };
+    Kind kind = Kind::cancelled;
+    QString message;               // failed: the job's status message
+    QString moviePath;             // completed: where the movie was committed
+};
+Q_DECLARE_METATYPE(JobRenderOutcome)
+
+class JobRender : public QObject, public QRunnable {
+    Q_OBJECT
+public:
+    JobRender(JobRenderRequest request, std::unique_ptr<RenderEngine> engine, QObject* parent = nullptr);
+    ~JobRender() override;
+
+    QUuid jobId() const { return m_request.jobId; }
+    QString outputPath() const { return m_request.outputPath; }
+
+    // Main thread. The flag is seen at the render's next check.
+    void cancel();
+    bool isCancelled() const { return m_cancel.load(); }
+    qint64 msSinceCancel() const { return isCancelled() ? m_sinceCancel.elapsed() : 0; }
+
+    // The pool thread's part. Touches nothing of this object after posting
+    // the outcome, so the owner may delete it once ended() arrived.
+    void run() override;
+
+signals:
+    void progressed(float fraction, const QString& message);
+    void ended(JobRender* render, const JobRenderOutcome& outcome); // exactly once
+
+private:
+    JobRenderOutcome execute();
+    std::optional<QUrl> resolveSource() const;
+    void report(float fraction, const QString& message);
+
+    const JobRenderRequest m_request;
+    std::unique_ptr<RenderEngine> m_engine;
+    std::atomic<bool> m_cancel {false};
+    QElapsedTimer m_sinceCancel;
+};

@@ -1,0 +1,121 @@
+#include "services/OutputFiles.h"
+
+#include "services/MixOutputName.h"
+#include "services/TracklistWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace OutputFiles {
+
+namespace {
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// rename(2) without replacing: a hard link fails with EEXIST when the name is
+// taken. File systems without hard links (FAT, some network mounts) fall back
+// to renameat2's no-replace flag, and where that is missing too, to a rename
+// right after the existence check.
+int moveNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno == EEXIST)
+        return EEXIST;
+#ifdef SYS_renameat2
+    constexpr unsigned kNoReplace = 1; // RENAME_NOREPLACE
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), kNoReplace) == 0)
+        return 0;
+    if (errno == EEXIST)
+        return EEXIST;
+#endif
+    if (QFileInfo::exists(QFile::decodeName(to)))
+        return EEXIST;
+    return std::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+QString stagingPathFor(const QString& moviePath)
+{
+    const QFileInfo info(moviePath);
+    const QString suffix = QString::number(QRandomGenerator::global()->generate64(), 36);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + suffix
+        + QStringLiteral(".part");
+}
+
+CommitResult commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
+                    const QSet<QString>& reserved)
+{
+    CommitResult result;
+    const auto taken = [&reserved](const QString& p) { return reserved.contains(p) || isOutputNameOnDisk(p); };
+    QString target = nextFreeOutputPath(moviePath, taken);
+    for (;;) {
+        const int err = moveNoReplace(QFile::encodeName(stagingPath), QFile::encodeName(target));
+        if (err == 0)
+            break;
+        if (err != EEXIST) {
+            QFile::remove(stagingPath);
+            result.error = QStringLiteral("Cannot save the movie %1: %2")
+                               .arg(QFileInfo(target).fileName(), errnoText(err));
+            return result;
+        }
+        // Someone created the name since the check: take the next one.
+        target = nextFreeOutputPath(target, [&](const QString& p) { return p == target || taken(p); });
+    }
+
+    const QString tracklistPath = TracklistWriter::tracklistURL(QUrl::fromLocalFile(target)).toLocalFile();
+    QSaveFile file(tracklistPath);
+    const QByteArray bytes = tracklistText.toUtf8();
+    // Unbuffered, so a full disk fails the write itself: a buffered QSaveFile
+    // loses the error of its final flush and commits an empty file.
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size()
+        && file.commit();
+    if (!written) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        QFile::remove(target); // a movie without its tracklist is not a finished job
+        result.error = QStringLiteral("Cannot write the tracklist %1: %2").arg(QFileInfo(tracklistPath).fileName(), why);
+        return result;
+    }
+    result.moviePath = target;
+    return result;
+}
+
+int removeTemporaries(const QString& moviePath)
+{
+    const QFileInfo info(moviePath);
+    if (info.fileName().isEmpty())
+        return 0;
+    // ".<name>.<random>.part", and the muxer's "..<name>.<random>.part.<random>.part"
+    // inside a staging movie.
+    const QString name = QRegularExpression::escape(info.fileName());
+    const QRegularExpression ours(QStringLiteral("^\\.\\.?%1\\.[0-9a-z]+(\\.part\\.[0-9a-z]+)?\\.part$").arg(name));
+    QDir dir = info.dir();
+    int removed = 0;
+    const QStringList hidden = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : hidden) {
+        if (ours.match(entry).hasMatch() && dir.remove(entry))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace OutputFiles
