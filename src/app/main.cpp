@@ -93,7 +93,10 @@ int main(int argc, char** argv)
         // A later launch (a file manager's "Open With" while we run) brings
         // the window forward and adds its files as if they were dropped.
         QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
-        QObject::connect(&instance, &SingleInstance::filesReceived, &shell, &LoopcasterApp::openFiles);
+        QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
+            printConsoleLine(QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
+            shell.openFiles(files);
+        });
         shell.showWindow();
         // `loopcaster FILE...` adds the files as if they were dropped.
         if (!files.isEmpty())

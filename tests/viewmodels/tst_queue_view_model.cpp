@@ -46,7 +46,7 @@ void TestQueueViewModel::retryJob()
     if (queuePaused)
         service.pauseQueue();
     QueueViewModel vm(service, *f.store, *f.thermal, {});
-    const int runsBefore = int(f.workers.size());
+    const int runsBefore = int(f.runs.size());
 
     vm.retryJob(job);
     settle();
@@ -55,7 +55,7 @@ void TestQueueViewModel::retryJob()
     if (!message.isEmpty())
         QCOMPARE(job->statusMessage(), message);
     const bool restarted = after == int(JobStatus::processing) && before != after;
-    QCOMPARE(int(f.workers.size()) - runsBefore, restarted ? 1 : 0);
+    QCOMPARE(int(f.runs.size()) - runsBefore, restarted ? 1 : 0);
     if (after == int(JobStatus::pending))
         QCOMPARE(job->progress(), 0.0f);
 }
