@@ -1,10 +1,11 @@
 #include "render/RenderSession.h"
 
-#include "services/RemuxError.h"
-#include "services/RemuxWorker.h"
+#include "services/RemuxRun.h"
 #include "services/TracklistWriter.h"
 
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,8 +30,7 @@ void RenderSession::interrupt()
     // Between runs a startNext() is always pending (or the tracklist's
     // completion will call it); it sees the flag. A run is told directly and
     // comes back through failed(cancelled).
-    if (m_worker)
-        m_worker->cancel();
+    m_cancel.store(true);
 }
 
 void RenderSession::startNext()
@@ -52,34 +52,46 @@ void RenderSession::startNext()
         return;
     }
 
-    m_worker = new RemuxWorker(this);
-    RemuxProgress* progress = m_worker->remux(QUrl::fromLocalFile(item.sourcePath), item.songs,
-                                              QUrl::fromLocalFile(item.outputPath), m_crossfade);
-    connect(progress, &RemuxProgress::update, this,
-            [this](float fraction, const QString& message) { m_printer.update(fraction, message); });
-    connect(progress, &RemuxProgress::finished, this, &RenderSession::onRunFinished);
-    connect(progress, &RemuxProgress::failed, this, &RenderSession::onRunFailed);
-}
-
-void RenderSession::onRunFinished()
-{
-    endRun();
-    const RenderItem& item = m_items[m_next];
-    m_printer.update(1.0f, QStringLiteral("Saving tracklist..."));
-    const QUrl movie = QUrl::fromLocalFile(item.outputPath);
-    TracklistWriter::writeTracklistAsync(item.songs, movie, m_crossfade, this, [this, movie] {
-        m_printer.end();
-        m_printer.line(QStringLiteral("Movie: ") + movie.toLocalFile());
-        m_printer.line(QStringLiteral("Tracklist: ") + TracklistWriter::tracklistURL(movie).toLocalFile());
-        ++m_next;
-        startNext();
+    RemuxRun::Inputs inputs {QUrl::fromLocalFile(item.sourcePath), item.songs,
+                             QUrl::fromLocalFile(item.outputPath), m_crossfade};
+    m_runError.reset();
+    m_thread = QThread::create([this, inputs = std::move(inputs)]() mutable {
+        const QUrl movie = inputs.outputURL;
+        RemuxRun run(std::move(inputs), &m_cancel, [this](float fraction, const QString& message) {
+            QMetaObject::invokeMethod(
+                this, [this, fraction, message] { m_printer.update(fraction, message); },
+                Qt::QueuedConnection);
+        });
+        m_runError = run.execute();
+        if (m_runError)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this] { m_printer.update(1.0f, QStringLiteral("Saving tracklist...")); },
+            Qt::QueuedConnection);
+        QSaveFile file(TracklistWriter::tracklistURL(movie).toLocalFile());
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(TracklistWriter::tracklistText(run.plan()).toUtf8());
+            file.commit(); // a failed write leaves any earlier tracklist untouched
+        }
     });
+    // The session outlives every run: it finishes only after this signal.
+    connect(m_thread, &QThread::finished, this, &RenderSession::onRunEnded);
+    m_thread->start();
 }
 
-void RenderSession::onRunFailed(const RemuxError& error)
+void RenderSession::onRunEnded()
 {
-    endRun();
-    reportFailure(error.errorDescription());
+    m_thread->deleteLater();
+    m_thread = nullptr;
+    if (m_runError) {
+        reportFailure(m_runError->errorDescription());
+    } else {
+        const QString movie = m_items[m_next].outputPath;
+        m_printer.end();
+        m_printer.line(QStringLiteral("Movie: ") + movie);
+        m_printer.line(QStringLiteral("Tracklist: ")
+                       + TracklistWriter::tracklistURL(QUrl::fromLocalFile(movie)).toLocalFile());
+    }
     ++m_next;
     startNext();
 }
@@ -92,13 +104,4 @@ void RenderSession::reportFailure(const QString& description)
     std::fflush(stdout);
     std::fputs(text.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
-}
-
-void RenderSession::endRun()
-{
-    // Deleted from the event loop: the worker's stream is still emitting the
-    // signal that brought us here.
-    if (m_worker)
-        m_worker->deleteLater();
-    m_worker = nullptr;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Renders a list of sources one after another on the remux engine, writes each
-// tracklist beside its movie, and reports the combined result. Everything here
-// runs on the main thread's event loop; media work happens on the engine's
-// own thread and the tracklist's durations are read in the background.
+// tracklist beside its movie from the plan the render used, and reports the
+// combined result. Everything here runs on the main thread's event loop; each
+// render and its tracklist run on a thread of their own.
 
 #include "render/ProgressPrinter.h"
 
@@ -12,8 +12,12 @@
 #include <QString>
 #include <QUrl>
 
-class RemuxError;
-class RemuxWorker;
+#include <atomic>
+#include <optional>
+
+#include "services/RemuxError.h"
+
+class QThread;
 
 struct RenderItem {
     QString sourcePath;
@@ -43,10 +47,8 @@ signals:
 
 private:
     void startNext();
-    void onRunFinished();
-    void onRunFailed(const RemuxError& error);
+    void onRunEnded();
     void reportFailure(const QString& description);
-    void endRun();
 
     QList<RenderItem> m_items;
     double m_crossfade;
@@ -54,5 +56,8 @@ private:
     int m_next = 0;
     int m_failed = 0;
     bool m_interrupted = false;
-    QPointer<RemuxWorker> m_worker;
+    // The running render; its result is read only after its thread ended.
+    QThread* m_thread = nullptr;
+    std::atomic<bool> m_cancel {false};
+    std::optional<RemuxError> m_runError;
 };

@@ -114,7 +114,8 @@ void RemuxRun::body()
             yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
                   QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
     }
-    const MixPlan plan = builder.plan();
+    m_plan = builder.plan();
+    const MixPlan& plan = m_plan;
     if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
 

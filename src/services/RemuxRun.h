@@ -5,6 +5,7 @@
 // update sink, in order. Never throws: execute() returns the error that ended
 // the run, or nothing after (1.0, "Complete!").
 
+#include "media/audio/MixPlan.h"
 #include "services/RemuxError.h"
 
 #include <QList>
@@ -29,6 +30,11 @@ public:
 
     std::optional<RemuxError> execute();
 
+    // The mix plan the render used: where every inserted song starts. Valid
+    // after a successful execute(); the tracklist is written from it, so its
+    // times are the movie's own rather than re-measured ones.
+    const lc::media::MixPlan& plan() const { return m_plan; }
+
     // "3.0" for 3, "2.5" for 2.5: the shortest text that reads back as the
     // same double, always with a digit after the point.
     static QString formatSeconds(double seconds);
@@ -40,4 +46,5 @@ private:
     Inputs m_in;
     const std::atomic<bool>* m_cancel;
     UpdateSink m_sink;
+    lc::media::MixPlan m_plan;
 };

@@ -65,6 +65,19 @@ QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double
     return text;
 }
 
+QString tracklistText(const lc::media::MixPlan& plan)
+{
+    QString text;
+    for (const lc::media::MixEntry& e : plan.entries) {
+        // Whole seconds from the start sample by integer division, so a song
+        // starting one sample before a second boundary is not rounded up.
+        const int64_t sample = e.start.rescaled(lc::media::kMixSampleRate);
+        text += formatTimestamp(double(sample / lc::media::kMixSampleRate)) + QStringLiteral(" - ")
+            + QFileInfo(e.path).completeBaseName() + QLatin1Char('\n');
+    }
+    return text;
+}
+
 void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade)
 {
     QList<std::optional<double>> durations;

@@ -3,6 +3,8 @@
 // whose duration could be read, start times from the durations and the
 // crossfade (by list position), written atomically as UTF-8.
 
+#include "media/audio/MixPlan.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -22,6 +24,10 @@ QUrl tracklistURL(const QUrl& outputURL);
 // The file's text from already-read durations (nullopt = unreadable).
 QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double>>& durations,
                       double crossfade);
+
+// The file's text from the plan a render used: one line per inserted song, at
+// the song's start in the mix.
+QString tracklistText(const lc::media::MixPlan& plan);
 
 // Reads the durations and writes the file, synchronously. Never fails (a
 // write error is ignored).

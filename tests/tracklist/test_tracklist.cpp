@@ -1,5 +1,6 @@
 #include "services/FileService.h"
 #include "services/TracklistWriter.h"
+#include "media/audio/MixPlan.h"
 
 #include "TestTools.h"
 
@@ -24,6 +25,8 @@ private slots:
     void tracklistURL();
     void tracklistText_data();
     void tracklistText();
+    void tracklistTextFromPlan_data();
+    void tracklistTextFromPlan();
     void writesMeasuredTimesAndReplacesOldFile();
     void asyncReportsBackOnlyWhileContextLives();
 
@@ -112,6 +115,37 @@ void TestTracklist::tracklistText()
                            QUrl::fromLocalFile(QStringLiteral("/music/Café.mp3")),
                            QUrl::fromLocalFile("/music/a.b.flac"), QUrl::fromLocalFile("/music/Last.wav")};
     QCOMPARE(TracklistWriter::tracklistText(all.first(durations.size()), durations, crossfade), text);
+}
+
+using Frames = QList<qint64>; // per song; 0 = no audio (skipped)
+
+void TestTracklist::tracklistTextFromPlan_data()
+{
+    QTest::addColumn<Frames>("frames");
+    QTest::addColumn<double>("crossfade");
+    QTest::addColumn<QString>("text");
+    // One sample short of 60 s minus the crossfade must not round up to the
+    // next second; a skipped song has no line and takes no time.
+    QTest::newRow("sample before boundary")
+        << Frames {61 * 44100 - 1, 10 * 44100} << 1.0 << "00:00 - 01 Intro\n00:59 - Café\n";
+    QTest::newRow("skipped middle")
+        << Frames {44100 * 3600, 0, 44100} << 0.0 << "00:00 - 01 Intro\n01:00:00 - a.b\n";
+}
+
+void TestTracklist::tracklistTextFromPlan()
+{
+    QFETCH(Frames, frames);
+    QFETCH(double, crossfade);
+    QFETCH(QString, text);
+    const QStringList paths {"/music/01 Intro.m4a", QStringLiteral("/music/Café.mp3"), "/music/a.b.flac"};
+    lc::media::MixPlanBuilder builder(int(frames.size()), crossfade);
+    for (int i = 0; i < frames.size(); ++i) {
+        lc::media::SongMeasurement m;
+        m.hasAudio = frames[i] > 0;
+        m.frames = frames[i];
+        builder.add(i, paths[i], m);
+    }
+    QCOMPARE(TracklistWriter::tracklistText(builder.plan()), text);
 }
 
 void TestTracklist::writesMeasuredTimesAndReplacesOldFile()
