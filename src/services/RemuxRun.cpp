@@ -10,6 +10,8 @@
 #include "media/video/VideoLoopSource.h"
 #include "services/FileService.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -18,6 +20,8 @@
 #include <vector>
 
 using namespace lc::media;
+
+Q_LOGGING_CATEGORY(lcRemux, "loopcaster.remux")
 
 namespace {
 
@@ -108,8 +112,16 @@ void RemuxRun::body()
         const QUrl& url = m_in.audioURLs.at(i);
         ScopedAccess access(url);
         const QString path = url.toLocalFile();
-        const SongMeasurement m = measureSong(path, m_cancel);
-        printConsoleLine(builder.add(i, path, m));
+        // A song that cannot be opened or decoded is passed over like one
+        // without audio, rather than failing the whole movie.
+        QString line;
+        try {
+            line = builder.add(i, path, measureSong(path, m_cancel));
+        } catch (const MediaError& e) {
+            qCWarning(lcRemux).noquote() << e.message();
+            line = builder.skip(path, QStringLiteral("cannot be read"));
+        }
+        printConsoleLine(line);
         if (!builder.lastWasSkipped())
             yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
                   QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
