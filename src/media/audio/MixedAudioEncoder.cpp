@@ -98,7 +98,6 @@ MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const std::atomic<bool>* canc
 {
     opt.warmupFrames = std::max(2, opt.warmupFrames);
     opt.tailFrames = std::max(2, opt.tailFrames);
-    opt.segmentFrames = std::max(opt.segmentFrames, 2 * (opt.warmupFrames + opt.tailFrames));
     opt.threads = std::max(1, opt.threads);
     opt.segmentsAhead = std::max(2, opt.segmentsAhead);
 
@@ -110,6 +109,13 @@ MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const std::atomic<bool>* canc
 
     totalSamples = mixer.totalFrames();
     const int64_t frames = (totalSamples + kAacFrameSize - 1) / kAacFrameSize;
+    if (opt.segmentFrames <= 0) {
+        // Long segments waste little on warm-up; a short mix still gets two
+        // segments per thread so every core has work to the end.
+        constexpr int64_t kLongSegment = 4096;
+        opt.segmentFrames = int(std::clamp<int64_t>(frames / (2 * opt.threads), 1, kLongSegment));
+    }
+    opt.segmentFrames = std::max(opt.segmentFrames, 2 * (opt.warmupFrames + opt.tailFrames));
     // The last segment takes the remainder, so every seam has a full tail after it.
     const int64_t segments = std::max<int64_t>(1, frames / opt.segmentFrames);
     for (int64_t k = 0; k < segments; ++k)
