@@ -120,9 +120,12 @@ private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     QVector<float> encodeAndDecode(const MixPlan& plan, const MixedAudioEncoder::Options& options,
-                                   const QString& name, int* seams = nullptr, int* unmatched = nullptr)
+                                   const QString& name, int* seams = nullptr, int* unmatched = nullptr,
+                                   std::vector<int64_t>* starts = nullptr)
     {
         MixedAudioEncoder enc(plan, nullptr, options);
+        if (starts)
+            *starts = enc.segmentStarts();
         const QString error = writeM4a(enc, path(name));
         if (!error.isEmpty())
             qWarning() << error;
@@ -240,7 +243,8 @@ private slots:
         segmented.segmentFrames = 96;
         segmented.warmupFrames = 16; // many seams: this is about the splice itself
         int seams = 0, unmatched = 0;
-        QVector<float> parallel = encodeAndDecode(plan, segmented, "segmented.m4a", &seams, &unmatched);
+        std::vector<int64_t> starts;
+        QVector<float> parallel = encodeAndDecode(plan, segmented, "segmented.m4a", &seams, &unmatched, &starts);
         qInfo("%d seams, %d without matching windows", seams, unmatched);
         QVector<float> single = encodeAndDecode(plan, singleEncoder(), "single.m4a");
         const QVector<float> reference = renderReference(plan);
@@ -279,9 +283,11 @@ private slots:
                 continue; // near-silent frames say nothing about clicks
             const double snrSingleFrame = 10 * std::log10(signalPerFrame[f] / errSingle[f]);
             worstSingleSnr = std::min(worstSingleSnr, snrSingleFrame);
-            const int64_t fromSeam = int64_t(f) % segmented.segmentFrames;
+            const auto next = std::upper_bound(starts.begin(), starts.end(), int64_t(f));
+            const int64_t fromSeam = int64_t(f) - *(next - 1);
+            const bool nearNext = next != starts.end() && *next - int64_t(f) <= 6;
             const double sp = 10 * std::log10(signalPerFrame[f] / errPar[f]);
-            if (f > 16 && (fromSeam <= 6 || fromSeam >= segmented.segmentFrames - 6))
+            if (f > 16 && (fromSeam <= 6 || nearNext))
                 worstSeamSnr = std::min(worstSeamSnr, sp);
         }
         qInfo("worst frame SNR near seams %.1f dB, single encoder anywhere %.1f dB", worstSeamSnr, worstSingleSnr);
@@ -298,7 +304,8 @@ private slots:
         MixedAudioEncoder::Options segmented;
         segmented.segmentFrames = 2 * (segmented.warmupFrames + segmented.tailFrames); // shortest allowed: two seams
         int seams = 0;
-        QVector<float> parallel = encodeAndDecode(plan, segmented, "mono-segmented.m4a", &seams);
+        std::vector<int64_t> starts;
+        QVector<float> parallel = encodeAndDecode(plan, segmented, "mono-segmented.m4a", &seams, nullptr, &starts);
         QVector<float> single = encodeAndDecode(plan, singleEncoder(), "mono-single.m4a");
         QCOMPARE(seams, 2);
         const QVector<float> reference = renderReference(plan);
@@ -318,8 +325,8 @@ private slots:
         const std::vector<double> errSingle = frameErrors(single, reference);
         constexpr int64_t kWindow = 43;
         double worstError = 0;
-        for (int k = 1; k <= seams; ++k) {
-            const int64_t boundary = int64_t(k) * segmented.segmentFrames;
+        for (size_t k = 1; k < starts.size(); ++k) {
+            const int64_t boundary = starts[k];
             for (int64_t f = boundary - segmented.warmupFrames / 2; f < boundary + 2 * kWindow; f += kWindow) {
                 double p = 0, q = 0;
                 for (int64_t i = f; i < f + kWindow && i < int64_t(errPar.size()); ++i)

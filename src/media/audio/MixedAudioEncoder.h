@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace lc::media {
 
@@ -51,6 +52,8 @@ public:
 
     // Seams between segments so far, and those where no frame with equal
     // windows was found in the overlap (spliced at the segment end anyway).
+    // First AAC frame of every segment (the first is 0).
+    std::vector<int64_t> segmentStarts() const;
     int seamCount() const;
     int unmatchedSeamCount() const;
 
