@@ -32,7 +32,7 @@ void SongMeasureQueue::work()
             return;
         Result r;
         try {
-            r.measurement = measureSong(m_paths[i], m_cancel);
+            r.measurement = measureSong(m_paths.at(i), m_cancel); // at(): never detaches across threads
         } catch (const CancelledError&) {
             return; // take() sees the flag itself
         } catch (const MediaError& e) {

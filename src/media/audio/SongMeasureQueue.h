@@ -39,7 +39,7 @@ public:
 private:
     void work();
 
-    QStringList m_paths;
+    const QStringList m_paths; // read by every thread: never detached
     const std::atomic<bool>* m_cancel;
     std::mutex m_mutex;
     std::condition_variable m_done;
