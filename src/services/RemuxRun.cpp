@@ -11,6 +11,7 @@
 #include "media/video/VideoLoopSource.h"
 #include "services/FileService.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -168,6 +169,13 @@ void RemuxRun::body()
     checkAv(avcodec_parameters_copy(audioOut->codecpar, audio.codecParameters()),
             "avcodec_parameters_copy");
     audioOut->time_base = audio.timeBase();
+    // One chapter per song, named and timed as its tracklist line.
+    for (qsizetype i = 0; i < plan.entries.size(); ++i) {
+        const MixEntry& e = plan.entries[i];
+        const MediaTime end = i + 1 < plan.entries.size() ? plan.entries[i + 1].start : plan.total;
+        muxer.addChapter(e.start.rescaled(kMixSampleRate), end.rescaled(kMixSampleRate),
+                         AVRational {1, kMixSampleRate}, QFileInfo(e.path).completeBaseName());
+    }
     muxer.writeHeader();
     yield(0.3f, QStringLiteral("Remuxing..."));
 
