@@ -53,7 +53,8 @@ void RenderSession::startNext()
     }
 
     RemuxRun::Inputs inputs {QUrl::fromLocalFile(item.sourcePath), item.songs,
-                             QUrl::fromLocalFile(item.outputPath), m_crossfade};
+                             QUrl::fromLocalFile(item.outputPath),
+                             item.crossfade > 0 ? item.crossfade : m_crossfade};
     m_runError.reset();
     m_thread = QThread::create([this, inputs = std::move(inputs)]() mutable {
         const QUrl movie = inputs.outputURL;

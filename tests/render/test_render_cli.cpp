@@ -91,6 +91,8 @@ void TestRenderCli::usageErrors_data()
     QTest::newRow("crossfade not a number") << QStringList {"--song", "a.wav", "--crossfade=x", "clip.mp4"};
     QTest::newRow("unknown option") << QStringList {"--song", "a.wav", "--fast", "clip.mp4"};
     QTest::newRow("demo with source") << QStringList {"--demo", "clip.mp4"};
+    QTest::newRow("plan without playlist") << QStringList {"--plan", "3", "--song", "a.wav", "clip.mp4"};
+    QTest::newRow("job with a source") << QStringList {"--job", "{}", "clip.mp4"};
 }
 
 void TestRenderCli::usageErrors()
