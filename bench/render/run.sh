@@ -2,14 +2,19 @@
 # Render benchmark: loopcaster-render against the single ffmpeg command a power
 # user would write for the same mix, timed in the same run on the same corpus.
 #
-#   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep]
+#   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three]
 #
 # The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
 # flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
 # all (default 60: songs of 4 minutes). Sources: a 10 s 1080p30 H.264 clip with
 # B-frames, and a 1080p JPEG.
-# Prints wall time and peak RSS of both, and the wall-time ratio ours/peer.
-# Targets for the hour: clip <= 0.9x, image <= 0.1x, peak RSS < 300 MB.
+# Prints wall time and peak RSS of both, our CPU (user+sys) over wall, and the
+# wall-time ratio ours/peer; then three clip jobs at once through the job
+# service (bench_three_jobs: total wall, CPU/wall, peak RSS, main-loop
+# lateness), against three peer runs one after another.
+# Targets for the hour on 2 cores: clip <= 0.40x, image <= 0.1x, CPU/wall of
+# one clip job > 1.8, peak RSS < 200 MB per job. Timings depend on the load:
+# the summary prints the load average before and after.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -17,13 +22,15 @@ minutes=60
 case_sel=both
 bin="${LOOPCASTER_RENDER:-}"
 keep=0
+three=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes="$2"; shift 2 ;;
     --case) case_sel="$2"; shift 2 ;;
     --bin) bin="$2"; shift 2 ;;
     --keep) keep=1; shift ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --no-three) three=0; shift ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -97,16 +104,21 @@ graph+="[$prev]aresample=44100[mix]"
 our_songs=()
 for s in "${songs[@]}"; do our_songs+=(--song "$s"); done
 
-# measure NAME CMD...: runs CMD under GNU time; sets WALL (s) and RSS (MB).
+# measure NAME CMD...: runs CMD under GNU time; sets WALL (s), RSS (MB) and
+# CPU (user+sys over wall).
 measure() {
   local name="$1"; shift
   local stats="$work/$name.time"
-  if ! /usr/bin/time -f "%e %M" -o "$stats" "$@" >"$work/$name.log" 2>&1; then
+  if ! /usr/bin/time -f "%e %M %U %S" -o "$stats" "$@" >"$work/$name.log" 2>&1; then
     echo "$name failed:" >&2; tail -20 "$work/$name.log" >&2; exit 1
   fi
-  read -r WALL rss_kb <"$stats"
+  local user sys
+  read -r WALL rss_kb user sys <"$stats"
   RSS=$(awk -v k="$rss_kb" 'BEGIN { printf "%.1f", k / 1024 }')
+  CPU=$(awk -v u="$user" -v s="$sys" -v w="$WALL" 'BEGIN { printf "%.2f", (w > 0 ? (u + s) / w : 0) }')
 }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }'; }
+summary=()
 
 duration_of() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
 
@@ -114,26 +126,59 @@ run_case() {
   local kind="$1" source="$2"; shift 2
   rm -rf "$work/ours"/* "$work/peer"/*
   measure "ours-$kind" "$bin" "${our_songs[@]}" --crossfade "$crossfade" --out "$work/ours" "$source"
-  local ours_wall=$WALL ours_rss=$RSS
+  local ours_wall=$WALL ours_rss=$RSS ours_cpu=$CPU
   measure "peer-$kind" ffmpeg -y -hide_banner -nostdin -loglevel error "$@" "${peer_inputs[@]}" \
     -filter_complex "$graph" -map 0:v -map "[mix]" "${PEER_VIDEO[@]}" -c:a aac -b:a 192k -shortest \
     "$work/peer/$kind.mp4"
-  local peer_wall=$WALL peer_rss=$RSS
+  local peer_wall=$WALL peer_rss=$RSS peer_cpu=$CPU
+  # CPU seconds of each run: less sensitive to a busy machine than wall time.
+  local cpu_ratio
+  cpu_ratio=$(ratio "$(awk -v c="$ours_cpu" -v w="$ours_wall" 'BEGIN { print c * w }')" \
+                    "$(awk -v c="$peer_cpu" -v w="$peer_wall" 'BEGIN { print c * w }')")
   local ours_file
   ours_file=$(ls "$work/ours"/*.mp4)
-  printf '%-5s ours %8.2fs %7.1f MB (%.2fs long) | peer %8.2fs %7.1f MB (%.2fs long) | wall ours/peer %.3f\n' \
-    "$kind" "$ours_wall" "$ours_rss" "$(duration_of "$ours_file")" \
-    "$peer_wall" "$peer_rss" "$(duration_of "$work/peer/$kind.mp4")" \
-    "$(awk -v a="$ours_wall" -v b="$peer_wall" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')"
+  printf '%-5s ours %8.2fs %7.1f MB cpu/wall %.2f (%.2fs long) | peer %8.2fs %7.1f MB (%.2fs long) | wall ours/peer %.3f\n' \
+    "$kind" "$ours_wall" "$ours_rss" "$ours_cpu" "$(duration_of "$ours_file")" \
+    "$peer_wall" "$peer_rss" "$(duration_of "$work/peer/$kind.mp4")" "$(ratio "$ours_wall" "$peer_wall")"
+  summary+=("$(printf '%-5s ratio %s  (ours %.1f s, peer %.1f s)  cpu/wall %s (peer %s)  cpu time ours/peer %s  peak RSS %s MB' \
+    "$kind" "$(ratio "$ours_wall" "$peer_wall")" "$ours_wall" "$peer_wall" "$ours_cpu" "$peer_cpu" "$cpu_ratio" "$ours_rss")")
+  PEER_WALL=$peer_wall
 }
 
+three_bin="$(dirname "$bin")/../../bench/render/bench_three_jobs"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "binary: $bin"
-echo "mix: $minutes min expected"
+echo "mix: $minutes min expected; load average $load_before"
 if [ "$case_sel" != image ]; then
   PEER_VIDEO=(-c:v copy)
   run_case clip "$work/clip.mp4" -stream_loop -1 -i "$work/clip.mp4"
+  clip_peer_wall=$PEER_WALL
+  if [ "$three" = 1 ]; then
+    if [ -x "$three_bin" ]; then
+      rm -rf "$work/ours"/*
+      for k in 1 2 3; do cp "$work/clip.mp4" "$work/clip$k.mp4"; done
+      if ! "$three_bin" --crossfade "$crossfade" --out "$work/ours" "${our_songs[@]}" \
+          "$work/clip1.mp4" "$work/clip2.mp4" "$work/clip3.mp4" >"$work/three.log" 2>&1; then
+        echo "three jobs failed:" >&2; tail -20 "$work/three.log" >&2; exit 1
+      fi
+      line=$(grep '^jobs=' "$work/three.log")
+      eval "$(echo "$line" | tr ' ' '\n' | sed 's/^/t_/')"
+      printf 'three clip jobs at once: %.2fs, cpu/wall %s, peak RSS %s MB (%.1f MB per job), main loop p99 %s ms max %s ms\n' \
+        "$t_wall" "$t_cpu_per_wall" "$t_peak_rss_mb" "$(awk -v r="$t_peak_rss_mb" 'BEGIN { print r / 3 }')" \
+        "$t_loop_p99_ms" "$t_loop_max_ms"
+      summary+=("$(printf 'three clip jobs: ratio %s against 3 peer runs in turn  (%.1f s)  cpu/wall %s  peak RSS %s MB (%.1f per job)  main loop max %s ms' \
+        "$(ratio "$t_wall" "$(awk -v p="$clip_peer_wall" 'BEGIN { print 3 * p }')")" "$t_wall" "$t_cpu_per_wall" \
+        "$t_peak_rss_mb" "$(awk -v r="$t_peak_rss_mb" 'BEGIN { print r / 3 }')" "$t_loop_max_ms")")
+    else
+      echo "bench_three_jobs not built (cmake --build build --target bench_three_jobs); skipping three jobs" >&2
+    fi
+  fi
 fi
 if [ "$case_sel" != clip ]; then
   PEER_VIDEO=(-c:v libx264 -tune stillimage -pix_fmt yuv420p)
   run_case image "$work/image.jpg" -loop 1 -framerate 30 -i "$work/image.jpg"
 fi
+
+echo
+echo "== summary ($minutes min mix; load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)) =="
+for l in "${summary[@]}"; do echo "$l"; done

@@ -2,6 +2,7 @@ loopcaster_core_area(audio
   SOURCES
     media/audio/SongDecoder.cpp
     media/audio/SongMeasure.cpp
+    media/audio/SongMeasureQueue.cpp
     media/audio/MixPlan.cpp
     media/audio/MixSource.cpp
     media/audio/AacWindowState.cpp

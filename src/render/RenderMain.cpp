@@ -6,6 +6,7 @@
 
 #include "render/DemoMedia.h"
 #include "render/InterruptWatcher.h"
+#include "render/JobLine.h"
 #include "render/OutputNames.h"
 #include "render/ProgressPrinter.h"
 #include "render/RenderOptions.h"
@@ -18,8 +19,10 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -80,7 +83,13 @@ std::optional<QList<QList<QUrl>>> songListsFor(const RenderOptions& o)
         printError(QStringLiteral("no songs found in %1").arg(o.playlistFolder));
         return std::nullopt;
     }
-    return SongChooser::chooseSongLists(library, o.songCount, int(count));
+    if (!o.seed)
+        return SongChooser::chooseSongLists(library, o.songCount, int(count));
+    // The library scan is sorted, so one seed gives one draw on every machine.
+    const quint32 seed[2] {quint32(*o.seed), quint32(*o.seed >> 32)};
+    QRandomGenerator generator(seed, 2);
+    return SongChooser::chooseSongLists(library, o.songCount, int(count),
+                                        [&generator](quint32 bound) { return generator.bounded(bound); });
 }
 
 int runSession(QCoreApplication& app, QList<RenderItem> items, double crossfade)
@@ -94,24 +103,73 @@ int runSession(QCoreApplication& app, QList<RenderItem> items, double crossfade)
     return app.exec();
 }
 
+// The jobs of a command line: sources, their drawn or given songs, and
+// output names made unique within the command.
+std::optional<QList<RenderItem>> itemsFor(const RenderOptions& o, const QString& folder)
+{
+    const auto lists = songListsFor(o);
+    if (!lists)
+        return std::nullopt;
+    QStringList sources;
+    for (const QString& s : o.sources)
+        sources.append(QFileInfo(s).absoluteFilePath());
+    const QStringList outputs = uniqueOutputPaths(sources, QFileInfo(folder).absoluteFilePath(),
+                                                  QDateTime::currentSecsSinceEpoch());
+    QList<RenderItem> items;
+    for (qsizetype i = 0; i < sources.size(); ++i)
+        items.append({sources[i], (*lists)[i], outputs[i], o.crossfade});
+    return items;
+}
+
 int renderSources(const RenderOptions& o, int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString folder = o.outputFolder.isEmpty() ? downloadsFolder() : o.outputFolder;
     if (!ensureFolder(folder))
         return 1;
-    const auto lists = songListsFor(o);
-    if (!lists)
+    auto items = itemsFor(o, folder);
+    if (!items)
         return 1;
+    return runSession(app, std::move(*items), o.crossfade);
+}
 
-    QStringList sources;
-    for (const QString& s : o.sources)
-        sources.append(QFileInfo(s).absoluteFilePath());
-    const QStringList outputs = uniqueOutputPaths(sources, folder, QDateTime::currentSecsSinceEpoch());
+int printPlan(const RenderOptions& o)
+{
+    const QString folder = o.outputFolder.isEmpty() ? downloadsFolder() : o.outputFolder;
+    const auto items = itemsFor(o, folder);
+    if (!items)
+        return 1;
+    for (const RenderItem& item : *items)
+        std::fputs((JobLine::format(item) + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    return 0;
+}
 
+int renderJobs(const RenderOptions& o, int argc, char** argv)
+{
+    QStringList lines;
+    if (!o.jobLine.isEmpty()) {
+        lines << o.jobLine;
+    } else {
+        QFile file(o.jobsFile);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(o.jobsFile, file.errorString()));
+            return 1;
+        }
+        lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    QCoreApplication app(argc, argv);
     QList<RenderItem> items;
-    for (qsizetype i = 0; i < sources.size(); ++i)
-        items.append({sources[i], (*lists)[i], outputs[i]});
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString why;
+        const auto item = JobLine::parse(lines[i], &why);
+        if (!item) {
+            printError(lines.size() > 1 ? QStringLiteral("job %1: %2").arg(i + 1).arg(why) : why);
+            return kUsageExit;
+        }
+        if (!ensureFolder(QFileInfo(item->outputPath).absolutePath()))
+            return 1;
+        items.append(*item);
+    }
     return runSession(app, std::move(items), o.crossfade);
 }
 
@@ -157,6 +215,10 @@ int renderCommandLine(int argc, char** argv, const QStringList& arguments)
     // The libraries' informational chatter would bury the progress display;
     // real errors still come through, and ours carry the failing call.
     av_log_set_level(AV_LOG_ERROR);
+    if (o.planSongs > 0)
+        return printPlan(o);
+    if (!o.jobLine.isEmpty() || !o.jobsFile.isEmpty())
+        return renderJobs(o, argc, argv);
     return o.demo ? renderDemo(o, argc, argv) : renderSources(o, argc, argv);
 }
 

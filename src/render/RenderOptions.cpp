@@ -23,6 +23,8 @@ QString renderUsage()
         "Usage:\n"
         "  loopcaster-render [--playlist DIR [--songs N] | --song FILE...] [--crossfade S] [--out DIR] SOURCE...\n"
         "  loopcaster-render --demo [--out DIR]\n"
+        "  loopcaster-render --plan N --playlist DIR [--seed S] [--crossfade S] [--out DIR] SOURCE...\n"
+        "  loopcaster-render --job LINE | --jobs FILE\n"
         "\n"
         "Turns each video or still image SOURCE into a music video: a crossfaded mix of\n"
         "songs with the clip looped (or the image held) for the length of the mix, written\n"
@@ -35,6 +37,10 @@ QString renderUsage()
         "  --out DIR        output folder (default: the Downloads folder)\n"
         "  --demo           render a demo from generated tones and a test pattern\n"
         "                   (default output: <Downloads>/Loopcaster Demo)\n"
+        "  --plan N         print one JSON line per source (its N drawn songs, crossfade and\n"
+        "                   output path) instead of rendering\n"
+        "  --seed S         draw the songs reproducibly from seed S\n"
+        "  --job LINE       render one such line; --jobs FILE renders a file of them\n"
         "  -h, --help       show this text\n");
 }
 
@@ -100,11 +106,40 @@ RenderOptionsResult parseRenderOptions(const QStringList& arguments)
             // As in the app's settings, 0 stands for "not set".
             o.crossfade = seconds == 0 ? kDefaultCrossfade : seconds;
             crossfadeGiven = true;
+        } else if (name == QLatin1String("--plan")) {
+            bool ok = false;
+            o.planSongs = value.toInt(&ok);
+            if (!ok || o.planSongs < 1)
+                return refuse(QStringLiteral("--plan needs a whole number of at least 1, not \"%1\"").arg(value));
+        } else if (name == QLatin1String("--seed")) {
+            bool ok = false;
+            o.seed = value.toULongLong(&ok);
+            if (!ok)
+                return refuse(QStringLiteral("--seed needs a whole number, not \"%1\"").arg(value));
+        } else if (name == QLatin1String("--job")) {
+            o.jobLine = value;
+        } else if (name == QLatin1String("--jobs")) {
+            o.jobsFile = value;
         } else if (name == QLatin1String("--out")) {
             o.outputFolder = value;
         } else {
             return refuse(QStringLiteral("unknown option %1").arg(name));
         }
+    }
+
+    if (o.planSongs > 0) {
+        if (o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven)
+            return refuse(QStringLiteral("--plan draws from --playlist DIR (and takes no --song or --songs)"));
+        o.songCount = o.planSongs;
+    }
+    if (o.seed && o.playlistFolder.isEmpty())
+        return refuse(QStringLiteral("--seed only applies to --playlist"));
+    if (!o.jobLine.isEmpty() || !o.jobsFile.isEmpty()) {
+        if (arguments.size() > 2 || !o.sources.isEmpty() || (!o.jobLine.isEmpty() && !o.jobsFile.isEmpty()))
+            return refuse(QStringLiteral("--job LINE and --jobs FILE stand alone"));
+        RenderOptionsResult r;
+        r.options = o;
+        return r;
     }
 
     if (o.demo) {

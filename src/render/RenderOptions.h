@@ -15,6 +15,12 @@ struct RenderOptions {
     QStringList songs;        // ...or use this exact list for every source
     double crossfade = 3.0;   // seconds; 0 on the command line means the default
     QString outputFolder;     // empty: the default for the mode
+    // Fan-out: print the jobs (planSongs songs each) instead of rendering...
+    int planSongs = 0;
+    std::optional<quint64> seed; // reproducible song draw
+    // ...and render such job lines, one given or a file of them.
+    QString jobLine;
+    QString jobsFile;
 };
 
 struct RenderOptionsResult {

@@ -54,7 +54,7 @@ void RenderSession::startNext()
     request.videoPath = item.sourcePath;
     request.outputPath = item.outputPath;
     request.songs = item.songs;
-    request.crossfade = m_crossfade;
+    request.crossfade = item.crossfade > 0 ? item.crossfade : m_crossfade;
     for (const RenderItem& other : std::as_const(m_items)) {
         if (&other != &item)
             request.reservedPaths.insert(other.outputPath);

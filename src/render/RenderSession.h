@@ -18,6 +18,7 @@ struct RenderItem {
     QString sourcePath;
     QList<QUrl> songs;
     QString outputPath;
+    double crossfade = 0; // seconds; 0: the session's
 };
 
 class RenderSession : public QObject {

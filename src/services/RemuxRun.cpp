@@ -4,11 +4,15 @@
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixedAudioEncoder.h"
 #include "media/audio/SongMeasure.h"
+#include "media/audio/SongMeasureQueue.h"
 #include "media/common/MediaError.h"
 #include "media/mux/MovieMuxer.h"
 #include "media/video/StillImageSource.h"
 #include "media/video/VideoLoopSource.h"
 #include "services/FileService.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <charconv>
@@ -19,10 +23,13 @@
 
 using namespace lc::media;
 
+Q_LOGGING_CATEGORY(lcRemux, "loopcaster.remux")
+
 namespace {
 
 constexpr int kVideoStream = 0;
 constexpr int kAudioStream = 1;
+constexpr int kMeasureThreads = 2;
 
 int64_t decodeTimestamp(const AVPacket* pkt)
 {
@@ -99,20 +106,38 @@ void RemuxRun::body()
     yield(0.05f, QStringLiteral("Building audio mix (Crossfade: %1s)...")
                      .arg(formatSeconds(m_in.crossfadeDuration)));
 
-    // Mix plan: one song at a time, so cancellation and progress happen
-    // between songs. Positions count skipped files too.
+    // Mix plan: the songs are measured two at a time (both cores), and
+    // added in list order, so cancellation and progress happen between songs.
+    // Positions count skipped files too. Access to every song is held from
+    // here to the end of the export, which reads them again.
     const int n = int(m_in.audioURLs.size());
+    std::vector<std::unique_ptr<ScopedAccess>> songAccess;
+    songAccess.reserve(size_t(n));
+    QStringList paths;
+    for (const QUrl& url : m_in.audioURLs) {
+        songAccess.push_back(std::make_unique<ScopedAccess>(url));
+        paths << url.toLocalFile();
+    }
     MixPlanBuilder builder(n, m_in.crossfadeDuration);
-    for (int i = 0; i < n; ++i) {
-        throwIfCancelled(m_cancel);
-        const QUrl& url = m_in.audioURLs.at(i);
-        ScopedAccess access(url);
-        const QString path = url.toLocalFile();
-        const SongMeasurement m = measureSong(path, m_cancel);
-        printConsoleLine(builder.add(i, path, m));
-        if (!builder.lastWasSkipped())
-            yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
-                  QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
+    {
+        SongMeasureQueue measured(paths, kMeasureThreads, m_cancel);
+        for (int i = 0; i < n; ++i) {
+            throwIfCancelled(m_cancel);
+            // A song that cannot be opened or decoded is passed over like one
+            // without audio, rather than failing the whole movie.
+            SongMeasureQueue::Result r = measured.take(i);
+            QString line;
+            if (r.measurement) {
+                line = builder.add(i, paths[i], *r.measurement);
+            } else {
+                qCWarning(lcRemux).noquote() << r.error;
+                line = builder.skip(paths[i], QStringLiteral("cannot be read"));
+            }
+            printConsoleLine(line);
+            if (!builder.lastWasSkipped())
+                yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
+                      QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
+        }
     }
     m_plan = builder.plan();
     const MixPlan& plan = m_plan;
@@ -136,12 +161,6 @@ void RemuxRun::body()
     }
     yield(0.3f, QStringLiteral("Composition ready, starting export..."));
 
-    // The mix encoder reads the songs again while it encodes: hold their
-    // access for the whole export.
-    std::vector<std::unique_ptr<ScopedAccess>> songAccess;
-    songAccess.reserve(size_t(plan.entries.size()));
-    for (const MixEntry& e : plan.entries)
-        songAccess.push_back(std::make_unique<ScopedAccess>(QUrl::fromLocalFile(e.path)));
     MixedAudioEncoder audio(plan, m_cancel);
 
     MovieMuxer muxer(m_in.outputURL.toLocalFile());
@@ -150,6 +169,13 @@ void RemuxRun::body()
     checkAv(avcodec_parameters_copy(audioOut->codecpar, audio.codecParameters()),
             "avcodec_parameters_copy");
     audioOut->time_base = audio.timeBase();
+    // One chapter per song, named and timed as its tracklist line.
+    for (qsizetype i = 0; i < plan.entries.size(); ++i) {
+        const MixEntry& e = plan.entries[i];
+        const MediaTime end = i + 1 < plan.entries.size() ? plan.entries[i + 1].start : plan.total;
+        muxer.addChapter(e.start.rescaled(kMixSampleRate), end.rescaled(kMixSampleRate),
+                         AVRational {1, kMixSampleRate}, QFileInfo(e.path).completeBaseName());
+    }
     muxer.writeHeader();
     yield(0.3f, QStringLiteral("Remuxing..."));
 

@@ -1,7 +1,10 @@
 #pragma once
-// The tracklist beside a finished movie: one "<start> - <title>" line per song
-// whose duration could be read, start times from the durations and the
-// crossfade (by list position), written atomically as UTF-8.
+// The tracklist beside a finished movie: one "<start> - <title>" line per song,
+// written atomically as UTF-8. Start times come from the mix plan the render
+// used where there is one (the movie's own positions); otherwise from the
+// songs' durations and the crossfade (by list position).
+
+#include "media/audio/MixPlan.h"
 
 #include "media/audio/MixPlan.h"
 

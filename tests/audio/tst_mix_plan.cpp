@@ -1,5 +1,8 @@
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixSource.h"
+#include "media/common/MediaError.h"
+
+#include <cmath>
 
 #include <QtTest>
 
@@ -54,11 +57,18 @@ private slots:
             << seconds({180, 200, -1}) << 3.0 << QList<double> {0, 177} << "AB" << "01" << "11" << 374.0;
         QTest::newRow("single song") << seconds({180}) << 3.0 << QList<double> {0} << "A" << "0" << "0" << 180.0;
         QTest::newRow("nothing with audio") << seconds({-1, -1}) << 3.0 << QList<double> {} << "" << "" << "" << 0.0;
-        QTest::newRow("crossfade longer than songs") << seconds({2, 2, 2}) << 3.0 << QList<double> {0, -1, -2}
-                                                     << "ABA" << "011" << "110" << 0.0;
+        // Overlaps are cut to half the shorter song: nothing runs backwards.
+        QTest::newRow("crossfade longer than songs") << seconds({2, 2, 2}) << 3.0 << QList<double> {0, 1, 2}
+                                                     << "ABA" << "011" << "110" << 4.0;
+        QTest::newRow("huge crossfade, last skipped: never below the song")
+            << seconds({2, -1}) << 1e18 << QList<double> {0} << "A" << "0" << "1" << 2.0;
+        QTest::newRow("not-a-number crossfade is none")
+            << seconds({180, 200}) << std::nan("") << QList<double> {0, 180} << "AB" << "01" << "10" << 380.0;
+        QTest::newRow("negative infinite crossfade is none")
+            << seconds({180, 200}) << -HUGE_VAL << QList<double> {0, 180} << "AB" << "01" << "10" << 380.0;
         QTest::newRow("odd sample counts add exactly")
-            << QList<qint64> {44101, 44099} << 0.5 << QList<double> {0, 44101.0 / 44100 - 0.5} << "AB" << "01"
-            << "10" << 44101.0 / 44100 - 0.5 + 44099.0 / 44100;
+            << QList<qint64> {44101, 44103} << 0.5 << QList<double> {0, 44101.0 / 44100 - 0.5} << "AB" << "01"
+            << "10" << 44101.0 / 44100 - 0.5 + 44103.0 / 44100;
     }
     void cursorArithmetic()
     {
@@ -98,7 +108,7 @@ private slots:
                                                               "[RemuxWorker] #1 song1.mp3 → B insert@0/1",
                                                               "⚠️ Skipping song2.mp3 — no audio track",
                                                               "[RemuxWorker] #3 song3.mp3 → B insert@15611400/88200"};
-        QTest::newRow("crossfade rounded to 1/600") << QList<qint64> {44101, 100} << 0.2501
+        QTest::newRow("crossfade rounded to 1/600") << QList<qint64> {44101, 44100} << 0.2501
                                                     << QStringList {"[RemuxWorker] #0 song0.mp3 → A insert@0/1",
                                                                     "[RemuxWorker] #1 song1.mp3 → B insert@66152/88200"};
     }
@@ -130,10 +140,40 @@ private slots:
         QTest::newRow("fade-in start") << two << 1.0 << 1 << qint64(396900) << 0.0;
         QTest::newRow("after fade-in") << two << 1.0 << 1 << qint64(441000) << 1.0;
         const QList<qint64> shortMiddle {441000, 22050, 441000};
-        // Middle song of 0.5 s with a 1 s crossfade: both ramps overlap.
-        QTest::newRow("short song, overlapping ramps") << shortMiddle << 1.0 << 1 << qint64(396900 + 11025)
-                                                       << 0.25 * (1.0 - (11025.0 + 22050) / 44100);
+        // Middle song of 0.5 s with a 1 s crossfade: its ramps are cut to
+        // 0.25 s each, and its neighbours' ramps match them.
+        QTest::newRow("short song fading in") << shortMiddle << 1.0 << 1 << qint64(429975 + 5512) << 5512.0 / 11025;
+        QTest::newRow("neighbour fading out") << shortMiddle << 1.0 << 0 << qint64(429975 + 5512)
+                                              << 1.0 - 5512.0 / 11025;
+        QTest::newRow("short song at full level") << shortMiddle << 1.0 << 1 << qint64(429975 + 11025) << 1.0;
     }
+    void mediaTimeOverflowThrows_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::newRow("addition") << 0;
+        QTest::newRow("subtraction") << 1;
+        QTest::newRow("seconds beyond range") << 2;
+        QTest::newRow("infinite seconds") << 3;
+        QTest::newRow("common timescale beyond 32 bits") << 4;
+        QTest::newRow("conversion") << 5;
+    }
+    void mediaTimeOverflowThrows()
+    {
+        QFETCH(int, op);
+        const MediaTime big {INT64_MAX - 1, 1};
+        auto run = [&] {
+            switch (op) {
+            case 0: return big + MediaTime {2, 1};
+            case 1: return MediaTime {INT64_MIN + 1, 1} - MediaTime {2, 1};
+            case 2: return MediaTime::fromSeconds(1e18);
+            case 3: return MediaTime::fromSeconds(HUGE_VAL);
+            case 4: return MediaTime {1, 2147483647} + MediaTime {1, 2147483646};
+            default: return MediaTime {INT64_MAX / 2, 600} + MediaTime {1, 44100};
+            }
+        };
+        QVERIFY_THROWS_EXCEPTION(MediaError, run());
+    }
+
     void placementGains()
     {
         QFETCH(QList<qint64>, frames);

@@ -2,41 +2,79 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
+
 namespace lc::media {
+
+namespace {
+// A bound far above any song; it only keeps the tick count in range, the
+// per-song rule does the real limiting.
+constexpr double kMaxCrossfadeSeconds = 1e9;
+
+MediaTime halfOf(int64_t frames)
+{
+    return MediaTime::fromSamples(frames, 2 * kMixSampleRate);
+}
+}
 
 MixPlanBuilder::MixPlanBuilder(int songCount, double crossfadeSeconds)
     : m_count(songCount)
 {
-    m_plan.crossfade = MediaTime::fromSeconds(crossfadeSeconds);
+    if (!(crossfadeSeconds > 0)) // also NaN
+        crossfadeSeconds = 0;
+    m_plan.crossfade = MediaTime::fromSeconds(std::min(crossfadeSeconds, kMaxCrossfadeSeconds));
     m_plan.total = MediaTime::zero();
     m_cursor = MediaTime::zero();
+    m_longest = MediaTime::zero();
+}
+
+QString MixPlanBuilder::skip(const QString& path, const QString& reason)
+{
+    // A skipped file keeps its list position but takes no time in the mix.
+    m_lastSkipped = true;
+    return QStringLiteral("⚠️ Skipping ") + QFileInfo(path).fileName() + QStringLiteral(" — ") + reason;
 }
 
 QString MixPlanBuilder::add(int position, const QString& path, const SongMeasurement& m)
 {
-    const QString name = QFileInfo(path).fileName();
-    if (!m.hasAudio) {
-        // A skipped file keeps its list position but takes no time in the mix.
-        m_lastSkipped = true;
-        return QStringLiteral("⚠️ Skipping ") + name + QStringLiteral(" — no audio track");
-    }
+    if (!m.hasAudio || m.frames <= 0)
+        return skip(path, QStringLiteral("no audio track"));
     m_lastSkipped = false;
+    const MediaTime& F = m_plan.crossfade;
 
     MixEntry e;
     e.position = position;
     e.path = path;
     e.frames = m.frames;
-    e.start = m_cursor;
     e.track = position % 2 == 0 ? 'A' : 'B';
     e.fadeIn = position != 0;
     e.fadeOut = position < m_count - 1;
 
-    const QString line = QStringLiteral("[RemuxWorker] #") + QString::number(position) + QLatin1Char(' ') + name
-        + QStringLiteral(" → ") + QLatin1Char(e.track) + QStringLiteral(" insert@") + m_cursor.toString();
+    if (!m_plan.entries.isEmpty()) {
+        // Every song before this one fades out (it is not at the last
+        // position); the pair overlaps by F or half the shorter song.
+        MixEntry& prev = m_plan.entries.last();
+        const MediaTime overlap = std::min(F, halfOf(std::min(prev.frames, e.frames)));
+        prev.fadeOutLength = overlap;
+        m_cursor = prev.end() - overlap;
+        e.fadeInLength = overlap;
+    } else if (e.fadeIn) {
+        e.fadeInLength = std::min(F, halfOf(e.frames));
+    }
+    e.start = m_cursor;
+    if (e.fadeOut)
+        e.fadeOutLength = std::min(F, halfOf(e.frames));
 
-    m_cursor = e.fadeOut ? e.end() - m_plan.crossfade : e.end();
+    const QString line = QStringLiteral("[RemuxWorker] #") + QString::number(position) + QLatin1Char(' ')
+        + QFileInfo(path).fileName() + QStringLiteral(" → ") + QLatin1Char(e.track) + QStringLiteral(" insert@")
+        + m_cursor.toString();
+
+    m_longest = std::max(m_longest, MediaTime::fromSamples(e.frames, kMixSampleRate));
     m_plan.entries.append(e);
-    m_plan.total = m_cursor;
+    // Provisional until a next song arrives: a closing fade-out pulls the end
+    // back, but not below the longest song.
+    m_plan.total = std::max(e.fadeOut ? e.end() - e.fadeOutLength : e.end(), m_longest);
     return line;
 }
 

@@ -2,6 +2,14 @@
 // Where every song of a mix lies: list positions, alternating tracks A/B,
 // start times by the cursor arithmetic (crossfade in timescale 600, song
 // lengths in samples, exact rational sums), fade-in/fade-out ramps.
+//
+// Crossfades longer than the songs: two neighbouring songs overlap by the
+// crossfade F, but never by more than half the shorter of the two. A fade
+// without a neighbour (the first inserted song after skipped files, or the
+// last one when later files were skipped) lasts at most half its own song.
+// So every song starts after the one before it and ends after it, no time is
+// negative, and the total is never shorter than the longest song (it is
+// raised to that length when a closing fade-out would pull it below).
 
 #include "media/audio/SongMeasure.h"
 #include "media/common/MediaTime.h"
@@ -18,8 +26,10 @@ struct MixEntry {
     int64_t frames = 0;       // exact length at 44.1 kHz
     MediaTime start;          // insert cursor
     char track = 'A';         // 'A' for even positions, 'B' for odd
-    bool fadeIn = false;      // ramp 0 -> 1 over [start, start + F); else full volume
-    bool fadeOut = false;     // ramp 1 -> 0 over [end - F, end)
+    bool fadeIn = false;      // ramp 0 -> 1 over [start, start + fadeInLength); else full volume
+    bool fadeOut = false;     // ramp 1 -> 0 over [end - fadeOutLength, end)
+    MediaTime fadeInLength;   // F, or less for songs shorter than 2F
+    MediaTime fadeOutLength;
     MediaTime end() const { return start + MediaTime::fromSamples(frames, kMixSampleRate); }
 };
 
@@ -34,11 +44,17 @@ struct MixPlan {
 // progress and check for cancellation between songs.
 class MixPlanBuilder {
 public:
+    // A crossfade that is not a finite number of seconds, or is negative,
+    // counts as none; one beyond any song's length is cut down by the rule
+    // above, so it never sizes anything.
     MixPlanBuilder(int songCount, double crossfadeSeconds);
     // Adds the song at list position `position`. Returns the diagnostic line to
     // print: "⚠️ Skipping <name> — no audio track" for a song without audio,
     // otherwise "[RemuxWorker] #<i> <name> → <A|B> insert@<value>/<timescale>".
     QString add(int position, const QString& path, const SongMeasurement& m);
+    // Skips the song at `position` (it keeps its place in the list) for a
+    // reason such as "cannot be read"; returns the line to print.
+    QString skip(const QString& path, const QString& reason);
     bool lastWasSkipped() const { return m_lastSkipped; }
     const MixPlan& plan() const { return m_plan; }
 
@@ -46,6 +62,7 @@ private:
     int m_count;
     MixPlan m_plan;
     MediaTime m_cursor;
+    MediaTime m_longest;
     bool m_lastSkipped = false;
 };
 

@@ -46,10 +46,10 @@ std::vector<MixSource::Placement> MixSource::place(const MixPlan& plan)
         p.end = p.start + e.frames;
         if (e.fadeIn) {
             p.fadeInBegin = p.start;
-            p.fadeInEnd = (e.start + plan.crossfade).rescaled(kMixSampleRate);
+            p.fadeInEnd = (e.start + e.fadeInLength).rescaled(kMixSampleRate);
         }
         if (e.fadeOut) {
-            p.fadeOutBegin = (e.end() - plan.crossfade).rescaled(kMixSampleRate);
+            p.fadeOutBegin = (e.end() - e.fadeOutLength).rescaled(kMixSampleRate);
             p.fadeOutEnd = p.end;
         }
         out.push_back(p);

@@ -98,7 +98,6 @@ MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const std::atomic<bool>* canc
 {
     opt.warmupFrames = std::max(2, opt.warmupFrames);
     opt.tailFrames = std::max(2, opt.tailFrames);
-    opt.segmentFrames = std::max(opt.segmentFrames, 2 * (opt.warmupFrames + opt.tailFrames));
     opt.threads = std::max(1, opt.threads);
     opt.segmentsAhead = std::max(2, opt.segmentsAhead);
 
@@ -110,10 +109,19 @@ MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const std::atomic<bool>* canc
 
     totalSamples = mixer.totalFrames();
     const int64_t frames = (totalSamples + kAacFrameSize - 1) / kAacFrameSize;
-    // The last segment takes the remainder, so every seam has a full tail after it.
+    if (opt.segmentFrames <= 0) {
+        // Long segments waste little on warm-up; a short mix still gets two
+        // segments per thread so every core has work to the end.
+        constexpr int64_t kLongSegment = 4096;
+        opt.segmentFrames = int(std::clamp<int64_t>(frames / (2 * opt.threads), 1, kLongSegment));
+    }
+    opt.segmentFrames = std::max(opt.segmentFrames, 2 * (opt.warmupFrames + opt.tailFrames));
+    // Segments of equal length (none shorter than asked, so every seam has a
+    // full tail after it): the last one no longer keeps a core busy alone
+    // while the other has finished.
     const int64_t segments = std::max<int64_t>(1, frames / opt.segmentFrames);
     for (int64_t k = 0; k < segments; ++k)
-        bounds.push_back(k * opt.segmentFrames);
+        bounds.push_back(k * frames / segments);
     bounds.push_back(frames);
 
     const int threads = int(std::min<int64_t>(opt.threads, segments));
@@ -252,6 +260,11 @@ const AVCodecParameters* MixedAudioEncoder::codecParameters() const
 AVRational MixedAudioEncoder::timeBase() const
 {
     return AVRational {1, kMixSampleRate};
+}
+
+std::vector<int64_t> MixedAudioEncoder::segmentStarts() const
+{
+    return {d->bounds.begin(), d->bounds.end() - 1};
 }
 
 int MixedAudioEncoder::seamCount() const

@@ -2,7 +2,8 @@
 // Exact rational media time: a 64-bit value over a 32-bit timescale.
 // Sums of times with different timescales are carried in the least common
 // timescale, so song lengths (1/44100) and the crossfade (1/600) add up
-// without rounding.
+// without rounding. Arithmetic that would leave the 64-bit range (or a
+// common timescale beyond 32 bits) throws MediaError instead of wrapping.
 
 #include <QString>
 #include <cstdint>
@@ -17,7 +18,8 @@ struct MediaTime {
     static constexpr int32_t kPreferredTimescale = 600;
 
     static MediaTime zero() { return {0, 1}; }
-    // Seconds rounded to the nearest tick of the timescale.
+    // Seconds rounded to the nearest tick of the timescale; throws MediaError
+    // for a value that is not finite or does not fit.
     static MediaTime fromSeconds(double seconds, int32_t preferredTimescale = kPreferredTimescale);
     // A count of samples at a sample rate, exactly.
     static MediaTime fromSamples(int64_t samples, int32_t sampleRate) { return {samples, sampleRate}; }

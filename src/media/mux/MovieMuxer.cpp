@@ -54,6 +54,28 @@ AVStream* MovieMuxer::addStream()
     return st;
 }
 
+void MovieMuxer::addChapter(int64_t start, int64_t end, AVRational timeBase, const QString& title)
+{
+    // libavformat has no public call to add a chapter; the array and its
+    // entries are owned by the context and freed with it.
+    AVFormatContext* s = m_ctx.get();
+    auto* chapters = static_cast<AVChapter**>(
+        av_realloc_array(s->chapters, s->nb_chapters + 1, sizeof(AVChapter*)));
+    if (!chapters)
+        throwAvError("av_realloc_array", AVERROR(ENOMEM), QStringLiteral("chapters"));
+    s->chapters = chapters;
+    auto* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+    if (!ch)
+        throwAvError("av_mallocz", AVERROR(ENOMEM), QStringLiteral("chapter"));
+    ch->id = s->nb_chapters;
+    ch->time_base = timeBase;
+    ch->start = start;
+    ch->end = end;
+    s->chapters[s->nb_chapters++] = ch;
+    checkAv(av_dict_set(&ch->metadata, "title", title.toUtf8().constData(), 0), "av_dict_set",
+            QStringLiteral("chapter title"));
+}
+
 void MovieMuxer::writeHeader()
 {
     // Edit lists are written in the movie timescale, which defaults to

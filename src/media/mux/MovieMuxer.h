@@ -16,6 +16,11 @@ public:
     ~MovieMuxer();
 
     AVStream* addStream();           // video first, then audio
+    // A chapter from `start` to `end` (in `timeBase`), so players can jump
+    // to it. Before writeHeader(). The muxer writes both chapter forms
+    // players read: a chapter list ('chpl') and a disabled QuickTime text
+    // track that only carries the chapter names.
+    void addChapter(int64_t start, int64_t end, AVRational timeBase, const QString& title);
     void writeHeader();
     // Timestamps in srcTimeBase; rescaled to the stream's time base.
     void writePacket(AVPacket* pkt, int streamIndex, AVRational srcTimeBase);

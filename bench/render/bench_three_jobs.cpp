@@ -1,0 +1,110 @@
+// Three clip jobs at once through the job service, as the queue runs them at
+// the nominal thermal level: total wall time, CPU over wall, the process's
+// peak RSS (target: under 200 MB per job) and the main loop's lateness.
+// Prints one line of key=value figures for run.sh to summarise.
+//
+//   bench_three_jobs --crossfade S --out DIR --song FILE... CLIP CLIP CLIP
+
+#include "models/JobStore.h"
+#include "services/FileService.h"
+#include "services/JobService.h"
+#include "services/NotificationService.h"
+#include "services/SettingsService.h"
+#include "services/ThermalService.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <sys/resource.h>
+
+namespace {
+
+class NominalLevel : public ThermalSource {
+public:
+    int readLevel() override { return 0; }
+};
+
+double cpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QList<QUrl> songs, clips;
+    QString out;
+    double crossfade = 3;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == "--song" && i + 1 < args.size())
+            songs << QUrl::fromLocalFile(args[++i]);
+        else if (args[i] == "--out" && i + 1 < args.size())
+            out = args[++i];
+        else if (args[i] == "--crossfade" && i + 1 < args.size())
+            crossfade = args[++i].toDouble();
+        else
+            clips << QUrl::fromLocalFile(args[i]);
+    }
+    if (songs.isEmpty() || clips.isEmpty() || out.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_three_jobs --crossfade S --out DIR --song FILE... CLIP...\n");
+        return 2;
+    }
+
+    QTemporaryDir state;
+    QString error;
+    auto store = JobStore::open(state.filePath("jobs.sqlite"), &error);
+    if (!store) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    SettingsService settings(FileService::shared(),
+                             std::make_unique<QSettings>(state.filePath("prefs.ini"), QSettings::IniFormat));
+    settings.setCrossfadeDuration(crossfade);
+    ThermalService thermal(std::make_unique<NominalLevel>(), 0);
+    bool finished = false;
+    NotificationService::shared().setSink([&](const NotificationService::Notification&) { finished = true; });
+    JobService service(*store, settings, thermal);
+
+    // Lateness of a 10 ms timer on the main loop while the jobs run.
+    QList<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 expected = 10;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        late << double(std::max<qint64>(0, now - expected));
+        expected = now + 10;
+        if (finished)
+            app.quit();
+    });
+    const double cpuBefore = cpuSeconds();
+    for (const QUrl& clip : clips)
+        service.addJob(clip, songs, QUrl::fromLocalFile(out));
+    timer.start();
+    app.exec();
+    const double wall = clock.elapsed() / 1000.0;
+    const double cpu = cpuSeconds() - cpuBefore;
+
+    std::sort(late.begin(), late.end());
+    const double p99 = late.isEmpty() ? 0 : late[std::min<qsizetype>(late.size() - 1, qsizetype(late.size() * 0.99))];
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    std::printf("jobs=%d completed=%d wall=%.2f cpu_per_wall=%.2f peak_rss_mb=%.1f loop_p99_ms=%.1f loop_max_ms=%.1f\n",
+                int(clips.size()), service.completedJobCount(), wall, wall > 0 ? cpu / wall : 0.0,
+                u.ru_maxrss / 1024.0, p99, late.isEmpty() ? 0.0 : late.last());
+    return service.completedJobCount() == clips.size() ? 0 : 1;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// One render job as a line of JSON, so a batch planned on one machine can be
+// rendered anywhere (GNU Parallel, a Slurm job array) and give exactly the
+// movies one machine would:
+//   {"source":"/m/clip.mp4","songs":["/m/a.mp3",...],"crossfade":3,"output":"/out/clip_mix_1700000000.mp4"}
+// Paths are absolute, as planned; every machine must see them at the same place.
+
+#include "render/RenderSession.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace JobLine {
+
+QString format(const RenderItem& item);
+
+// Nothing (and *error set) for a line that is not such a job.
+std::optional<RenderItem> parse(const QString& line, QString* error);
+
+}
