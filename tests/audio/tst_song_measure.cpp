@@ -68,11 +68,8 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
-        if (!content.isEmpty()) {
-            QFile f(path(file));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
+        if (!content.isEmpty())
+            QVERIFY(testtools::writeFile(path(file), content));
         try {
             measureSong(path(file));
             QFAIL("no error");
