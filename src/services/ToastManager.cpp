@@ -4,9 +4,13 @@
 
 #include <cmath>
 
-ToastManager::ToastManager(double millisecondsPerSecond, QObject* parent)
-    : QObject(parent), m_msPerSecond(millisecondsPerSecond)
+ToastManager::ToastManager(Timer timer, QObject* parent) : QObject(parent), m_timer(std::move(timer))
 {
+    if (!m_timer) {
+        m_timer = [](int ms, QObject* context, std::function<void()> expire) {
+            QTimer::singleShot(ms, context, std::move(expire));
+        };
+    }
 }
 
 void ToastManager::setActiveToast(const std::optional<Toast>& toast)
@@ -23,8 +27,8 @@ void ToastManager::show(const QString& message, ToastType type, double duration)
     // Timers are never cancelled: a timer that finds a different text leaves
     // it alone (its own timer removes it); one that finds the same text
     // removes it, even if that text was shown again since.
-    const int ms = int(std::lround(std::max(0.0, duration) * m_msPerSecond));
-    QTimer::singleShot(ms, this, [this, message] {
+    const int ms = int(std::lround(std::max(0.0, duration) * 1000.0));
+    m_timer(ms, this, [this, message] {
         if (m_activeToast && m_activeToast->message == message)
             setActiveToast(std::nullopt);
     });

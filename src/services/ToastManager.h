@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 enum class ToastType { info, success, error, warning };
@@ -26,8 +27,11 @@ class ToastManager : public QObject {
     Q_PROPERTY(std::optional<Toast> activeToast READ activeToast WRITE setActiveToast NOTIFY activeToastChanged)
 
 public:
-    // `millisecondsPerSecond` scales toast durations (tests shorten them).
-    explicit ToastManager(double millisecondsPerSecond = 1000.0, QObject* parent = nullptr);
+    // Calls `expire` once, `ms` milliseconds from now, unless `context` is
+    // gone by then. The default is a Qt single-shot timer; tests pass a clock
+    // they advance by hand so toast lifetimes need no real waiting.
+    using Timer = std::function<void(int ms, QObject* context, std::function<void()> expire)>;
+    explicit ToastManager(Timer timer = {}, QObject* parent = nullptr);
 
     std::optional<Toast> activeToast() const { return m_activeToast; }
     void setActiveToast(const std::optional<Toast>& toast);
@@ -40,7 +44,7 @@ signals:
     void activeToastChanged();
 
 private:
-    double m_msPerSecond;
+    Timer m_timer;
     std::optional<Toast> m_activeToast;
 };
 

@@ -68,11 +68,8 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
-        if (!content.isEmpty()) {
-            QFile f(path(file));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
+        if (!content.isEmpty())
+            QVERIFY(testtools::writeFile(path(file), content));
         try {
             measureSong(path(file));
             QFAIL("no error");
@@ -104,7 +101,7 @@ private slots:
     void cancelStopsMeasuring()
     {
         QString error;
-        QVERIFY2(testtools::makeTone(path("long.flac"), 30, 440, 44100, {}, &error), qPrintable(error));
+        QVERIFY2(testtools::makeTone(path("long.flac"), 3, 440, 44100, {}, &error), qPrintable(error));
         std::atomic<bool> cancel {true};
         QVERIFY_THROWS_EXCEPTION(CancelledError, measureSong(path("long.flac"), &cancel));
     }

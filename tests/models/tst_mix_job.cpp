@@ -1,6 +1,8 @@
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 
+#include "TestTools.h"
+
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -37,11 +39,8 @@ void TestMixJob::creationValues()
     QFETCH(bool, sourceExists);
     QTemporaryDir dir;
     const QString video = dir.filePath(QStringLiteral("clip.mp4"));
-    if (sourceExists) {
-        QFile f(video);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("x");
-    }
+    if (sourceExists)
+        QVERIFY(testtools::writeFile(video, "x"));
     const QStringList songs {dir.filePath(QStringLiteral("b.mp3")), dir.filePath(QStringLiteral("a.mp3"))};
 
     const QDateTime before = QDateTime::currentDateTimeUtc();

@@ -1,23 +1,14 @@
 // Thermal level mapping, change notification, and the kernel's thermal zones.
 
 #include "QueueTestKit.h"
+#include "TestTools.h"
 
 #include "platform/SysfsThermalSource.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-void writeFile(const QString& path, const QByteArray& text)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text + "\n");
-}
-}
 
 class TestThermalService : public QObject {
     Q_OBJECT
@@ -116,12 +107,12 @@ void TestThermalService::sysfsZones()
         QVERIFY(dir.mkdir(name));
         dir.cd(name);
         const QStringList parts = zones[z].split('|');
-        writeFile(dir.filePath("temp"), parts[0].toLatin1());
+        QVERIFY(testtools::writeFile(dir.filePath("temp"), parts[0].toLatin1() + "\n"));
         const QStringList trips = parts.value(1).split(',', Qt::SkipEmptyParts);
         for (int t = 0; t < trips.size(); ++t) {
             const QStringList kv = trips[t].split(':');
-            writeFile(dir.filePath(QStringLiteral("trip_point_%1_type").arg(t)), kv[0].toLatin1());
-            writeFile(dir.filePath(QStringLiteral("trip_point_%1_temp").arg(t)), kv[1].toLatin1());
+            QVERIFY(testtools::writeFile(dir.filePath(QStringLiteral("trip_point_%1_type").arg(t)), kv[0].toLatin1() + "\n"));
+            QVERIFY(testtools::writeFile(dir.filePath(QStringLiteral("trip_point_%1_temp").arg(t)), kv[1].toLatin1() + "\n"));
         }
     }
     QDir(root.path()).mkdir("cooling_device0"); // not a zone

@@ -53,11 +53,4 @@ struct ProgressRecorder {
 
     bool ended() const { return finishedCount + errors.size() > 0; }
     QString errorText() const { return errors.isEmpty() ? QString() : errors.first().errorDescription(); }
-    QStringList messages() const
-    {
-        QStringList out;
-        for (const auto& u : updates)
-            out << u.second;
-        return out;
-    }
 };

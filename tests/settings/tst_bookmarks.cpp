@@ -2,6 +2,7 @@
 // changes users make between launches, and bad data is refused with one line.
 
 #include "StdoutCapture.h"
+#include "TestTools.h"
 #include "platform/Bookmark.h"
 #include "services/FileService.h"
 
@@ -14,12 +15,6 @@
 using testtools::StdoutCapture;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 QByteArray bookmarkOf(const QString& path)
 {
@@ -80,8 +75,8 @@ void TestBookmarks::resolvesAfterChange()
     const QString root = tmp.path();
     QVERIFY(QDir(root).mkpath("music"));
     QVERIFY(QDir(root).mkpath("elsewhere"));
-    QVERIFY(writeFile(root + "/music/song.mp3", "first"));
-    QVERIFY(writeFile(root + "/music/other.mp3", "other"));
+    QVERIFY(testtools::writeFile(root + "/music/song.mp3", "first"));
+    QVERIFY(testtools::writeFile(root + "/music/other.mp3", "other"));
 
     const QString target = isFolder ? root + "/music" : root + "/music/song.mp3";
     const QByteArray data = bookmarkOf(target);
@@ -100,7 +95,7 @@ void TestBookmarks::resolvesAfterChange()
         // Save-by-replace: write a new file beside it, then rename over it.
         // Keep the old inode alive so the new file cannot reuse its number.
         QVERIFY(QFile::link(target, root + "/elsewhere/keep-alive"));
-        QVERIFY(writeFile(root + "/music/song.tmp", "second"));
+        QVERIFY(testtools::writeFile(root + "/music/song.tmp", "second"));
         QVERIFY(::rename(QFile::encodeName(root + "/music/song.tmp").constData(),
                          QFile::encodeName(target).constData()) == 0);
         break;
@@ -135,7 +130,7 @@ void TestBookmarks::badDataIsRefused_data()
 
     QTemporaryDir tmp;
     const QString path = tmp.path() + "/song.mp3";
-    writeFile(path, "x");
+    testtools::writeFile(path, "x");
     const QByteArray good = bookmarkOf(path);
 
     QByteArray wrongVersion = good;
@@ -182,7 +177,7 @@ void TestBookmarks::accessIsCountedAndStoppedOnce()
 {
     QTemporaryDir tmp;
     const QString present = tmp.path() + "/present.mp3";
-    QVERIFY(writeFile(present, "x"));
+    QVERIFY(testtools::writeFile(present, "x"));
     FileService& fs = FileService::shared();
     const int before = fs.openAccessCount();
     {

@@ -1,11 +1,27 @@
 #include "TestTools.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QVector>
 
 namespace testtools {
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 ToolResult run(const QString& program, const QStringList& args, int timeoutMs)
 {

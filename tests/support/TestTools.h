@@ -1,6 +1,7 @@
 #pragma once
-// Shared helpers for tests: run the ffmpeg/ffprobe command-line tools (as
-// independent checkers and to generate media), read ffprobe's JSON.
+// Shared helpers for tests: read and write small files, run the
+// ffmpeg/ffprobe command-line tools (as independent checkers and to generate
+// media), read ffprobe's JSON.
 
 #include <QJsonObject>
 #include <QString>
@@ -14,6 +15,12 @@ struct ToolResult {
     QByteArray err;
     bool ok() const { return exitCode == 0; }
 };
+
+// Writes `bytes` to `path` (creating missing parent folders); false on any
+// failure, so callers can QVERIFY it.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// The whole file, or an empty array when it cannot be read.
+QByteArray readFile(const QString& path);
 
 // Runs a program and waits (timeout in ms).
 ToolResult run(const QString& program, const QStringList& args, int timeoutMs = 120000);

@@ -14,16 +14,8 @@
 using namespace lc::media;
 
 namespace {
-
 const QByteArray kOldMovie = "an earlier movie the user still has";
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-} // namespace
 
 class TestMovieMuxer : public QObject {
     Q_OBJECT
@@ -58,11 +50,7 @@ void TestMovieMuxer::abandonedRunLeavesNoTrace()
     QFETCH(int, stage);
     QTemporaryDir out;
     const QString output = out.filePath("movie.mp4");
-    {
-        QFile f(output);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(kOldMovie);
-    }
+    QVERIFY(testtools::writeFile(output, kOldMovie));
     auto source = openStillImage(m_image, MediaTime::fromSeconds(1), nullptr);
     {
         MovieMuxer muxer(output);
@@ -78,18 +66,14 @@ void TestMovieMuxer::abandonedRunLeavesNoTrace()
         }
     }
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"movie.mp4"});
-    QCOMPARE(readAll(output), kOldMovie);
+    QCOMPARE(testtools::readFile(output), kOldMovie);
 }
 
 void TestMovieMuxer::commitReplacesTheOutput()
 {
     QTemporaryDir out;
     const QString output = out.filePath("movie.mp4");
-    {
-        QFile f(output);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(kOldMovie);
-    }
+    QVERIFY(testtools::writeFile(output, kOldMovie));
     auto source = openStillImage(m_image, MediaTime::fromSeconds(1), nullptr);
     MovieMuxer muxer(output);
     source->configureStream(muxer.addStream());

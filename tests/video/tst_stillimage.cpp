@@ -9,8 +9,6 @@
 #include "media/video/Orientation.h"
 #include "media/video/StillImageSource.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,8 +16,6 @@
 using namespace lc::media;
 
 namespace {
-
-
 
 // First decoded frame as packed RGB.
 QByteArray firstFrameRgb(const QString& path)
@@ -33,12 +29,6 @@ struct Rgb {
     int red, green, blue;
     QString name() const { return QStringLiteral("rgb(%1,%2,%3)").arg(red).arg(green).arg(blue); }
 };
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // An APP1 segment holding a big-endian EXIF block with one tag: Orientation.
 QByteArray exifOrientationSegment(quint16 orientation)
@@ -87,7 +77,7 @@ private slots:
     void exifRotatedJpegComesOutUpright();
     void badImagesFail_data();
     void badImagesFail();
-    void decompressionBombIsRefusedQuickly();
+    void decompressionBombIsRefused();
     void stillImagePaths_data();
     void stillImagePaths();
 
@@ -99,12 +89,9 @@ void TestStillImage::frameSize_data()
 {
     QTest::addColumn<QSize>("input");
     QTest::addColumn<bool>("keepsSize");   // apart from the odd pixel
-    QTest::newRow("odd sides") << QSize(641, 359) << true;
     QTest::newRow("one pixel") << QSize(1, 1) << false;
-    QTest::newRow("exactly the limit") << QSize(4096, 2304) << true;
-    QTest::newRow("portrait 4K") << QSize(2304, 4096) << true;
+    QTest::newRow("portrait 4K, exactly the limit") << QSize(2304, 4096) << true;
     QTest::newRow("12 MP photo") << QSize(4032, 3024) << false;
-    QTest::newRow("48 MP photo") << QSize(8064, 6048) << false;
     QTest::newRow("panorama") << QSize(12000, 1500) << false;
     QTest::newRow("tall strip") << QSize(300, 9001) << false;
     QTest::newRow("just over") << QSize(4097, 2305) << false;
@@ -184,7 +171,7 @@ void TestStillImage::heldImages_data()
     QTest::newRow("odd-sized png") << "odd.png" << QSize(641, 359) << qint64(1500) << 600 << QSize(640, 358);
     QTest::newRow("jpeg, total off the frame grid") << "photo.jpg" << QSize(320, 240) << qint64(44100 * 3 + 17)
                                                     << 44100 << QSize(320, 240);
-    QTest::newRow("jpeg over three GOPs") << "long.jpeg" << QSize(96, 64) << qint64(12600) << 600 << QSize(96, 64);
+    QTest::newRow("jpeg into a second GOP") << "long.jpeg" << QSize(96, 64) << qint64(6060) << 600 << QSize(96, 64);
     QTest::newRow("heic") << "phone.heic" << QSize(400, 300) << qint64(1200) << 600 << QSize(400, 300);
     QTest::newRow("less than a frame") << "tiny.png" << QSize(32, 32) << qint64(1) << 600 << QSize(32, 32);
 }
@@ -261,12 +248,10 @@ void TestStillImage::exifRotatedJpegComesOutUpright()
                                 "-frames:v", "1", "-q:v", "2", plain},
                                &error),
              qPrintable(error));
-    QFile in(plain);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QByteArray jpeg = in.readAll();
+    QByteArray jpeg = testtools::readFile(plain);
     jpeg.insert(2, exifOrientationSegment(6)); // right after SOI
     const QString image = m_dir.filePath("sideways.jpg");
-    QVERIFY(writeFile(image, jpeg));
+    QVERIFY(testtools::writeFile(image, jpeg));
 
     const QString out = m_dir.filePath("sideways.mp4");
     auto source = openStillImage(image, MediaTime::fromSeconds(0.5), nullptr);
@@ -309,7 +294,7 @@ void TestStillImage::badImagesFail()
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(file);
     if (bytes != "-")
-        QVERIFY(writeFile(path, bytes));
+        QVERIFY(testtools::writeFile(path, bytes));
     try {
         openStillImage(path, MediaTime::fromSeconds(1), nullptr);
         QFAIL("no error");
@@ -318,28 +303,25 @@ void TestStillImage::badImagesFail()
     }
 }
 
-void TestStillImage::decompressionBombIsRefusedQuickly()
+// Refused from the header alone: decoding 30000 x 30000 first would need
+// gigabytes (how fast the refusal is belongs to the benchmarks).
+void TestStillImage::decompressionBombIsRefused()
 {
     const QString small = m_dir.filePath("bomb_small.png");
     QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x64", "-frames:v", "1", small}));
-    QFile in(small);
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QByteArray png = in.readAll();
+    QByteArray png = testtools::readFile(small);
     putBigEndian(png, 16, 30000);
     putBigEndian(png, 20, 30000);
     putBigEndian(png, 29, crc32(png.mid(12, 17))); // a consistent IHDR
     const QString bomb = m_dir.filePath("bomb.png");
-    QVERIFY(writeFile(bomb, png));
+    QVERIFY(testtools::writeFile(bomb, png));
 
-    QElapsedTimer timer;
-    timer.start();
     try {
         openStillImage(bomb, MediaTime::fromSeconds(1), nullptr);
         QFAIL("no error");
     } catch (const CompositionError& e) {
         QVERIFY2(e.message().contains("too large") && e.message().contains("30000"), qPrintable(e.message()));
     }
-    QVERIFY(timer.elapsed() < 2000);
 }
 
 void TestStillImage::stillImagePaths_data()
@@ -347,10 +329,9 @@ void TestStillImage::stillImagePaths_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("still");
     QTest::newRow("upper-case JPG") << "/a/cover.JPG" << true;
-    QTest::newRow("jpeg") << "cover.jpeg" << true;
-    QTest::newRow("png") << "cover.Png" << true;
+    QTest::newRow("mixed-case png") << "cover.Png" << true;
     QTest::newRow("heic") << "IMG_0001.HEIC" << true;
-    QTest::newRow("webm") << "clip.webm" << false;
+    QTest::newRow("jpeg") << "cover.jpeg" << true;
     QTest::newRow("mov") << "clip.mov" << false;
     QTest::newRow("jpg in folder name") << "/photos.jpg/clip.mp4" << false;
 }

@@ -5,6 +5,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QProcess>
 #include <QTest>
 
@@ -77,7 +78,8 @@ void TestFileManagerReveal::reveal()
 
     if (fileManagerRuns) {
         QTRY_COMPARE(fileManager.shown, QStringList {"file:///home/me/Movies/beach%20mix_mix_1.mp4"});
-        QTest::qWait(50);
+        // Once the call's watcher is gone its reply has been handled.
+        QTRY_VERIFY(reveal.findChildren<QDBusPendingCallWatcher*>().isEmpty());
         QVERIFY(opened.isEmpty());
         serverBus.unregisterService("org.freedesktop.FileManager1");
     } else {

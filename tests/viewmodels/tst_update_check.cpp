@@ -2,9 +2,9 @@
 // what the user is told for each kind of feed, and when the quiet daily check
 // stays quiet.
 
+#include "TestTools.h"
 #include "viewmodels/CheckForUpdatesViewModel.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -38,10 +38,10 @@ QUrl feedUrl(const QTemporaryDir& dir, const QString& text)
         probe.close();
         return QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(port));
     }
-    QFile f(dir.filePath("appcast.xml"));
-    f.open(QIODevice::WriteOnly);
-    f.write(text.toUtf8());
-    return QUrl::fromLocalFile(f.fileName());
+    const QString path = dir.filePath("appcast.xml");
+    if (!testtools::writeFile(path, text.toUtf8()))
+        qWarning("cannot write %s", qPrintable(path));
+    return QUrl::fromLocalFile(path);
 }
 
 } // namespace

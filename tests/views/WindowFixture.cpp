@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "TestTools.h"
+
 #include "models/JobStore.h"
 #include "platform/ThermalSource.h"
 #include "services/SettingsService.h"
@@ -51,9 +53,8 @@ WindowFixture::~WindowFixture()
 QUrl WindowFixture::file(const QString& relativePath)
 {
     const QString path = dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
+    if (!testtools::writeFile(path, {}))
+        qWarning("cannot create %s", qPrintable(path));
     return QUrl::fromLocalFile(path);
 }
 

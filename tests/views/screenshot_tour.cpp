@@ -2,6 +2,7 @@
 // batch ready to start, jobs in every status with a toast, dark palette) into
 // the folder given as the first argument. Run by scripts/screenshots.sh.
 
+#include "TestTools.h"
 #include "app/AppDependencyContainer.h"
 #include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMainWindow>
 #include <QSettings>
 #include <QStyleFactory>
@@ -21,12 +21,6 @@
 #include <QTest>
 
 namespace {
-
-void touch(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-}
 
 QPalette darkPalette()
 {
@@ -69,7 +63,7 @@ struct Session {
     void fillSettings()
     {
         for (int i = 1; i <= 24; ++i)
-            touch(path(QStringLiteral("Summer Playlist/%1 Song %1.mp3").arg(i, 2, 10, QLatin1Char('0'))));
+            testtools::writeFile(path(QStringLiteral("Summer Playlist/%1 Song %1.mp3").arg(i, 2, 10, QLatin1Char('0'))), {});
         QDir().mkpath(path("Movies/Mixes"));
         SettingsService& s = container->settingsService();
         s.choosePlaylistFolder(QUrl::fromLocalFile(path("Summer Playlist")));
@@ -117,7 +111,7 @@ int main(int argc, char** argv)
             s.fillSettings();
             QList<QUrl> clips;
             for (const char* name : {"beach sunset.mov", "city lights.mp4", "harbour.heic"}) {
-                touch(s.path(name));
+                testtools::writeFile(s.path(name), {});
                 clips << QUrl::fromLocalFile(s.path(name));
             }
             s.app->viewModels().dashboardViewModel().addDroppedFiles(clips);

@@ -350,17 +350,12 @@ void TestViews::pauseButtonToggles()
     WindowFixture w;
     auto* pause = w.find<QToolButton>("pauseButton");
     QCOMPARE(symbolOf(pause), QString("pause.fill"));
-    QCOMPARE(pause->toolTip(), QString("Pause Queue"));
-
-    QTest::mouseClick(pause, Qt::LeftButton);
-    QVERIFY(w.container->jobService().isQueuePaused());
-    QCOMPARE(symbolOf(pause), QString("play.fill"));
-    QCOMPARE(pause->toolTip(), QString("Resume Queue"));
-
-    QTest::mouseClick(pause, Qt::LeftButton);
-    QVERIFY(!w.container->jobService().isQueuePaused());
-    QCOMPARE(symbolOf(pause), QString("pause.fill"));
-    QCOMPARE(pause->toolTip(), QString("Pause Queue"));
+    for (bool paused : {true, false}) {
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(w.container->jobService().isQueuePaused(), paused);
+        QCOMPARE(symbolOf(pause), paused ? QString("play.fill") : QString("pause.fill"));
+        QCOMPARE(pause->toolTip(), paused ? QString("Resume Queue") : QString("Pause Queue"));
+    }
 }
 
 void TestViews::clearConfirmation_data()
@@ -476,7 +471,17 @@ void TestViews::followsAThemeSwitch()
         for (qint64 status : {0, 2, 3, 4, 5})
             w->storeJob(QStringLiteral("job%1").arg(status), status);
         w->viewModels->dashboardViewModel().setSelectedVideoURLs({w->file("clip.mp4")});
-        QTest::qWait(400); // the new cards have arrived
+        // The new cards have arrived once their entrance effect is gone.
+        const auto arrived = [&w] {
+            for (views::JobRow* row : w->content->queue()->rows()) {
+                if (row->graphicsEffect())
+                    return false;
+            }
+            return true;
+        };
+        if (!QTest::qWaitFor(arrived))
+            qWarning("the queue cards are still arriving");
+        QCoreApplication::processEvents(); // the layout their last frame asked for
         if (QWidget* focused = QApplication::focusWidget())
             focused->clearFocus(); // a focus ring would tell the two windows apart
         return w;
@@ -485,7 +490,7 @@ void TestViews::followsAThemeSwitch()
     auto switched = windowWithContent();
     const QImage beforeSwitch = switched->content->grab().toImage();
     QApplication::setPalette(dark);
-    QTest::qWait(50);
+    QCoreApplication::processEvents(); // restyling posted by the palette change
     const QImage afterSwitch = switched->content->grab().toImage();
     auto fresh = windowWithContent();
     const QImage openedDark = fresh->content->grab().toImage();
