@@ -2,6 +2,7 @@
 // generated media, against the same loop idle (the peer, measured in the same
 // run). A 10 ms timer's lateness is sampled; target: max < 50 ms.
 
+#include "MainLoopLateness.h"
 #include "TestTools.h"
 #include "models/JobStore.h"
 #include "services/FileService.h"
@@ -21,46 +22,10 @@
 
 namespace {
 
-struct Lateness {
-    double p99Ms = 0;
-    double maxMs = 0;
-    int samples = 0;
-};
-
 class FixedLevel : public ThermalSource {
 public:
     int readLevel() override { return 0; }
 };
-
-// Samples a 10 ms precise timer until `done` returns true (or `maxMs` passes).
-Lateness sampleLoop(const std::function<bool()>& done, int maxMs)
-{
-    QList<double> late;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 expected = 10;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(10);
-    QEventLoop loop;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        late << double(std::max<qint64>(0, now - expected));
-        expected = now + 10;
-        if (done() || now > maxMs)
-            loop.quit();
-    });
-    timer.start();
-    loop.exec();
-    Lateness r;
-    std::sort(late.begin(), late.end());
-    r.samples = int(late.size());
-    if (!late.isEmpty()) {
-        r.maxMs = late.last();
-        r.p99Ms = late[std::min<qsizetype>(late.size() - 1, qsizetype(late.size() * 0.99))];
-    }
-    return r;
-}
 
 } // namespace
 
@@ -94,13 +59,13 @@ int main(int argc, char** argv)
     NotificationService::shared().setSink([&](const NotificationService::Notification&) { finished = true; });
     JobService service(*store, settings, thermal);
 
-    const Lateness idle = sampleLoop([] { return false; }, 2000);
+    const MainLoopLateness idle = sampleMainLoop([] { return false; }, 2000);
 
     QElapsedTimer renderClock;
     renderClock.start();
     for (const QUrl& clip : clips)
         service.addJob(clip, songs, QUrl::fromLocalFile(dir.path()));
-    const Lateness busy = sampleLoop([&] { return finished; }, 300000);
+    const MainLoopLateness busy = sampleMainLoop([&] { return finished; }, 300000);
     const double renderSeconds = renderClock.elapsed() / 1000.0;
 
     std::printf("jobs: 3 x %.0f s mix, rendered in %.2f s (completed %d)\n", 3 * 90.0 - 6, renderSeconds,

@@ -5,6 +5,7 @@
 //
 //   bench_three_jobs --crossfade S --out DIR --song FILE... CLIP CLIP CLIP
 
+#include "MainLoopLateness.h"
 #include "models/JobStore.h"
 #include "services/FileService.h"
 #include "services/JobService.h"
@@ -16,10 +17,9 @@
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include <sys/resource.h>
 
@@ -76,35 +76,20 @@ int main(int argc, char** argv)
     NotificationService::shared().setSink([&](const NotificationService::Notification&) { finished = true; });
     JobService service(*store, settings, thermal);
 
-    // Lateness of a 10 ms timer on the main loop while the jobs run.
-    QList<double> late;
     QElapsedTimer clock;
     clock.start();
-    qint64 expected = 10;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        late << double(std::max<qint64>(0, now - expected));
-        expected = now + 10;
-        if (finished)
-            app.quit();
-    });
     const double cpuBefore = cpuSeconds();
     for (const QUrl& clip : clips)
         service.addJob(clip, songs, QUrl::fromLocalFile(out));
-    timer.start();
-    app.exec();
+    // The main loop's lateness while the jobs run (no limit but their end).
+    const MainLoopLateness late = sampleMainLoop([&] { return finished; }, std::numeric_limits<int>::max());
     const double wall = clock.elapsed() / 1000.0;
     const double cpu = cpuSeconds() - cpuBefore;
 
-    std::sort(late.begin(), late.end());
-    const double p99 = late.isEmpty() ? 0 : late[std::min<qsizetype>(late.size() - 1, qsizetype(late.size() * 0.99))];
     rusage u {};
     getrusage(RUSAGE_SELF, &u);
     std::printf("jobs=%d completed=%d wall=%.2f cpu_per_wall=%.2f peak_rss_mb=%.1f loop_p99_ms=%.1f loop_max_ms=%.1f\n",
                 int(clips.size()), service.completedJobCount(), wall, wall > 0 ? cpu / wall : 0.0,
-                u.ru_maxrss / 1024.0, p99, late.isEmpty() ? 0.0 : late.last());
+                u.ru_maxrss / 1024.0, late.p99Ms, late.maxMs);
     return service.completedJobCount() == clips.size() ? 0 : 1;
 }
