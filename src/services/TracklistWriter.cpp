@@ -1,15 +1,11 @@
 #include "services/TracklistWriter.h"
 
-#include "media/audio/SongMeasure.h"
-#include "services/FileService.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 
 namespace TracklistWriter {
 
@@ -40,27 +36,6 @@ QUrl tracklistURL(const QUrl& outputURL)
     return QUrl::fromLocalFile(stem + QStringLiteral(".txt"));
 }
 
-QString tracklistText(const QList<QUrl>& songs, const QList<std::optional<double>>& durations,
-                      double crossfade)
-{
-    QString text;
-    double t = 0;
-    const qsizetype n = songs.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const std::optional<double> d = i < durations.size() ? durations[i] : std::nullopt;
-        // An indefinite duration would poison every later start time; it is
-        // treated like an unreadable song (no line, start time unchanged).
-        if (!d || !std::isfinite(*d))
-            continue;
-        text += formatTimestamp(t) + QStringLiteral(" - ")
-            + QFileInfo(songs[i].toLocalFile()).completeBaseName() + QLatin1Char('\n');
-        // The crossfade follows the song's place in the mix, not whether its
-        // neighbour could be read.
-        t += (i < n - 1) ? *d - crossfade : *d;
-    }
-    return text;
-}
-
 QString tracklistText(const lc::media::MixPlan& plan)
 {
     QString text;
@@ -72,22 +47,6 @@ QString tracklistText(const lc::media::MixPlan& plan)
             + QFileInfo(e.path).completeBaseName() + QLatin1Char('\n');
     }
     return text;
-}
-
-void writeTracklist(const QList<QUrl>& songs, const QUrl& outputURL, double crossfade)
-{
-    QList<std::optional<double>> durations;
-    durations.reserve(songs.size());
-    for (const QUrl& song : songs) {
-        ScopedAccess access(song);
-        durations.append(lc::media::songDurationSeconds(song.toLocalFile()));
-    }
-
-    QSaveFile file(tracklistURL(outputURL).toLocalFile());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(tracklistText(songs, durations, crossfade).toUtf8());
-    file.commit(); // a failed write leaves any earlier tracklist untouched
 }
 
 } // namespace TracklistWriter

@@ -44,9 +44,6 @@ private slots:
         const SongMeasurement m = measureSong(path(file));
         QVERIFY(m.hasAudio);
         QVERIFY2(qAbs(m.frames - 110250) <= tolerance, qPrintable(QString::number(m.frames)));
-        const std::optional<double> seconds = songDurationSeconds(path(file));
-        QVERIFY(seconds);
-        QVERIFY2(qAbs(*seconds - 2.5) < 0.03, qPrintable(QString::number(*seconds)));
     }
 
     void videoOnlyFileHasNoAudio()
@@ -54,7 +51,6 @@ private slots:
         QString error;
         QVERIFY2(testtools::makeClip(path("clip.mp4"), 1, 64, 48, 10, {"-c:v", "mpeg4"}, &error), qPrintable(error));
         QVERIFY(!measureSong(path("clip.mp4")).hasAudio);
-        QVERIFY(!songDurationSeconds(path("clip.mp4")));
     }
 
     void unreadableFiles_data()
@@ -76,12 +72,11 @@ private slots:
         } catch (const MediaError& e) {
             QVERIFY2(e.message().startsWith("avformat_open_input(" + file + "): "), qPrintable(e.message()));
         }
-        QVERIFY(!songDurationSeconds(path(file)));
     }
 
     // Without a Xing header the container guesses the length from the first
     // frames' bitrate; a VBR file whose start is quiet makes that guess wrong.
-    void mp3WithoutXingHeaderIsScanned()
+    void mp3WithoutXingHeaderIsDecodedToItsEnd()
     {
         const QString file = path("noxing.mp3");
         QString error;
@@ -92,9 +87,6 @@ private slots:
                                    &error),
                  qPrintable(error));
         const double decoded = testtools::decodeAudio(file).size() / 2.0 / 44100.0;
-        const std::optional<double> seconds = songDurationSeconds(file);
-        QVERIFY(seconds);
-        QVERIFY2(qAbs(*seconds - decoded) < 0.001, qPrintable(QStringLiteral("%1 vs %2").arg(*seconds).arg(decoded)));
         QCOMPARE(measureSong(file).frames, qint64(std::llround(decoded * 44100)));
     }
 

@@ -5,7 +5,6 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
-#include <optional>
 
 namespace lc::media {
 
@@ -21,9 +20,5 @@ struct SongMeasurement {
 // when *cancel is raised during the decode.
 SongMeasurement measureSong(const QString& path, const std::atomic<bool>* cancel = nullptr);
 
-// Duration in seconds for the tracklist: the container's duration when it is
-// exact, a packet scan where the container only estimates it (MP3 without a
-// Xing/Info header). Nothing when the file cannot be read or has no audio.
-std::optional<double> songDurationSeconds(const QString& path);
 
 } // namespace lc::media
