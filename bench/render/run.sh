@@ -2,7 +2,7 @@
 # Render benchmark: loopcaster-render against the single ffmpeg command a power
 # user would write for the same mix, timed in the same run on the same corpus.
 #
-#   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three]
+#   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three] [--no-floor]
 #
 # The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
 # flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
@@ -11,7 +11,8 @@
 # Prints wall time and peak RSS of both, our CPU (user+sys) over wall, and the
 # wall-time ratio ours/peer; then three clip jobs at once through the job
 # service (bench_three_jobs: total wall, CPU/wall, peak RSS, main-loop
-# lateness), against three peer runs one after another.
+# lateness), against three peer runs one after another; and the encode floor:
+# the mix's PCM alone, encoded in two halves at once with the same encoder.
 # Targets for the hour on 2 cores: clip <= 0.40x, image <= 0.1x, CPU/wall of
 # one clip job > 1.8, peak RSS < 200 MB per job. Timings depend on the load:
 # the summary prints the load average before and after.
@@ -23,6 +24,7 @@ case_sel=both
 bin="${LOOPCASTER_RENDER:-}"
 keep=0
 three=1
+floor=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes="$2"; shift 2 ;;
@@ -30,7 +32,8 @@ while [ $# -gt 0 ]; do
     --bin) bin="$2"; shift 2 ;;
     --keep) keep=1; shift ;;
     --no-three) three=0; shift ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --no-floor) floor=0; shift ;;
+    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -143,6 +146,31 @@ run_case() {
   summary+=("$(printf '%-5s ratio %s  (ours %.1f s, peer %.1f s)  cpu/wall %s (peer %s)  cpu time ours/peer %s  peak RSS %s MB' \
     "$kind" "$(ratio "$ours_wall" "$peer_wall")" "$ours_wall" "$peer_wall" "$ours_cpu" "$peer_cpu" "$cpu_ratio" "$ours_rss")")
   PEER_WALL=$peer_wall
+  OURS_FILE=$ours_file
+}
+
+# encode_floor MOVIE PEER_WALL: the wall time of the AAC encode alone. The
+# movie's audio is decoded to raw PCM first, then its two halves are encoded
+# at once with the settings of the mix (native encoder, 192 kbit/s), one
+# process per core. No render that uses this encoder on this machine can beat
+# this time; it shows how much of the target the encoder itself leaves.
+encode_floor() {
+  local movie="$1" peer_wall="$2" pcm="$work/floor.f32"
+  ffmpeg -y -hide_banner -nostdin -loglevel error -i "$movie" -vn -f f32le -ac 2 -ar 44100 "$pcm"
+  local frames half
+  frames=$(( $(stat -c %s "$pcm") / 8 ))
+  half=$(( frames / 2 ))
+  local raw=(-f f32le -ar 44100 -ac 2)
+  /usr/bin/time -f "%e %U %S" -o "$work/floor.time" bash -c '
+    ffmpeg -hide_banner -nostdin -loglevel error "${@:4}" -i "$1" -t "$2" -c:a aac -b:a 192k -f null - &
+    ffmpeg -hide_banner -nostdin -loglevel error "${@:4}" -ss "$2" -i "$1" -c:a aac -b:a 192k -f null - &
+    wait' _ "$pcm" "$(awk -v h="$half" 'BEGIN { printf "%.6f", h / 44100 }')" unused "${raw[@]}"
+  rm -f "$pcm"
+  local wall user sys
+  read -r wall user sys <"$work/floor.time"
+  printf 'encode floor: the mix'"'"'s PCM encoded in two halves at once: %.2fs (%.2f cpu/wall) = %s of the peer\n' \
+    "$wall" "$(awk -v u="$user" -v s="$sys" -v w="$wall" 'BEGIN { printf "%.2f", (u + s) / w }')" "$(ratio "$wall" "$peer_wall")"
+  summary+=("$(printf 'encode floor ratio %s  (the AAC encode alone on both cores: %.1f s)' "$(ratio "$wall" "$peer_wall")" "$wall")")
 }
 
 three_bin="$(dirname "$bin")/../../bench/render/bench_three_jobs"
@@ -153,6 +181,7 @@ if [ "$case_sel" != image ]; then
   PEER_VIDEO=(-c:v copy)
   run_case clip "$work/clip.mp4" -stream_loop -1 -i "$work/clip.mp4"
   clip_peer_wall=$PEER_WALL
+  [ "$floor" = 1 ] && encode_floor "$OURS_FILE" "$clip_peer_wall"
   if [ "$three" = 1 ]; then
     if [ -x "$three_bin" ]; then
       rm -rf "$work/ours"/*
