@@ -18,11 +18,12 @@ Q_DECLARE_METATYPE(Setter)
 namespace {
 
 // Rows as stored, scrambled; one lies in the future so a job created now
-// does not simply go to the top.
+// does not simply go to the top, and one is in milliseconds since the epoch
+// (2024-03-01T10:00:00.500Z, just after the third).
 const QStringList kDates {"2024-03-02T10:00:00.000Z", "2100-01-01T00:00:00.000Z", "2024-03-01T10:00:00.000Z",
-                          "2024-03-03T10:00:00.000Z"};
+                          "2024-03-03T10:00:00.000Z", "1709287200500"};
 // Indices into kDates, newest first.
-const QList<int> kNewestFirst {1, 3, 0, 2};
+const QList<int> kNewestFirst {1, 3, 0, 4, 2};
 
 } // namespace
 
@@ -56,6 +57,13 @@ private slots:
         QVERIFY2(m_store, qPrintable(error));
         m_store->setFlushDelayMs(3600 * 1000);
         m_model = std::make_unique<JobListModel>(m_store.get());
+        // The scheduler's order (oldest first) is the list's, reversed.
+        const QList<MixJob*> oldestFirst = *m_store->fetch({}, JobStore::Sort::createdAtAscending);
+        QCOMPARE(oldestFirst.size(), kDates.size());
+        for (int rank = 0; rank < kDates.size(); ++rank) {
+            QCOMPARE(idAt(rank), newest(rank));
+            QCOMPARE(oldestFirst[kDates.size() - 1 - rank], m_model->jobAt(rank));
+        }
     }
     void cleanup()
     {
@@ -95,7 +103,7 @@ private slots:
         QCOMPARE(removed.count(), 1);
         QCOMPARE(removed.first().at(1).toInt(), 2);
         QCOMPARE(m_model->rowCount(), kDates.size() - 1);
-        for (int row = 0; row < 3; ++row) {
+        for (int row = 0; row < kDates.size() - 1; ++row) {
             QCOMPARE(idAt(row), newest(row < 2 ? row : row + 1));
             QCOMPARE(m_model->jobAt(row), m_store->find(idAt(row)));
         }
@@ -114,11 +122,13 @@ private slots:
                                 << int(JobListModel::StatusValueRole) << QVariant(qint64(3));
         QTest::newRow("output path") << Setter([](MixJob& j) { j.setOutputPath("/out/x_mix_1.mp4"); })
                                      << int(JobListModel::OutputPathRole) << QVariant("/out/x_mix_1.mp4");
-        // The name drops the last extension only, and never a leading dot.
+        // The name drops the last extension only; a leading or trailing dot is none.
         QTest::newRow("source renamed") << Setter([](MixJob& j) { j.setVideoPath("/v.d/My.Clip.final.mov"); })
                                         << int(JobListModel::DisplayNameRole) << QVariant("My.Clip.final");
-        QTest::newRow("hidden source") << Setter([](MixJob& j) { j.setVideoPath("/v/.clip"); })
+        QTest::newRow("hidden source") << Setter([](MixJob& j) { j.setVideoPath("/v.d/.clip"); })
                                        << int(JobListModel::DisplayNameRole) << QVariant(".clip");
+        QTest::newRow("trailing dot") << Setter([](MixJob& j) { j.setVideoPath("/v/clip."); })
+                                      << int(JobListModel::DisplayNameRole) << QVariant("clip.");
     }
     void fieldChangeUpdatesOnlyThatRow()
     {

@@ -1,5 +1,6 @@
 // The job store file: what survives a restart, how status codes read and
-// filter, sorting, removal, coalesced writes, and files it must not touch.
+// filter, removal, coalesced writes, and files it must not touch. (Sorting
+// by creation date is checked with the list model.)
 
 #include "RawJobTable.h"
 #include "TestTools.h"
@@ -155,34 +156,6 @@ private slots:
             QCOMPARE(store->fetchCount(JobFilters::notCompleted), completed ? 1 : 2);
             QCOMPARE(store->fetchCount(JobFilters::waiting), waiting ? 1 : 0);
             QCOMPARE(store->fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending)->size(), waiting ? 1 : 0);
-        }
-    }
-
-    void sortsByCreationDate()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("jobs.sqlite");
-        QVERIFY(openStore(path));
-        const QStringList dates {"2024-03-02T10:00:00.000Z", "2024-03-01T10:00:00.000Z", "2024-03-03T10:00:00.000Z",
-                                 "1709287200500"};
-        QStringList ids;
-        {
-            RawJobTable raw(path);
-            for (const QString& date : dates) {
-                ids.append(QUuid::createUuid().toString(QUuid::WithoutBraces));
-                QVERIFY(raw.insertRow(validRow(ids.last(), date)));
-            }
-        }
-        auto store = openStore(path);
-        QVERIFY(store);
-        // 1709287200500 ms is 2024-03-01T10:00:00.500Z, just after the second row.
-        const QList<int> oldestFirst {1, 3, 0, 2};
-        const QList<MixJob*> ascending = *store->fetch({}, JobStore::Sort::createdAtAscending);
-        const QList<MixJob*> newest = store->allNewestFirst();
-        QCOMPARE(ascending.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(ascending[i]->id(), QUuid::fromString(ids[oldestFirst[i]]));
-            QCOMPARE(newest[3 - i], ascending[i]);
         }
     }
 
