@@ -33,13 +33,11 @@ void TestShell::openFilesAddsThemAsADrop()
     LoopcasterApp app(*w.container);
     const QUrl clip = w.file("clip.mp4");
     const QUrl photo = w.file("Photo.PNG");
-    w.file("notes.txt");
     const QString before = QDir::currentPath();
     QDir::setCurrent(w.dir.path());
-
     // A path relative to where the app was started, a file: URI, and a file
     // of a type the app cannot use.
-    app.openFiles({"clip.mp4", photo.toString(), "notes.txt"});
+    app.openFiles({"clip.mp4", photo.toString(), w.file("notes.txt").toLocalFile()});
     QDir::setCurrent(before);
 
     QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
@@ -82,8 +80,6 @@ void TestShell::trayFollowsTheQueue()
     for (QAction* a : tray.contextMenu()->actions())
         items << (a->isSeparator() ? "-" : a->text());
     QCOMPARE(items, (QStringList {"Show Loopcaster", pauseTitle, "Check for Updates...", "-", "Quit"}));
-    QCOMPARE(tray.pauseAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-    QCOMPARE(tray.quitAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
     QCOMPARE(tray.toolTip(), toolTip);
     // The square icon is the dot, in the thermal colour.
