@@ -64,9 +64,9 @@ WindowFixture::~WindowFixture()
     container.reset();
 }
 
-// Stored as finished (so the starting queue leaves them alone) and given
-// their real status once the queue is paused; creation times are written
-// into the file, as a record only ever gets one when it is made.
+// Stored as finished, which the starting queue leaves alone, and given their
+// real status once it is paused. A record's creation time is only ever set
+// when it is made, so the times are written into the file.
 void WindowFixture::storeJobs(const QString& storePath, const QList<StoredJob>& jobs)
 {
     if (jobs.isEmpty())
@@ -105,19 +105,17 @@ QUrl WindowFixture::file(const QString& relativePath)
 
 void WindowFixture::choosePlaylist(int songs)
 {
+    QDir().mkpath(dir.filePath("Songs"));
     for (int i = 0; i < songs; ++i)
         file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    QDir().mkpath(dir.filePath("Songs"));
     container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(dir.filePath("Songs")));
 }
 
 MixJob* WindowFixture::job(const QString& file) const
 {
-    for (MixJob* j : container->modelContainer().allNewestFirst()) {
-        if (j->videoPath() == dir.filePath(file))
-            return j;
-    }
-    qFatal("no stored job for %s", qPrintable(file));
+    const QString path = dir.filePath(file);
+    const auto found = container->modelContainer().fetch([&path](const MixJob& j) { return j.videoPath() == path; });
+    return found && found->size() == 1 ? found->first() : nullptr;
 }
 
 bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
@@ -144,6 +142,5 @@ QPalette darkPalette()
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
         p.setColor(role, QColor(0xEC, 0xEC, 0xEE));
     p.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xF7));
-    p.setColor(QPalette::PlaceholderText, QColor(0x8E, 0x8E, 0x93));
     return p;
 }
