@@ -9,9 +9,11 @@
 #include "services/ToastManager.h"
 #include "viewmodels/DashboardViewModel.h"
 #include "views/AppIcon.h"
+#include "views/ToastView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QMainWindow>
 #include <QStyleFactory>
 #include <QTest>
@@ -37,7 +39,11 @@ void shoot(WindowFixture& w, const QString& file, const std::function<void(Loopc
     app.showWindow();
     if (stage)
         stage(app);
-    QTest::qWait(700); // a picture, not a check: let the toast finish arriving
+    // A toast is pictured once it has faded in completely.
+    const QWidget* toast = app.contentView()->toast();
+    const auto* fade = qobject_cast<const QGraphicsOpacityEffect*>(toast->graphicsEffect());
+    if (!QTest::qWaitFor([toast, fade] { return !toast->isVisible() || fade->opacity() == 1.0; }))
+        qWarning("the toast is still arriving");
     app.window()->grab().save(file);
 }
 
