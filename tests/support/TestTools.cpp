@@ -71,30 +71,22 @@ QJsonObject probePackets(const QString& path, const QString& streamSelector)
 bool makeTone(const QString& path, double seconds, double frequency, int sampleRate,
               const QStringList& extraArgs, QString* error)
 {
-    QStringList args {"-f", "lavfi", "-i",
-                      QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
-                          .arg(frequency).arg(sampleRate).arg(seconds, 0, 'f', 6),
-                      "-ac", "2"};
-    args += extraArgs;
-    args << path;
-    return ffmpeg(args, error);
+    const QString tone = QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
+                             .arg(frequency).arg(sampleRate).arg(seconds, 0, 'f', 6);
+    return ffmpeg(QStringList {"-f", "lavfi", "-i", tone, "-ac", "2"} + extraArgs + QStringList {path}, error);
 }
 
 bool makeClip(const QString& path, double seconds, int w, int h, int fps,
               const QStringList& extraArgs, QString* error)
 {
-    QStringList args {"-f", "lavfi", "-i",
-                      QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4").arg(w).arg(h).arg(fps).arg(seconds, 0, 'f', 6)};
-    args += extraArgs;
-    args << path;
-    return ffmpeg(args, error);
+    const QString pattern = QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                                .arg(w).arg(h).arg(fps).arg(seconds, 0, 'f', 6);
+    return ffmpeg(QStringList {"-f", "lavfi", "-i", pattern} + extraArgs + QStringList {path}, error);
 }
 
 bool makeImage(const QString& path, int w, int h, QString* error)
 {
-    return ffmpeg({"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=%1x%2:rate=1").arg(w).arg(h),
-                   "-frames:v", "1", path},
-                  error);
+    return makeClip(path, 1, w, h, 1, {"-frames:v", "1"}, error);
 }
 
 QString decodeErrors(const QString& path, const QString& streamSelector)

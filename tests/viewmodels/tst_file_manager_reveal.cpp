@@ -3,7 +3,6 @@
 
 #include "platform/FileManagerReveal.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusPendingCallWatcher>
 #include <QProcess>
@@ -19,7 +18,7 @@ public:
     QStringList shown;
 
 public slots:
-    void ShowItems(const QStringList& uris, const QString& startupId) { shown += uris; }
+    void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
 };
 
 } // namespace
@@ -27,66 +26,42 @@ public slots:
 class TestFileManagerReveal : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void reveal_data();
-    void reveal();
-
-private:
-    QProcess m_bus;
-    QString m_address;
+    void revealsThroughTheFileManagerOrOpensTheFolder();
 };
 
-void TestFileManagerReveal::initTestCase()
+void TestFileManagerReveal::revealsThroughTheFileManagerOrOpensTheFolder()
 {
-    m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-    if (!m_bus.waitForStarted(5000))
+    QProcess bus;
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    if (!bus.waitForStarted(5000))
         QSKIP("dbus-daemon is not available");
-    QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine(), 5000);
-    m_address = QString::fromUtf8(m_bus.readLine()).trimmed();
-}
+    QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 5000);
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    {
+        QDBusConnection caller = QDBusConnection::connectToBus(address, "caller");
+        QDBusConnection server = QDBusConnection::connectToBus(address, "server");
+        QVERIFY(caller.isConnected() && server.isConnected());
+        QList<QUrl> opened;
+        FileManagerReveal reveal(caller, [&opened](const QUrl& folder) { opened << folder; });
+        const QUrl movie = QUrl::fromLocalFile("/home/me/Movies/beach mix_mix_1.mp4");
+        const QList<QUrl> folder {QUrl::fromLocalFile("/home/me/Movies")};
 
-void TestFileManagerReveal::cleanupTestCase()
-{
-    m_bus.kill();
-    m_bus.waitForFinished();
-}
+        reveal.reveal(movie); // nobody serves FileManager1 yet
+        QTRY_COMPARE(opened, folder);
 
-void TestFileManagerReveal::reveal_data()
-{
-    QTest::addColumn<bool>("fileManagerRuns");
-    QTest::newRow("file manager answers") << true;
-    QTest::newRow("no file manager") << false;
-}
-
-void TestFileManagerReveal::reveal()
-{
-    QFETCH(bool, fileManagerRuns);
-    const QString name = QString::fromLatin1(QTest::currentDataTag());
-    QDBusConnection callerBus = QDBusConnection::connectToBus(m_address, "caller " + name);
-    QDBusConnection serverBus = QDBusConnection::connectToBus(m_address, "server " + name);
-    QVERIFY(callerBus.isConnected() && serverBus.isConnected());
-    FakeFileManager fileManager;
-    if (fileManagerRuns) {
-        QVERIFY(serverBus.registerObject("/org/freedesktop/FileManager1", &fileManager, QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService("org.freedesktop.FileManager1"));
-    }
-    QList<QUrl> opened;
-    FileManagerReveal reveal(callerBus, [&opened](const QUrl& folder) { opened << folder; });
-
-    reveal.reveal(QUrl::fromLocalFile("/home/me/Movies/beach mix_mix_1.mp4"));
-
-    if (fileManagerRuns) {
+        FakeFileManager fileManager;
+        QVERIFY(server.registerObject("/org/freedesktop/FileManager1", &fileManager, QDBusConnection::ExportAllSlots));
+        QVERIFY(server.registerService("org.freedesktop.FileManager1"));
+        reveal.reveal(movie);
         QTRY_COMPARE(fileManager.shown, QStringList {"file:///home/me/Movies/beach%20mix_mix_1.mp4"});
         // Once the call's watcher is gone its reply has been handled.
         QTRY_VERIFY(reveal.findChildren<QDBusPendingCallWatcher*>().isEmpty());
-        QVERIFY(opened.isEmpty());
-        serverBus.unregisterService("org.freedesktop.FileManager1");
-    } else {
-        QTRY_COMPARE(opened, QList<QUrl> {QUrl::fromLocalFile("/home/me/Movies")});
+        QCOMPARE(opened, folder);
     }
-    QDBusConnection::disconnectFromBus("caller " + name);
-    QDBusConnection::disconnectFromBus("server " + name);
+    QDBusConnection::disconnectFromBus("caller");
+    QDBusConnection::disconnectFromBus("server");
+    bus.kill();
+    bus.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestFileManagerReveal)

@@ -4,14 +4,16 @@
 
 #include "models/JobStore.h"
 #include "platform/ThermalSource.h"
+#include "services/JobService.h"
 #include "services/SettingsService.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QFile>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -23,20 +25,32 @@ public:
 
 } // namespace
 
-WindowFixture::WindowFixture()
+WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
 {
+    const QString storePath = dir.filePath("jobs.sqlite");
+    storeJobs(storePath, jobs);
     QString error;
-    auto store = JobStore::open(dir.filePath("jobs.sqlite"), &error);
+    auto store = JobStore::open(storePath, &error);
     if (!store)
         qFatal("cannot open the job store: %s", qPrintable(error));
     AppDependencyContainer::Overrides o;
     o.settings = std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat);
     o.thermalSource = std::make_unique<CoolMachine>();
     container = std::make_unique<AppDependencyContainer>(std::move(store), std::move(o));
+    if (!jobs.isEmpty())
+        container->jobService().pauseQueue();
+    for (const StoredJob& s : jobs) {
+        MixJob* stored = job(s.file);
+        stored->setStatus(s.status);
+        stored->setStatusMessage(s.message);
+        stored->setProgress(s.progress);
+    }
     ViewModelContainer::Options options;
     options.dashboard.downloadsFolder = QUrl::fromLocalFile(dir.filePath("Downloads"));
     options.revealFile = [this](const QUrl& url) { revealed << url; };
     viewModels = std::make_unique<ViewModelContainer>(*container, std::move(options));
+    if (!showContent)
+        return;
     content = std::make_unique<views::ContentView>(*viewModels, container->toastManager());
     content->show();
     if (!QTest::qWaitForWindowExposed(content.get()))
@@ -50,6 +64,37 @@ WindowFixture::~WindowFixture()
     container.reset();
 }
 
+// Stored as finished, which the starting queue leaves alone, and given their
+// real status once it is paused. A record's creation time is only ever set
+// when it is made, so the times are written into the file.
+void WindowFixture::storeJobs(const QString& storePath, const QList<StoredJob>& jobs)
+{
+    if (jobs.isEmpty())
+        return;
+    QString error;
+    if (auto store = JobStore::open(storePath, &error)) {
+        for (const StoredJob& s : jobs) {
+            auto* job = new MixJob(file(s.file), {});
+            job->setOutputPath(dir.filePath(QFileInfo(s.file).completeBaseName() + "_mix_1.mp4"));
+            job->setStatus(JobStatus::completed);
+            store->insert(job);
+        }
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "storedJobs");
+        db.setDatabaseName(storePath);
+        QSqlQuery q(db.open() ? db : QSqlDatabase());
+        for (qsizetype i = 0; i < jobs.size(); ++i) {
+            q.prepare("UPDATE jobs SET createdAt = ? WHERE videoPath = ?");
+            q.addBindValue(1765000000000 + i * 1000);
+            q.addBindValue(dir.filePath(jobs[i].file));
+            if (!q.exec() || q.numRowsAffected() != 1)
+                qFatal("cannot date the stored job %s", qPrintable(jobs[i].file));
+        }
+    }
+    QSqlDatabase::removeDatabase("storedJobs");
+}
+
 QUrl WindowFixture::file(const QString& relativePath)
 {
     const QString path = dir.filePath(relativePath);
@@ -60,21 +105,17 @@ QUrl WindowFixture::file(const QString& relativePath)
 
 void WindowFixture::choosePlaylist(int songs)
 {
+    QDir().mkpath(dir.filePath("Songs"));
     for (int i = 0; i < songs; ++i)
         file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    QDir().mkpath(dir.filePath("Songs"));
     container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(dir.filePath("Songs")));
 }
 
-MixJob* WindowFixture::storeJob(const QString& name, qint64 statusValue)
+MixJob* WindowFixture::job(const QString& file) const
 {
-    QTest::qSleep(2); // distinct creation times keep the order
-    auto* job = new MixJob(file(name + ".mov"), {});
-    job->setOutputPath(dir.filePath(name + "_mix_1.mp4"));
-    job->setStatusValue(statusValue);
-    job->setStatusMessage("stored");
-    container->modelContainer().insert(job);
-    return job;
+    const QString path = dir.filePath(file);
+    const auto found = container->modelContainer().fetch([&path](const MixJob& j) { return j.videoPath() == path; });
+    return found && found->size() == 1 ? found->first() : nullptr;
 }
 
 bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
@@ -91,4 +132,15 @@ bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
     QDropEvent dropEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &dropEvent);
     return dropEvent.isAccepted();
+}
+
+QPalette darkPalette()
+{
+    QPalette p(QColor(0x33, 0x34, 0x38), QColor(0x26, 0x27, 0x2B));
+    p.setColor(QPalette::Base, QColor(0x1C, 0x1D, 0x20));
+    p.setColor(QPalette::AlternateBase, QColor(0x2C, 0x2D, 0x31));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+        p.setColor(role, QColor(0xEC, 0xEC, 0xEE));
+    p.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xF7));
+    return p;
 }

@@ -9,13 +9,23 @@
 #include "views/ContentView.h"
 
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <memory>
 
+// A record the window finds in its store at start-up.
+struct StoredJob {
+    QString file; // the source's name, e.g. "beach.mov"
+    JobStatus status;
+    QString message = "stored";
+    float progress = 0;
+};
+
 class WindowFixture {
 public:
-    WindowFixture();
+    // `jobs` are stored a second apart, oldest first, so the queue's order is
+    // known; with any stored, the queue is paused so the stand-in sources are
+    // never rendered. Without `showContent` no window is made.
+    explicit WindowFixture(const QList<StoredJob>& jobs = {}, bool showContent = true);
     ~WindowFixture();
 
     QTemporaryDir dir;
@@ -33,10 +43,16 @@ public:
     QUrl file(const QString& relativePath);
     // A playlist folder of `songs` (empty) song files, chosen in the settings.
     void choosePlaylist(int songs);
-    // A stored record in `status`, shown at the top of the queue.
-    MixJob* storeJob(const QString& name, qint64 statusValue);
+    // The stored record whose source is `file`.
+    MixJob* job(const QString& file) const;
+
+private:
+    void storeJobs(const QString& storePath, const QList<StoredJob>& jobs);
 };
 
 // Drags `urls` over `target` as a file manager would and, when `drop`, lets
 // go on it; returns whether the drop was accepted.
 bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop);
+
+// The colours of a desktop's dark theme.
+QPalette darkPalette();
