@@ -1,5 +1,3 @@
-#include "M4aWriter.h"
-
 #include "media/audio/AacSegmentEncoder.h"
 #include "media/audio/AacWindowState.h"
 #include "media/audio/MixPlan.h"
@@ -9,7 +7,6 @@
 
 #include "TestTools.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +16,39 @@
 using namespace lc::media;
 
 namespace {
+
+// Writes the encoder's packets into an .m4a the way the movie muxer would;
+// returns the failing call's message, or "".
+QString writeM4a(MixedAudioEncoder& encoder, const QString& path)
+{
+    try {
+        const QByteArray file = path.toUtf8();
+        AVFormatContext* raw = nullptr;
+        checkAv(avformat_alloc_output_context2(&raw, nullptr, nullptr, file.constData()), "avformat_alloc_output_context2");
+        OutputFormatPtr out(raw);
+        AVStream* st = avformat_new_stream(raw, nullptr);
+        checkAv(avcodec_parameters_copy(st->codecpar, encoder.codecParameters()), "avcodec_parameters_copy");
+        st->time_base = encoder.timeBase();
+        checkAv(avio_open(&raw->pb, file.constData(), AVIO_FLAG_WRITE), "avio_open");
+        // Edit lists are written in the movie timescale; 1/1000 would round
+        // the track's end to the millisecond.
+        AVDictionary* opts = nullptr;
+        av_dict_set(&opts, "movie_timescale", "44100", 0);
+        const int ret = avformat_write_header(raw, &opts);
+        av_dict_free(&opts);
+        checkAv(ret, "avformat_write_header");
+        PacketPtr pkt = makePacket();
+        while (encoder.nextPacket(pkt.get())) {
+            pkt->stream_index = 0;
+            av_packet_rescale_ts(pkt.get(), encoder.timeBase(), st->time_base);
+            checkAv(av_interleaved_write_frame(raw, pkt.get()), "av_interleaved_write_frame");
+        }
+        checkAv(av_write_trailer(raw), "av_write_trailer");
+        return {};
+    } catch (const MediaError& e) {
+        return e.message();
+    }
+}
 
 // lavfi sine (1/8), made stereo by ffmpeg's mono upmix at -3 dB.
 constexpr double kToneAmplitude = 0.125 * M_SQRT1_2;
@@ -153,40 +183,37 @@ private slots:
     void initTestCase()
     {
         QString e;
-        QVERIFY2(testtools::makeTone(path("a400.flac"), 6, 400, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(path("b1000.flac"), 7, 1000, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(path("c2500.flac"), 8, 2500, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(path("short2.flac"), 2, 400, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(path("short3.flac"), 3, 1000, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeClip(path("silent.mp4"), 1, 64, 48, 10, {"-c:v", "mpeg4"}, &e), qPrintable(e));
-        // Long tonal songs with transients (short windows) for the seam checks;
-        // tonal, because noise is coded by substitution and has no waveform to compare.
-        QVERIFY2(testtools::makeTone(path("long440.flac"), 32, 440, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
-                                    "aevalsrc=exprs='0.4*sin(2*PI*300*t)*lt(mod(t,0.07),0.012)':s=44100:d=32",
-                                    "-ac", "2", path("bursts.flac")},
-                                   &e),
+        const struct {
+            const char* name;
+            int seconds, frequency;
+        } tones[] {{"a400.flac", 6, 400},    {"b1000.flac", 7, 1000}, {"c2500.flac", 8, 2500},
+                   {"short2.flac", 2, 400},  {"short3.flac", 3, 1000}, {"long440.flac", 32, 440}};
+        for (const auto& t : tones)
+            QVERIFY2(testtools::makeTone(path(t.name), t.seconds, t.frequency, 44100, {}, &e), qPrintable(e));
+        // Besides the long tone, tonal songs with transients (short windows)
+        // for the seam checks; tonal, because noise is coded by substitution
+        // and has no waveform to compare.
+        const auto generate = [&](const QString& expr, const QString& name, int seconds, int channels = 2) {
+            return testtools::ffmpeg({"-f", "lavfi", "-i", QStringLiteral("aevalsrc=exprs='%1':s=44100:d=%2").arg(expr).arg(seconds),
+                                      "-ac", QString::number(channels), path(name)},
+                                     &e);
+        };
+        QVERIFY2(generate("0.4*sin(2*PI*300*t)*lt(mod(t,0.07),0.012)", "bursts.flac", 32), qPrintable(e));
+        QVERIFY2(generate("0.1*sin(2*PI*523*t)+0.1*sin(2*PI*659*t)*(0.6+0.4*sin(2*PI*0.7*t))"
+                          "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)",
+                          "chord.flac", 32),
                  qPrintable(e));
-        // Loud, broadband and mono: where a fresh encoder, not yet settled,
-        // switches bands from mid/side to left/right coding and the mono
-        // image widens into hiss.
-        // (Tonal: noise is coded by substitution, independently per channel.)
+        // Loud, broadband and mono: where a fresh
+        // encoder, not yet settled, switches bands from mid/side to left/right
+        // coding and the mono image widens into hiss.
         for (const auto& [name, root] : {std::pair {"mono1.flac", 220}, std::pair {"mono2.flac", 165}})
-            QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
-                                        QStringLiteral("aevalsrc=exprs='0.25*sin(2*PI*%1*t)+0.2*sin(2*PI*%2*t)*(0.6+0.4*sin(2*PI*0.7*t))"
-                                                       "+0.15*sin(2*PI*%3*t)+0.1*sin(2*PI*3*%3*t)"
-                                                       "+0.08*sin(2*PI*5*%3*t)*lt(mod(t,0.5),0.3)"
-                                                       "+0.05*sin(2*PI*9000*t)+0.04*sin(2*PI*12500*t)':s=44100:d=20")
-                                            .arg(root).arg(root * 1.498).arg(root * 2.52),
-                                        path(name)},
-                                       &e),
+            QVERIFY2(generate(QStringLiteral("0.25*sin(2*PI*%1*t)+0.2*sin(2*PI*%2*t)*(0.6+0.4*sin(2*PI*0.7*t))"
+                                             "+0.15*sin(2*PI*%3*t)+0.1*sin(2*PI*3*%3*t)"
+                                             "+0.08*sin(2*PI*5*%3*t)*lt(mod(t,0.5),0.3)"
+                                             "+0.05*sin(2*PI*9000*t)+0.04*sin(2*PI*12500*t)")
+                                  .arg(root).arg(root * 1.498).arg(root * 2.52),
+                              name, 20, 1),
                      qPrintable(e));
-        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
-                                    "aevalsrc=exprs='0.1*sin(2*PI*523*t)+0.1*sin(2*PI*659*t)*(0.6+0.4*sin(2*PI*0.7*t))"
-                                    "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)':s=44100:d=32",
-                                    "-ac", "2", path("chord.flac")},
-                                   &e),
-                 qPrintable(e));
     }
 
     // Three tones crossfaded by 1 s: each tone's level, measured per 10 ms,
@@ -394,11 +421,8 @@ private slots:
 
         QTest::newRow("crossfade longer than songs") << QStringList {"short2.flac", "short2.flac", "short3.flac"}
                                                      << 2.5 << QList<qint64> {};
-        QTest::newRow("last position skipped") << QStringList {"a400.flac", "b1000.flac", "silent.mp4"} << 1.0
-                                               << QList<qint64> {};
         QTest::newRow("song shorter than measured") << QStringList {"short2.flac", "short3.flac"} << 0.5
                                                     << QList<qint64> {30000, 0};
-        QTest::newRow("single song") << QStringList {"short3.flac"} << 3.0 << QList<qint64> {};
     }
     void degenerateMixesKeepTheirLength()
     {
@@ -432,15 +456,16 @@ private slots:
         PacketPtr pkt = makePacket();
         QVERIFY(enc->nextPacket(pkt.get()));
         QCOMPARE(pkt->pts, int64_t(-1024));
-
-        QElapsedTimer timer;
-        timer.start();
+        // A raised flag ends the stream at the latest where the next segment
+        // would start; a destroyed encoder joins its threads (a hang fails on
+        // the timeout). How many milliseconds either takes belongs to the benchmarks.
         if (raiseCancel) {
             cancel = true;
-            QVERIFY_THROWS_EXCEPTION(CancelledError, while (enc->nextPacket(pkt.get())) {});
+            int emitted = 0;
+            QVERIFY_THROWS_EXCEPTION(CancelledError, while (enc->nextPacket(pkt.get())) ++emitted);
+            QCOMPARE_LT(emitted, 2 * segmented.segmentFrames);
         }
         enc.reset();
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
 };
 

@@ -3,29 +3,72 @@
 // rows the app would never write and to read back exactly what is on disk.
 
 #include <QSqlDatabase>
-#include <QString>
-#include <QVariant>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QUuid>
 #include <QVariantMap>
+#include <QtDebug>
 
 class RawJobTable {
 public:
-    explicit RawJobTable(const QString& path);
-    ~RawJobTable();
+    explicit RawJobTable(const QString& path) : m_name(QUuid::createUuid().toString())
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.open();
+    }
+    ~RawJobTable() { QSqlDatabase::removeDatabase(m_name); }
     RawJobTable(const RawJobTable&) = delete;
     RawJobTable& operator=(const RawJobTable&) = delete;
 
-    bool exec(const QString& sql, const QVariantList& binds = {});
-    // First column of the first row (invalid when there is none).
-    QVariant scalar(const QString& sql, const QVariantList& binds = {});
-    // The stored value of one column of the row whose id text is `id`.
-    QVariant column(const QString& id, const QString& column);
-    // Inserts a row; columns not given are NULL.
-    bool insertRow(const QVariantMap& columns);
+    // Runs one statement; *first gets the first column of the first row.
+    bool exec(const QString& sql, const QVariantList& binds = {}, QVariant* first = nullptr)
+    {
+        QSqlQuery q(QSqlDatabase::database(m_name));
+        q.prepare(sql);
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        if (!q.exec()) {
+            qWarning().noquote() << "SQL failed:" << sql << q.lastError().text();
+            return false;
+        }
+        if (first && q.next())
+            *first = q.value(0);
+        return true;
+    }
+    QVariant scalar(const QString& sql, const QVariantList& binds = {})
+    {
+        QVariant v;
+        exec(sql, binds, &v);
+        return v;
+    }
+    QVariant column(const QString& id, const QString& column)
+    {
+        return scalar(QStringLiteral("SELECT %1 FROM jobs WHERE id = ?").arg(column), {id});
+    }
+    // Columns not given are NULL.
+    bool insertRow(const QVariantMap& row)
+    {
+        const QStringList marks(row.size(), QStringLiteral("?"));
+        return exec(QStringLiteral("INSERT INTO jobs (%1) VALUES (%2)")
+                        .arg(row.keys().join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                    row.values());
+    }
 
 private:
     QString m_name;
-    QSqlDatabase m_db;
 };
 
 // A complete, valid row with the given id and creation time.
-QVariantMap validRow(const QString& id, const QString& createdAt);
+inline QVariantMap validRow(const QString& id, const QString& createdAt)
+{
+    return {{QStringLiteral("id"), id},
+            {QStringLiteral("videoPath"), QStringLiteral("/videos/%1.mp4").arg(id.left(8))},
+            {QStringLiteral("audioPaths"), QStringLiteral("[\"/songs/a.mp3\"]")},
+            {QStringLiteral("progress"), 0.0},
+            {QStringLiteral("statusValue"), 0},
+            {QStringLiteral("statusMessage"), QStringLiteral("Waiting...")},
+            {QStringLiteral("createdAt"), createdAt}};
+}

@@ -6,7 +6,6 @@
 #include "platform/Bookmark.h"
 #include "services/FileService.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,11 +17,15 @@ namespace {
 
 QByteArray bookmarkOf(const QString& path)
 {
-    QString error;
-    const auto data = FileService::shared().createBookmark(QUrl::fromLocalFile(path), &error);
-    if (!data)
-        qWarning() << "createBookmark failed:" << error;
-    return data.value_or(QByteArray());
+    return FileService::shared().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+}
+
+// Resolves `data` and returns the path found ("" for none) and the lines printed.
+std::pair<QString, QStringList> resolve(const QByteArray& data)
+{
+    StdoutCapture capture;
+    const std::optional<QUrl> url = FileService::shared().resolveBookmark(data);
+    return {url ? url->toLocalFile() : QString(), capture.take()};
 }
 
 enum class Change { None, RenameInFolder, Replace, Delete, MoveToOtherFolder, RenameFolder };
@@ -33,166 +36,113 @@ class TestBookmarks : public QObject {
     Q_OBJECT
 
 private slots:
-    void resolvesAfterChange_data();
-    void resolvesAfterChange();
-    void badDataIsRefused_data();
-    void badDataIsRefused();
-    void createFailsForMissingFile();
-    void accessIsCountedAndStoppedOnce();
-};
-
-void TestBookmarks::resolvesAfterChange_data()
-{
-    QTest::addColumn<Change>("change");
-    QTest::addColumn<bool>("isFolder");
-    QTest::addColumn<QString>("expectedPath"); // relative to the temp dir; empty: no URL
-    QTest::addColumn<QString>("expectedLine"); // %1 is the temp dir
-
-    QTest::newRow("unchanged file") << Change::None << false << "music/song.mp3" << "";
-    QTest::newRow("unchanged folder") << Change::None << true << "music" << "";
-    QTest::newRow("renamed within folder") << Change::RenameInFolder << false << "music/renamed.mp3"
-                                           << "⚠️ Bookmark is stale for %1/music/renamed.mp3";
-    QTest::newRow("folder renamed in its parent")
-        << Change::RenameFolder << true << "moved-music" << "⚠️ Bookmark is stale for %1/moved-music";
-    QTest::newRow("replaced by a new file") << Change::Replace << false << "music/song.mp3"
-                                            << "⚠️ Bookmark is stale for %1/music/song.mp3";
-    QTest::newRow("deleted") << Change::Delete << false << ""
-                             << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
-    QTest::newRow("moved to another folder")
-        << Change::MoveToOtherFolder << false << ""
-        << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
-}
-
-void TestBookmarks::resolvesAfterChange()
-{
-    QFETCH(Change, change);
-    QFETCH(bool, isFolder);
-    QFETCH(QString, expectedPath);
-    QFETCH(QString, expectedLine);
-
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString root = tmp.path();
-    QVERIFY(QDir(root).mkpath("music"));
-    QVERIFY(QDir(root).mkpath("elsewhere"));
-    QVERIFY(testtools::writeFile(root + "/music/song.mp3", "first"));
-    QVERIFY(testtools::writeFile(root + "/music/other.mp3", "other"));
-
-    const QString target = isFolder ? root + "/music" : root + "/music/song.mp3";
-    const QByteArray data = bookmarkOf(target);
-    QVERIFY(!data.isEmpty());
-
-    switch (change) {
-    case Change::None:
-        break;
-    case Change::RenameInFolder:
-        QVERIFY(QFile::rename(target, root + "/music/renamed.mp3"));
-        break;
-    case Change::RenameFolder:
-        QVERIFY(QDir(root).rename("music", "moved-music"));
-        break;
-    case Change::Replace: {
-        // Save-by-replace: write a new file beside it, then rename over it.
-        // Keep the old inode alive so the new file cannot reuse its number.
-        QVERIFY(QFile::link(target, root + "/elsewhere/keep-alive"));
-        QVERIFY(testtools::writeFile(root + "/music/song.tmp", "second"));
-        QVERIFY(::rename(QFile::encodeName(root + "/music/song.tmp").constData(),
-                         QFile::encodeName(target).constData()) == 0);
-        break;
-    }
-    case Change::Delete:
-        QVERIFY(QFile::remove(target));
-        break;
-    case Change::MoveToOtherFolder:
-        QVERIFY(QFile::rename(target, root + "/elsewhere/song.mp3"));
-        break;
-    }
-
-    StdoutCapture capture;
-    const std::optional<QUrl> url = FileService::shared().resolveBookmark(data);
-    const QStringList lines = capture.take();
-
-    if (expectedPath.isEmpty()) {
-        QVERIFY(!url.has_value());
-    } else {
-        QVERIFY(url.has_value());
-        QCOMPARE(url->toLocalFile(), root + "/" + expectedPath);
-    }
-    const QStringList expectedLines =
-        expectedLine.isEmpty() ? QStringList() : QStringList { expectedLine.arg(root) };
-    QCOMPARE(lines, expectedLines);
-}
-
-void TestBookmarks::badDataIsRefused_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("expectedLine");
-
-    QTemporaryDir tmp;
-    const QString path = tmp.path() + "/song.mp3";
-    testtools::writeFile(path, "x");
-    const QByteArray good = bookmarkOf(path);
-
-    QByteArray wrongVersion = good;
-    wrongVersion[5] = char(7); // version follows the 4-byte magic, big-endian 16 bit
-
-    QByteArray trailing = good + "junk";
-
-    QTest::newRow("empty") << QByteArray() << "❌ Failed to resolve bookmark: Bookmark data is empty";
-    QTest::newRow("garbage") << QByteArray("not a bookmark at all")
-                             << "❌ Failed to resolve bookmark: Bookmark data is corrupt";
-    QTest::newRow("truncated") << good.left(good.size() - 3)
-                               << "❌ Failed to resolve bookmark: Bookmark data is corrupt";
-    QTest::newRow("trailing bytes") << trailing
-                                    << "❌ Failed to resolve bookmark: Bookmark data is corrupt";
-    QTest::newRow("magic only") << good.left(4)
-                                << "❌ Failed to resolve bookmark: Bookmark data is corrupt";
-    QTest::newRow("unknown version")
-        << wrongVersion << "❌ Failed to resolve bookmark: Unsupported bookmark version 7";
-}
-
-void TestBookmarks::badDataIsRefused()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, expectedLine);
-
-    StdoutCapture capture;
-    const std::optional<QUrl> url = FileService::shared().resolveBookmark(data);
-    const QStringList lines = capture.take();
-
-    QVERIFY(!url.has_value());
-    QCOMPARE(lines, QStringList { expectedLine });
-}
-
-void TestBookmarks::createFailsForMissingFile()
-{
-    QTemporaryDir tmp;
-    const QString path = tmp.path() + "/missing.mp3";
-    QString error;
-    QVERIFY(!FileService::shared().createBookmark(QUrl::fromLocalFile(path), &error));
-    QCOMPARE(error, "No such file: " + path);
-}
-
-void TestBookmarks::accessIsCountedAndStoppedOnce()
-{
-    QTemporaryDir tmp;
-    const QString present = tmp.path() + "/present.mp3";
-    QVERIFY(testtools::writeFile(present, "x"));
-    FileService& fs = FileService::shared();
-    const int before = fs.openAccessCount();
+    void resolvesAfterChange_data()
     {
-        ScopedAccess granted(QUrl::fromLocalFile(present));
-        ScopedAccess refused(QUrl::fromLocalFile(tmp.path() + "/absent.mp3"));
-        QVERIFY(granted.granted());
-        QVERIFY(!refused.granted());
-        QCOMPARE(fs.openAccessCount(), before + 1);
-        granted.release();
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<QString>("expectedPath"); // relative to the temp dir; empty: no URL
+        QTest::addColumn<QString>("expectedLine"); // %1 is the temp dir
+        QTest::newRow("unchanged file") << Change::None << false << "music/song.mp3" << "";
+        QTest::newRow("renamed within folder") << Change::RenameInFolder << false << "music/renamed.mp3"
+                                               << "⚠️ Bookmark is stale for %1/music/renamed.mp3";
+        QTest::newRow("folder renamed in its parent")
+            << Change::RenameFolder << true << "moved-music" << "⚠️ Bookmark is stale for %1/moved-music";
+        QTest::newRow("replaced by a new file") << Change::Replace << false << "music/song.mp3"
+                                                << "⚠️ Bookmark is stale for %1/music/song.mp3";
+        QTest::newRow("deleted") << Change::Delete << false << ""
+                                 << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
+        QTest::newRow("moved to another folder") << Change::MoveToOtherFolder << false << ""
+                                                 << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
+    }
+    void resolvesAfterChange()
+    {
+        QFETCH(Change, change);
+        QFETCH(bool, isFolder);
+        QFETCH(QString, expectedPath);
+        QFETCH(QString, expectedLine);
+        QTemporaryDir tmp;
+        const QString root = tmp.path();
+        QVERIFY(QDir(root).mkpath("elsewhere"));
+        QVERIFY(testtools::writeFile(root + "/music/song.mp3", "first"));
+        QVERIFY(testtools::writeFile(root + "/music/other.mp3", "other"));
+        const QString target = isFolder ? root + "/music" : root + "/music/song.mp3";
+        const QByteArray data = bookmarkOf(target);
+        QVERIFY(!data.isEmpty());
+
+        switch (change) {
+        case Change::None:
+            break;
+        case Change::RenameInFolder:
+            QVERIFY(QFile::rename(target, root + "/music/renamed.mp3"));
+            break;
+        case Change::RenameFolder:
+            QVERIFY(QDir(root).rename("music", "moved-music"));
+            break;
+        case Change::Replace:
+            // Save-by-replace: write a new file beside it, then rename over it.
+            // Keep the old inode alive so the new file cannot reuse its number.
+            QVERIFY(QFile::link(target, root + "/elsewhere/keep-alive"));
+            QVERIFY(testtools::writeFile(root + "/music/song.tmp", "second"));
+            QVERIFY(::rename(QFile::encodeName(root + "/music/song.tmp").constData(),
+                             QFile::encodeName(target).constData()) == 0);
+            break;
+        case Change::Delete:
+            QVERIFY(QFile::remove(target));
+            break;
+        case Change::MoveToOtherFolder:
+            QVERIFY(QFile::rename(target, root + "/elsewhere/song.mp3"));
+            break;
+        }
+
+        const auto [path, lines] = resolve(data);
+        QCOMPARE(path, expectedPath.isEmpty() ? QString() : root + "/" + expectedPath);
+        QCOMPARE(lines, expectedLine.isEmpty() ? QStringList() : QStringList {expectedLine.arg(root)});
+    }
+
+    void badDataIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("expectedLine");
+        QTemporaryDir tmp;
+        QVERIFY(testtools::writeFile(tmp.path() + "/song.mp3", "x"));
+        const QByteArray good = bookmarkOf(tmp.path() + "/song.mp3");
+        QByteArray wrongVersion = good;
+        wrongVersion[5] = char(7); // version follows the 4-byte magic, big-endian 16 bit
+        const QString corrupt = "❌ Failed to resolve bookmark: Bookmark data is corrupt";
+        QTest::newRow("empty") << QByteArray() << "❌ Failed to resolve bookmark: Bookmark data is empty";
+        QTest::newRow("garbage") << QByteArray("not a bookmark at all") << corrupt;
+        QTest::newRow("truncated") << good.left(good.size() - 3) << corrupt;
+        QTest::newRow("trailing bytes") << good + "junk" << corrupt;
+        QTest::newRow("unknown version") << wrongVersion
+                                         << "❌ Failed to resolve bookmark: Unsupported bookmark version 7";
+    }
+    void badDataIsRefused()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, expectedLine);
+        QCOMPARE(resolve(data), std::make_pair(QString(), QStringList {expectedLine}));
+    }
+
+    // An early release and the destructor together stop once; a refused
+    // access never stops, so nothing else's open count is eaten.
+    void accessIsCountedAndStoppedOnce()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(testtools::writeFile(tmp.path() + "/present.mp3", "x"));
+        FileService& fs = FileService::shared();
+        const int before = fs.openAccessCount();
+        {
+            ScopedAccess granted(QUrl::fromLocalFile(tmp.path() + "/present.mp3"));
+            ScopedAccess refused(QUrl::fromLocalFile(tmp.path() + "/absent.mp3"));
+            QVERIFY(granted.granted());
+            QVERIFY(!refused.granted());
+            QCOMPARE(fs.openAccessCount(), before + 1);
+            granted.release();
+            QCOMPARE(fs.openAccessCount(), before);
+        }
         QCOMPARE(fs.openAccessCount(), before);
     }
-    // The early release and the destructor together stop once; the refused
-    // access never stops, so nothing else's open count is eaten.
-    QCOMPARE(fs.openAccessCount(), before);
-}
+};
 
 QTEST_GUILESS_MAIN(TestBookmarks)
 #include "tst_bookmarks.moc"

@@ -1,5 +1,6 @@
 // The song library scan: which files count as songs and the order they come in.
 
+#include "TestTools.h"
 #include "services/SettingsService.h"
 #include "services/SongLibraryScanner.h"
 
@@ -12,26 +13,12 @@
 
 namespace {
 
-bool touch(const QString& root, const QString& relative)
-{
-    const QString path = root + "/" + relative;
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return false;
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly);
-}
-
-QStringList relativePaths(const QString& root, const QList<QUrl>& urls)
-{
-    QStringList out;
-    for (const QUrl& url : urls)
-        out << QDir(root).relativeFilePath(url.toLocalFile());
-    return out;
-}
-
 QStringList scanRelative(const QString& root)
 {
-    return relativePaths(root, SongLibraryScanner::scan(root, SettingsService::supportedAudioExtensions()));
+    QStringList out;
+    for (const QUrl& url : SongLibraryScanner::scan(root, SettingsService::supportedAudioExtensions()))
+        out << QDir(root).relativeFilePath(url.toLocalFile());
+    return out;
 }
 
 } // namespace
@@ -40,112 +27,81 @@ class TestSongLibrary : public QObject {
     Q_OBJECT
 
 private slots:
-    void scanFindsAndOrdersSongs_data();
-    void scanFindsAndOrdersSongs();
-    void symlinkedFoldersAreReadOnce();
-    void unreadableEntriesAreSkipped_data();
-    void unreadableEntriesAreSkipped();
-    void missingFolderGivesNoSongs();
+    void scanFindsAndOrdersSongs_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("mixed folder")
+            << QStringList {"b.mp3", "A.MP3", "notes.txt", ".hidden.mp3", "Sub/deep.flac", "clip.mp4"}
+            << QStringList {"A.MP3", "b.mp3", "Sub/deep.flac"};
+        QTest::newRow("sorted by file name only") << QStringList {"x/Zed.wav", "y/alpha.wav"}
+                                                  << QStringList {"y/alpha.wav", "x/Zed.wav"};
+        // Names equal but for case keep enumeration order (folders in name
+        // order), whichever spelling comes first; enough of them that an
+        // unstable sort would visibly reorder them.
+        QStringList manyEqual;
+        for (int i = 0; i < 40; ++i)
+            manyEqual << QString("d%1/%2 2.mp3").arg(i, 2, 10, QChar('0')).arg(i % 3 ? "Track" : "track");
+        QTest::newRow("equal names keep enumeration order") << manyEqual << manyEqual;
+        QTest::newRow("hidden folder skipped")
+            << QStringList {".cache/in-hidden.mp3", "Visible/.also-hidden/x.mp3", "Visible/shown.mp3"}
+            << QStringList {"Visible/shown.mp3"};
+        const QStringList everyExtension {"a.WAV", "b.M4a", "c.FlAc", "d.aiff", "e.aac", "f.OGG", "g.wma", "h.mp3"};
+        QTest::newRow("every song extension, any case") << everyExtension << everyExtension;
+        QTest::newRow("near misses are not songs")
+            << QStringList {"cover.jpg", "song.mp3.part", "mp3", "trailing.", "song.mp33", "aiff.aif", "ok.mp3"}
+            << QStringList {"ok.mp3"};
+        QTest::newRow("a folder named like a song is searched, not listed") << QStringList {"Album.mp3/inside.mp3"}
+                                                                            << QStringList {"Album.mp3/inside.mp3"};
+        QTest::newRow("letters with accents sort with their base letter")
+            << QStringList {"Zebra.mp3", "b.mp3", "Äpfel.mp3", "apple.mp3"}
+            << QStringList {"Äpfel.mp3", "apple.mp3", "b.mp3", "Zebra.mp3"};
+    }
+    void scanFindsAndOrdersSongs()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, expected);
+        QTemporaryDir tmp;
+        for (const QString& file : files)
+            QVERIFY2(testtools::writeFile(tmp.path() + "/" + file, {}), qPrintable(file));
+        QCOMPARE(scanRelative(tmp.path()), expected);
+        QVERIFY(scanRelative(tmp.path() + "/gone").isEmpty());
+    }
+
+    void symlinkedFoldersAreReadOnce()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.path();
+        QVERIFY(testtools::writeFile(root + "/real/song.mp3", {}));
+        // A loop back to the top and a second way into "real": neither may hang
+        // the scan or list a song twice.
+        QVERIFY(QFile::link(root, root + "/real/loop"));
+        QVERIFY(QFile::link(root + "/real", root + "/alias"));
+        QVERIFY(QFile::link(root + "/nowhere", root + "/dangling.mp3"));
+        QCOMPARE(scanRelative(root), QStringList {"alias/song.mp3"});
+    }
+
+    // Songs we may not read are left out, so a random draw never picks one.
+    void unreadableEntriesAreSkipped_data()
+    {
+        QTest::addColumn<QString>("locked");
+        QTest::newRow("folder") << "locked";
+        QTest::newRow("song file") << "locked/secret.mp3";
+    }
+    void unreadableEntriesAreSkipped()
+    {
+        QFETCH(QString, locked);
+        if (::geteuid() == 0)
+            QSKIP("root reads everything");
+        QTemporaryDir tmp;
+        QVERIFY(testtools::writeFile(tmp.path() + "/locked/secret.mp3", {}));
+        QVERIFY(testtools::writeFile(tmp.path() + "/open/song.mp3", {}));
+        QVERIFY(QFile::setPermissions(tmp.path() + "/" + locked, {}));
+        const QStringList songs = scanRelative(tmp.path());
+        QFile::setPermissions(tmp.path() + "/" + locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(songs, QStringList {"open/song.mp3"});
+    }
 };
-
-void TestSongLibrary::scanFindsAndOrdersSongs_data()
-{
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("mixed folder")
-        << QStringList { "b.mp3", "A.MP3", "notes.txt", ".hidden.mp3", "Sub/deep.flac", "clip.mp4" }
-        << QStringList { "A.MP3", "b.mp3", "Sub/deep.flac" };
-    QTest::newRow("sorted by file name only")
-        << QStringList { "x/Zed.wav", "y/alpha.wav" } << QStringList { "y/alpha.wav", "x/Zed.wav" };
-    // Names equal but for case keep enumeration order (folders in name order),
-    // whichever spelling comes first.
-    QTest::newRow("equal names, upper first")
-        << QStringList { "b/track 2.mp3", "a/Track 2.mp3" }
-        << QStringList { "a/Track 2.mp3", "b/track 2.mp3" };
-    QTest::newRow("equal names, lower first")
-        << QStringList { "b/Track 2.mp3", "a/track 2.mp3" }
-        << QStringList { "a/track 2.mp3", "b/Track 2.mp3" };
-    // Enough equal names that an unstable sort would visibly reorder them.
-    QStringList manyEqual;
-    for (int i = 0; i < 40; ++i)
-        manyEqual << QString("d%1/%2 2.mp3").arg(i, 2, 10, QChar('0')).arg(i % 3 ? "Track" : "track");
-    QTest::newRow("many equal names keep enumeration order") << manyEqual << manyEqual;
-    QTest::newRow("hidden folder skipped")
-        << QStringList { ".cache/in-hidden.mp3", "Visible/.also-hidden/x.mp3", "Visible/shown.mp3" }
-        << QStringList { "Visible/shown.mp3" };
-    QTest::newRow("every song extension, any case")
-        << QStringList { "a.WAV", "b.M4a", "c.FlAc", "d.aiff", "e.aac", "f.OGG", "g.wma", "h.mp3" }
-        << QStringList { "a.WAV", "b.M4a", "c.FlAc", "d.aiff", "e.aac", "f.OGG", "g.wma", "h.mp3" };
-    QTest::newRow("near misses are not songs")
-        << QStringList { "cover.jpg", "song.mp3.part", "mp3", "trailing.", "song.mp33", "aiff.aif", "ok.mp3" }
-        << QStringList { "ok.mp3" };
-    QTest::newRow("a folder named like a song is searched, not listed")
-        << QStringList { "Album.mp3/inside.mp3" } << QStringList { "Album.mp3/inside.mp3" };
-    QTest::newRow("deep nesting") << QStringList { "a/b/c/d/e/f.ogg", "top.ogg" }
-                                  << QStringList { "a/b/c/d/e/f.ogg", "top.ogg" };
-    QTest::newRow("letters with accents sort with their base letter")
-        << QStringList { "Zebra.mp3", "b.mp3", "Äpfel.mp3", "apple.mp3" }
-        << QStringList { "Äpfel.mp3", "apple.mp3", "b.mp3", "Zebra.mp3" };
-}
-
-void TestSongLibrary::scanFindsAndOrdersSongs()
-{
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, expected);
-
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    for (const QString& file : files)
-        QVERIFY2(touch(tmp.path(), file), qPrintable(file));
-
-    QCOMPARE(scanRelative(tmp.path()), expected);
-}
-
-void TestSongLibrary::symlinkedFoldersAreReadOnce()
-{
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    const QString root = tmp.path();
-    QVERIFY(touch(root, "real/song.mp3"));
-    // A loop back to the top and a second way into "real": neither may hang
-    // the scan or list a song twice.
-    QVERIFY(QFile::link(root, root + "/real/loop"));
-    QVERIFY(QFile::link(root + "/real", root + "/alias"));
-    QVERIFY(QFile::link(root + "/nowhere", root + "/dangling.mp3"));
-
-    QCOMPARE(scanRelative(root), QStringList { "alias/song.mp3" });
-}
-
-void TestSongLibrary::unreadableEntriesAreSkipped_data()
-{
-    QTest::addColumn<QString>("locked");
-    QTest::newRow("folder") << "locked";
-    QTest::newRow("song file") << "locked/secret.mp3";
-}
-
-// Songs we may not read are left out, so a random draw never picks one.
-void TestSongLibrary::unreadableEntriesAreSkipped()
-{
-    QFETCH(QString, locked);
-    if (::geteuid() == 0)
-        QSKIP("root reads everything");
-    QTemporaryDir tmp;
-    QVERIFY(tmp.isValid());
-    QVERIFY(touch(tmp.path(), "locked/secret.mp3"));
-    QVERIFY(touch(tmp.path(), "open/song.mp3"));
-    QFile::Permissions none {};
-    QVERIFY(QFile::setPermissions(tmp.path() + "/" + locked, none));
-    const QStringList songs = scanRelative(tmp.path());
-    QFile::setPermissions(tmp.path() + "/" + locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(songs, QStringList { "open/song.mp3" });
-}
-
-void TestSongLibrary::missingFolderGivesNoSongs()
-{
-    QTemporaryDir tmp;
-    QVERIFY(SongLibraryScanner::scan(tmp.path() + "/gone", SettingsService::supportedAudioExtensions()).isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestSongLibrary)
 #include "tst_song_library.moc"

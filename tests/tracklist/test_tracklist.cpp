@@ -1,91 +1,76 @@
+// The tracklist beside the movie: its name, time stamps and lines.
+
 #include "services/TracklistWriter.h"
 #include "media/audio/MixPlan.h"
 
-#include <QObject>
 #include <QTest>
 
 #include <limits>
+
+using Frames = QList<qint64>; // per song; 0 = no audio (skipped)
 
 class TestTracklist : public QObject {
     Q_OBJECT
 
 private slots:
-    void formatTimestamp_data();
-    void formatTimestamp();
-    void tracklistURL_data();
-    void tracklistURL();
-    void tracklistTextFromPlan_data();
-    void tracklistTextFromPlan();
-};
-
-void TestTracklist::formatTimestamp_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << 0.0 << "00:00";
-    QTest::newRow("fraction dropped") << 61.9 << "01:01";
-    QTest::newRow("last two-field") << 3599.0 << "59:59";
-    QTest::newRow("one hour") << 3600.0 << "01:00:00";
-    QTest::newRow("hour minute second") << 3725.0 << "01:02:05";
-    QTest::newRow("hundred hours") << 360000.0 << "100:00:00";
-    QTest::newRow("negative fields") << -65.0 << "-1:-5";
-    QTest::newRow("negative truncates toward zero") << -0.9 << "00:00";
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00";
-}
-
-void TestTracklist::formatTimestamp()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(TracklistWriter::formatTimestamp(seconds), text);
-}
-
-void TestTracklist::tracklistURL_data()
-{
-    QTest::addColumn<QString>("movie");
-    QTest::addColumn<QString>("tracklist");
-    QTest::newRow("mp4") << "/out/holiday_mix_42.mp4" << "/out/holiday_mix_42.txt";
-    QTest::newRow("dotted name") << "/out/a.b_mix_1.mp4" << "/out/a.b_mix_1.txt";
-    QTest::newRow("no extension, dotted folder") << "/out.d/movie" << "/out.d/movie.txt";
-}
-
-void TestTracklist::tracklistURL()
-{
-    QFETCH(QString, movie);
-    QFETCH(QString, tracklist);
-    QCOMPARE(TracklistWriter::tracklistURL(QUrl::fromLocalFile(movie)).toLocalFile(), tracklist);
-}
-
-using Frames = QList<qint64>; // per song; 0 = no audio (skipped)
-
-void TestTracklist::tracklistTextFromPlan_data()
-{
-    QTest::addColumn<Frames>("frames");
-    QTest::addColumn<double>("crossfade");
-    QTest::addColumn<QString>("text");
-    // One sample short of 60 s minus the crossfade must not round up to the
-    // next second; a skipped song has no line and takes no time.
-    QTest::newRow("sample before boundary")
-        << Frames {61 * 44100 - 1, 10 * 44100} << 1.0 << "00:00 - 01 Intro\n00:59 - Café\n";
-    QTest::newRow("skipped middle")
-        << Frames {44100 * 3600, 0, 44100} << 0.0 << "00:00 - 01 Intro\n01:00:00 - a.b\n";
-}
-
-void TestTracklist::tracklistTextFromPlan()
-{
-    QFETCH(Frames, frames);
-    QFETCH(double, crossfade);
-    QFETCH(QString, text);
-    const QStringList paths {"/music/01 Intro.m4a", QStringLiteral("/music/Café.mp3"), "/music/a.b.flac"};
-    lc::media::MixPlanBuilder builder(int(frames.size()), crossfade);
-    for (int i = 0; i < frames.size(); ++i) {
-        lc::media::SongMeasurement m;
-        m.hasAudio = frames[i] > 0;
-        m.frames = frames[i];
-        builder.add(i, paths[i], m);
+    void formatTimestamp_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fraction dropped") << 61.9 << "01:01";
+        QTest::newRow("last two-field") << 3599.0 << "59:59";
+        QTest::newRow("one hour") << 3600.0 << "01:00:00";
+        QTest::newRow("hundred hours") << 360125.0 << "100:02:05";
+        QTest::newRow("negative fields") << -65.0 << "-1:-5";
+        QTest::newRow("negative truncates toward zero") << -0.9 << "00:00";
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00";
     }
-    QCOMPARE(TracklistWriter::tracklistText(builder.plan()), text);
-}
+    void formatTimestamp()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(TracklistWriter::formatTimestamp(seconds), text);
+    }
+
+    void tracklistURL_data()
+    {
+        QTest::addColumn<QString>("movie");
+        QTest::addColumn<QString>("tracklist");
+        QTest::newRow("mp4") << "/out/holiday_mix_42.mp4" << "/out/holiday_mix_42.txt";
+        QTest::newRow("dotted name") << "/out/a.b_mix_1.mp4" << "/out/a.b_mix_1.txt";
+        QTest::newRow("no extension, dotted folder") << "/out.d/movie" << "/out.d/movie.txt";
+    }
+    void tracklistURL()
+    {
+        QFETCH(QString, movie);
+        QFETCH(QString, tracklist);
+        QCOMPARE(TracklistWriter::tracklistURL(QUrl::fromLocalFile(movie)).toLocalFile(), tracklist);
+    }
+
+    void tracklistTextFromPlan_data()
+    {
+        QTest::addColumn<Frames>("frames");
+        QTest::addColumn<double>("crossfade");
+        QTest::addColumn<QString>("text");
+        // One sample short of 60 s minus the crossfade must not round up to the
+        // next second; a skipped song has no line and takes no time.
+        QTest::newRow("sample before boundary")
+            << Frames {61 * 44100 - 1, 10 * 44100} << 1.0 << "00:00 - 01 Intro\n00:59 - Café\n";
+        QTest::newRow("skipped middle") << Frames {44100 * 3600, 0, 44100} << 0.0
+                                        << "00:00 - 01 Intro\n01:00:00 - a.b\n";
+    }
+    void tracklistTextFromPlan()
+    {
+        QFETCH(Frames, frames);
+        QFETCH(double, crossfade);
+        QFETCH(QString, text);
+        const QStringList paths {"/music/01 Intro.m4a", "/music/Café.mp3", "/music/a.b.flac"};
+        lc::media::MixPlanBuilder builder(int(frames.size()), crossfade);
+        for (int i = 0; i < frames.size(); ++i)
+            builder.add(i, paths[i], {frames[i] > 0, frames[i]});
+        QCOMPARE(TracklistWriter::tracklistText(builder.plan()), text);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTracklist)
 #include "test_tracklist.moc"

@@ -1,19 +1,39 @@
 #pragma once
 // Writes a video packet source alone (no audio) into an MP4 with MovieMuxer,
-// the way the export run does, for checking the stream with ffprobe.
+// the way the export run does, and reads the result back with ffprobe.
 
+#include "TestTools.h"
+
+#include "media/mux/MovieMuxer.h"
 #include "media/video/VideoPacketSource.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
-#include <QString>
 
 namespace videotest {
 
-// Returns the number of packets written.
-long long muxAlone(lc::media::VideoPacketSource& source, const QString& outputPath);
+inline void muxAlone(lc::media::VideoPacketSource& source, const QString& outputPath)
+{
+    lc::media::MovieMuxer muxer(outputPath);
+    source.configureStream(muxer.addStream());
+    muxer.writeHeader();
+    lc::media::PacketPtr pkt = lc::media::makePacket();
+    while (source.nextPacket(pkt.get()))
+        muxer.writePacket(pkt.get(), 0, source.timeBase());
+    muxer.commit();
+}
 
-// ffprobe's view of the first stream, and its frame count after decoding.
-QJsonObject firstStream(const QString& path);
-int decodedFrameCount(const QString& path);
+inline QJsonObject firstStream(const QString& path)
+{
+    return testtools::probe(path).value("streams").toArray().first().toObject();
+}
+
+// The number of frames ffprobe decodes from the first video stream.
+inline int decodedFrameCount(const QString& path)
+{
+    const auto r = testtools::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                                              "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
+    return QString::fromUtf8(r.out).trimmed().toInt();
+}
 
 } // namespace videotest

@@ -45,212 +45,186 @@ void verifyTimestamps(const QString& path)
 class TestVideoLoop : public QObject {
     Q_OBJECT
 
-private slots:
-    void cutFinder_data();
-    void cutFinder();
-    void loops_data();
-    void loops();
-    void keepsRotationAndDropsOtherStreams();
-    void unusableClipsFail_data();
-    void unusableClipsFail();
-    void cancelStopsBeforeACopy();
-
-private:
     QTemporaryDir m_dir;
-};
 
-void TestVideoLoop::cutFinder_data()
-{
-    QTest::addColumn<QList<qint64>>("pts");  // decode order
-    QTest::addColumn<QList<qint64>>("dts");
-    QTest::addColumn<qint64>("limit");
-    QTest::addColumn<qint64>("keep");
+private slots:
+    void cutFinder_data()
+    {
+        QTest::addColumn<QList<qint64>>("pts");  // decode order
+        QTest::addColumn<QList<qint64>>("dts");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<qint64>("keep");
+        const QList<qint64> linear {0, 1, 2, 3, 4};
+        QTest::newRow("in order, mid-stream") << linear << linear << qint64(3) << qint64(3);
+        QTest::newRow("in order, beyond the end") << linear << linear << qint64(99) << qint64(5);
+        QTest::newRow("in order, before the second frame") << linear << linear << qint64(1) << qint64(1);
 
-    const QList<qint64> linear {0, 1, 2, 3, 4};
-    QTest::newRow("in order, mid-stream") << linear << linear << qint64(3) << qint64(3);
-    QTest::newRow("in order, beyond the end") << linear << linear << qint64(99) << qint64(5);
-    QTest::newRow("in order, before the second frame") << linear << linear << qint64(1) << qint64(1);
-
-    // I0 P3 B1 B2 P6 B4 B5: cuts are only valid after I0, after B2 and at the end.
-    const QList<qint64> bPts {0, 3, 1, 2, 6, 4, 5};
-    const QList<qint64> bDts {-2, -1, 0, 1, 2, 3, 4};
-    QTest::newRow("B-frames, limit inside a mini-GOP") << bPts << bDts << qint64(3) << qint64(1);
-    QTest::newRow("B-frames, limit after a mini-GOP") << bPts << bDts << qint64(4) << qint64(4);
-    QTest::newRow("B-frames, limit before the last B") << bPts << bDts << qint64(6) << qint64(4);
-    QTest::newRow("B-frames, everything") << bPts << bDts << qint64(7) << qint64(7);
-    // Pyramid: I0 P4 B2 b1 b3 — the reference B shows after the first b.
-    QTest::newRow("B pyramid") << QList<qint64> {0, 4, 2, 1, 3, 8} << QList<qint64> {-2, -1, 0, 1, 2, 3}
-                               << qint64(5) << qint64(5);
-}
-
-void TestVideoLoop::cutFinder()
-{
-    QFETCH(QList<qint64>, pts);
-    QFETCH(QList<qint64>, dts);
-    QFETCH(qint64, limit);
-    QFETCH(qint64, keep);
-    PrefixCutFinder finder(limit);
-    for (int i = 0; i < pts.size(); ++i) {
-        if (!finder.add(pts[i], dts[i]))
-            break;
+        // I0 P3 B1 B2 P6 B4 B5: cuts are only valid after I0, after B2 and at the end.
+        const QList<qint64> bPts {0, 3, 1, 2, 6, 4, 5};
+        const QList<qint64> bDts {-2, -1, 0, 1, 2, 3, 4};
+        QTest::newRow("B-frames, limit inside a mini-GOP") << bPts << bDts << qint64(3) << qint64(1);
+        QTest::newRow("B-frames, limit after a mini-GOP") << bPts << bDts << qint64(4) << qint64(4);
+        QTest::newRow("B-frames, limit before the last B") << bPts << bDts << qint64(6) << qint64(4);
+        QTest::newRow("B-frames, everything") << bPts << bDts << qint64(7) << qint64(7);
+        // Pyramid: I0 P4 B2 b1 b3 — the reference B shows after the first b.
+        QTest::newRow("B pyramid") << QList<qint64> {0, 4, 2, 1, 3, 8} << QList<qint64> {-2, -1, 0, 1, 2, 3}
+                                   << qint64(5) << qint64(5);
     }
-    QCOMPARE(finder.keepCount(), keep);
-}
-
-void TestVideoLoop::loops_data()
-{
-    QTest::addColumn<QString>("encoder");
-    QTest::addColumn<QStringList>("encodeArgs");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<double>("clipSeconds");
-    QTest::addColumn<double>("startCut");     // > 0: copied again with -ss, leaving an edit list
-    QTest::addColumn<int>("fps");
-    QTest::addColumn<double>("totalSeconds");
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<int>("frameSlack");      // frames a B-frame cut may drop at the end
-
-    const QStringList noB {"-c:v", "libx264", "-bf", "0", "-g", "15", "-pix_fmt", "yuv420p"};
-    const QStringList withB {"-c:v", "libx264", "-bf", "3", "-g", "24", "-pix_fmt", "yuv420p"};
-    const QStringList hevc {"-c:v", "libx265", "-x265-params", "log-level=error:bframes=3", "-tag:v", "hev1",
-                            "-pix_fmt", "yuv420p"};
-    QTest::newRow("h264, B-frames") << "libx264" << withB << "mp4" << 1.0 << 0.0 << 30 << 2.5 << "avc1" << 3;
-    QTest::newRow("h264, 25 fps, total off the frame grid")
-        << "libx264" << withB << "mov" << 1.2 << 0.0 << 25 << 4.33 << "avc1" << 3;
-    QTest::newRow("hevc as hev1 comes out hvc1") << "libx265" << hevc << "mp4" << 1.0 << 0.0 << 30 << 2.5 << "hvc1" << 3;
-    QTest::newRow("mov with an edit list") << "libx264" << noB << "mov" << 2.0 << 0.5 << 30 << 4.0 << "avc1" << 0;
-    QTest::newRow("edit list over B-frames") << "libx264" << withB << "mov" << 2.0 << 0.4 << 30 << 4.5 << "avc1" << 3;
-    QTest::newRow("clip longer than the total") << "libx264" << withB << "mp4" << 2.0 << 0.0 << 30 << 1.7 << "avc1" << 3;
-}
-
-void TestVideoLoop::loops()
-{
-    QFETCH(QString, encoder);
-    QFETCH(QStringList, encodeArgs);
-    QFETCH(QString, container);
-    QFETCH(double, clipSeconds);
-    QFETCH(double, startCut);
-    QFETCH(int, fps);
-    QFETCH(double, totalSeconds);
-    QFETCH(QString, tag);
-    QFETCH(int, frameSlack);
-    if (!hasEncoder(encoder))
-        QSKIP(qPrintable(encoder + " is not available in ffmpeg"));
-
-    const QString tagName = QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "_");
-    QString clip = m_dir.filePath(tagName + "." + container);
-    QString error;
-    QVERIFY2(testtools::makeClip(clip, clipSeconds, 320, 240, fps, encodeArgs, &error), qPrintable(error));
-    double clipLength = clipSeconds;
-    if (startCut > 0) {
-        const QString cut = m_dir.filePath(tagName + "_cut." + container);
-        QVERIFY2(testtools::ffmpeg({"-ss", QString::number(startCut), "-i", clip, "-c", "copy", cut}, &error),
-                 qPrintable(error));
-        clip = cut;
-        clipLength = clipSeconds - startCut;
+    void cutFinder()
+    {
+        QFETCH(QList<qint64>, pts);
+        QFETCH(QList<qint64>, dts);
+        QFETCH(qint64, limit);
+        QFETCH(qint64, keep);
+        PrefixCutFinder finder(limit);
+        for (int i = 0; i < pts.size(); ++i) {
+            if (!finder.add(pts[i], dts[i]))
+                break;
+        }
+        QCOMPARE(finder.keepCount(), keep);
     }
+    void loops_data()
+    {
+        QTest::addColumn<QString>("encoder");
+        QTest::addColumn<QStringList>("encodeArgs");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<double>("clipSeconds");
+        QTest::addColumn<double>("startCut");     // > 0: copied again with -ss, leaving an edit list
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<double>("totalSeconds");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<int>("frameSlack");      // frames a B-frame cut may drop at the end
+        const QStringList noB {"-c:v", "libx264", "-bf", "0", "-g", "15", "-pix_fmt", "yuv420p"};
+        const QStringList withB {"-c:v", "libx264", "-bf", "3", "-g", "24", "-pix_fmt", "yuv420p"};
+        const QStringList hevc {"-c:v", "libx265", "-x265-params", "log-level=error:bframes=3", "-tag:v", "hev1",
+                                "-pix_fmt", "yuv420p"};
+        QTest::newRow("h264, 25 fps, total off the frame grid")
+            << "libx264" << withB << "mov" << 1.2 << 0.0 << 25 << 4.33 << "avc1" << 3;
+        QTest::newRow("hevc as hev1 comes out hvc1") << "libx265" << hevc << "mp4" << 1.0 << 0.0 << 30 << 2.5 << "hvc1" << 3;
+        QTest::newRow("mov with an edit list") << "libx264" << noB << "mov" << 2.0 << 0.5 << 30 << 4.0 << "avc1" << 0;
+        QTest::newRow("edit list over B-frames") << "libx264" << withB << "mov" << 2.0 << 0.4 << 30 << 4.5 << "avc1" << 3;
+        QTest::newRow("clip longer than the total") << "libx264" << withB << "mp4" << 2.0 << 0.0 << 30 << 1.7 << "avc1" << 3;
+    }
+    void loops()
+    {
+        QFETCH(QString, encoder);
+        QFETCH(QStringList, encodeArgs);
+        QFETCH(QString, container);
+        QFETCH(double, clipSeconds);
+        QFETCH(double, startCut);
+        QFETCH(int, fps);
+        QFETCH(double, totalSeconds);
+        QFETCH(QString, tag);
+        QFETCH(int, frameSlack);
+        if (!hasEncoder(encoder))
+            QSKIP(qPrintable(encoder + " is not available in ffmpeg"));
 
-    const QString out = m_dir.filePath(tagName + "_loop.mp4");
-    auto source = openVideoLoop(clip, MediaTime::fromSeconds(totalSeconds), nullptr);
-    videotest::muxAlone(*source, out);
-
-    verifyTimestamps(out);
-    const QString errors = testtools::decodeErrors(out);
-    QVERIFY2(errors.isEmpty(), qPrintable(errors));
-
-    const QJsonObject stream = videotest::firstStream(out);
-    QCOMPARE(stream.value("codec_tag_string").toString(), tag);
-    const double frame = 1.0 / fps;
-    const double duration = stream.value("duration").toString().toDouble();
-    QVERIFY2(std::abs(duration - totalSeconds) <= frame + 1e-6,
-             qPrintable(QStringLiteral("duration %1, want %2").arg(duration).arg(totalSeconds)));
-
-    // Every copy shows all its frames; only the last copy is cut.
-    const int expected = int(std::ceil(totalSeconds * fps - 1e-9));
-    const int frames = videotest::decodedFrameCount(out);
-    QVERIFY2(frames <= expected && frames >= expected - frameSlack - 1,
-             qPrintable(QStringLiteral("%1 frames, want %2 (clip %3 s)").arg(frames).arg(expected).arg(clipLength)));
-}
-
-void TestVideoLoop::keepsRotationAndDropsOtherStreams()
-{
-    const QString plain = m_dir.filePath("phone_plain.mov");
-    const QString clip = m_dir.filePath("phone.mov");
-    QString error;
-    QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:duration=1", "-f", "lavfi", "-i",
-                                "sine=duration=1", "-c:v", "libx264", "-c:a", "aac", "-timecode", "01:00:00:00", plain},
-                               &error),
-             qPrintable(error));
-    // ffmpeg 5.1 keeps the rotate tag only on a stream copy.
-    QVERIFY2(testtools::ffmpeg({"-i", plain, "-map", "0", "-c", "copy", "-metadata:s:v:0", "rotate=90", clip}, &error),
-             qPrintable(error));
-    QCOMPARE(testtools::probe(clip).value("streams").toArray().size(), 3); // video, audio, timecode
-
-    const QString out = m_dir.filePath("phone_loop.mp4");
-    auto source = openVideoLoop(clip, MediaTime::fromSeconds(2.5), nullptr);
-    videotest::muxAlone(*source, out);
-
-    const QJsonArray streams = testtools::probe(out).value("streams").toArray();
-    QCOMPARE(streams.size(), 1);
-    const QJsonArray sideData = streams.first().toObject().value("side_data_list").toArray();
-    QVERIFY(!sideData.isEmpty());
-    QCOMPARE(std::abs(sideData.first().toObject().value("rotation").toInt()), 90);
-}
-
-void TestVideoLoop::unusableClipsFail_data()
-{
-    QTest::addColumn<QStringList>("makeArgs");
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("composition");
-
-    QTest::newRow("audio only") << QStringList {"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac"} << "song.m4a"
-                                << "Video file has no video track" << true;
-    // MP4 writers drop a track without samples; AVI keeps its header.
-    QTest::newRow("video track without frames")
-        << QStringList {"-f", "lavfi", "-i", "testsrc2=size=64x64:rate=30", "-frames:v", "0", "-c:v", "mpeg4"}
-        << "empty.avi"
-        << "Video file has no video frames" << true;
-    QTest::newRow("missing file") << QStringList {} << "absent.mp4" << "avformat_open_input(absent.mp4)" << false;
-}
-
-void TestVideoLoop::unusableClipsFail()
-{
-    QFETCH(QStringList, makeArgs);
-    QFETCH(QString, file);
-    QFETCH(QString, message);
-    QFETCH(bool, composition);
-    const QString path = m_dir.filePath(file);
-    if (!makeArgs.isEmpty()) {
+        const QString tagName = QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "_");
+        QString clip = m_dir.filePath(tagName + "." + container);
         QString error;
-        QVERIFY2(testtools::ffmpeg(makeArgs << path, &error), qPrintable(error));
-    }
-    try {
-        auto source = openVideoLoop(path, MediaTime::fromSeconds(3), nullptr);
-        PacketPtr pkt = makePacket();
-        while (source->nextPacket(pkt.get())) {}
-        QFAIL("no error");
-    } catch (const CompositionError& e) {
-        QVERIFY(composition);
-        QCOMPARE(e.message(), message);
-    } catch (const MediaError& e) {
-        QVERIFY(!composition);
-        QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
-    }
-}
+        QVERIFY2(testtools::makeClip(clip, clipSeconds, 320, 240, fps, encodeArgs, &error), qPrintable(error));
+        if (startCut > 0) {
+            const QString cut = m_dir.filePath(tagName + "_cut." + container);
+            QVERIFY2(testtools::ffmpeg({"-ss", QString::number(startCut), "-i", clip, "-c", "copy", cut}, &error),
+                     qPrintable(error));
+            clip = cut;
+        }
 
-void TestVideoLoop::cancelStopsBeforeACopy()
-{
-    const QString clip = m_dir.filePath("cancel.mp4");
-    QVERIFY(testtools::makeClip(clip, 1, 64, 64, 30, {"-c:v", "libx264"}));
-    std::atomic<bool> cancel {false};
-    auto source = openVideoLoop(clip, MediaTime::fromSeconds(10), &cancel);
-    PacketPtr pkt = makePacket();
-    QVERIFY(source->nextPacket(pkt.get()));
-    cancel = true;
-    int emitted = 0;
-    QVERIFY_THROWS_EXCEPTION(CancelledError, while (source->nextPacket(pkt.get())) ++emitted);
-    QCOMPARE_LT(emitted, 30); // at the latest where the next copy would start
-}
+        const QString out = m_dir.filePath(tagName + "_loop.mp4");
+        auto source = openVideoLoop(clip, MediaTime::fromSeconds(totalSeconds), nullptr);
+        videotest::muxAlone(*source, out);
+
+        verifyTimestamps(out);
+        QCOMPARE(testtools::decodeErrors(out), QString());
+        const QJsonObject stream = videotest::firstStream(out);
+        QCOMPARE(stream.value("codec_tag_string").toString(), tag);
+        const double duration = stream.value("duration").toString().toDouble();
+        QVERIFY2(std::abs(duration - totalSeconds) <= 1.0 / fps + 1e-6,
+                 qPrintable(QStringLiteral("duration %1, want %2").arg(duration).arg(totalSeconds)));
+
+        // Every copy shows all its frames; only the last copy is cut.
+        const int expected = int(std::ceil(totalSeconds * fps - 1e-9));
+        const int frames = videotest::decodedFrameCount(out);
+        QVERIFY2(frames <= expected && frames >= expected - frameSlack - 1,
+                 qPrintable(QStringLiteral("%1 frames, want %2").arg(frames).arg(expected)));
+    }
+    void keepsRotationAndDropsOtherStreams()
+    {
+        const QString plain = m_dir.filePath("phone_plain.mov");
+        const QString clip = m_dir.filePath("phone.mov");
+        QString error;
+        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:duration=1", "-f", "lavfi", "-i",
+                                    "sine=duration=1", "-c:v", "libx264", "-c:a", "aac", "-timecode", "01:00:00:00", plain},
+                                   &error),
+                 qPrintable(error));
+        // ffmpeg 5.1 keeps the rotate tag only on a stream copy.
+        QVERIFY2(testtools::ffmpeg({"-i", plain, "-map", "0", "-c", "copy", "-metadata:s:v:0", "rotate=90", clip}, &error),
+                 qPrintable(error));
+        QCOMPARE(testtools::probe(clip).value("streams").toArray().size(), 3); // video, audio, timecode
+
+        const QString out = m_dir.filePath("phone_loop.mp4");
+        auto source = openVideoLoop(clip, MediaTime::fromSeconds(2.5), nullptr);
+        videotest::muxAlone(*source, out);
+
+        const QJsonArray streams = testtools::probe(out).value("streams").toArray();
+        QCOMPARE(streams.size(), 1);
+        const QJsonArray sideData = streams.first().toObject().value("side_data_list").toArray();
+        QVERIFY(!sideData.isEmpty());
+        QCOMPARE(std::abs(sideData.first().toObject().value("rotation").toInt()), 90);
+    }
+    void unusableClipsFail_data()
+    {
+        QTest::addColumn<QStringList>("makeArgs");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("composition");
+        QTest::newRow("audio only") << QStringList {"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac"} << "song.m4a"
+                                    << "Video file has no video track" << true;
+        // MP4 writers drop a track without samples; AVI keeps its header.
+        QTest::newRow("video track without frames")
+            << QStringList {"-f", "lavfi", "-i", "testsrc2=size=64x64:rate=30", "-frames:v", "0", "-c:v", "mpeg4"}
+            << "empty.avi"
+            << "Video file has no video frames" << true;
+        QTest::newRow("missing file") << QStringList {} << "absent.mp4" << "avformat_open_input(absent.mp4)" << false;
+    }
+    void unusableClipsFail()
+    {
+        QFETCH(QStringList, makeArgs);
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(bool, composition);
+        const QString path = m_dir.filePath(file);
+        if (!makeArgs.isEmpty()) {
+            QString error;
+            QVERIFY2(testtools::ffmpeg(makeArgs << path, &error), qPrintable(error));
+        }
+        try {
+            auto source = openVideoLoop(path, MediaTime::fromSeconds(3), nullptr);
+            PacketPtr pkt = makePacket();
+            while (source->nextPacket(pkt.get())) {}
+            QFAIL("no error");
+        } catch (const CompositionError& e) {
+            QVERIFY(composition);
+            QCOMPARE(e.message(), message);
+        } catch (const MediaError& e) {
+            QVERIFY(!composition);
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
+    }
+    void cancelStopsBeforeACopy()
+    {
+        const QString clip = m_dir.filePath("cancel.mp4");
+        QVERIFY(testtools::makeClip(clip, 1, 64, 64, 30, {"-c:v", "libx264"}));
+        std::atomic<bool> cancel {false};
+        auto source = openVideoLoop(clip, MediaTime::fromSeconds(10), &cancel);
+        PacketPtr pkt = makePacket();
+        QVERIFY(source->nextPacket(pkt.get()));
+        cancel = true;
+        int emitted = 0;
+        QVERIFY_THROWS_EXCEPTION(CancelledError, while (source->nextPacket(pkt.get())) ++emitted);
+        QCOMPARE_LT(emitted, 30); // at the latest where the next copy would start
+    }
+};
 
 QTEST_GUILESS_MAIN(TestVideoLoop)
 #include "tst_videoloop.moc"
