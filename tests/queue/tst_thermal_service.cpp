@@ -1,4 +1,5 @@
-// Thermal level mapping, change notification, and the kernel's thermal zones.
+// Thermal level mapping, change notification, polling, and the kernel's
+// thermal zones.
 
 #include "QueueTestKit.h"
 #include "TestTools.h"
@@ -15,8 +16,7 @@ class TestThermalService : public QObject {
 private slots:
     void levelSequences_data();
     void levelSequences();
-    void readsTheLevelBeforeReturning();
-    void pollsTheSource();
+    void readsAtOnceThenOnEveryPoll();
     void sysfsZones_data();
     void sysfsZones();
 };
@@ -57,20 +57,23 @@ void TestThermalService::levelSequences()
     QCOMPARE(t.thermalColor(), finalColor);
 }
 
-void TestThermalService::readsTheLevelBeforeReturning()
+// The level is known before the first scheduling pass, then re-read on
+// every poll, the wait started afresh each time.
+void TestThermalService::readsAtOnceThenOnEveryPoll()
 {
     auto level = std::make_shared<int>(2);
-    ThermalService t(std::make_unique<ScriptedThermalSource>(level), 0);
+    ManualClock clock;
+    ThermalService t(std::make_unique<ScriptedThermalSource>(level), ThermalService::defaultPollIntervalMs,
+                     clock.timer());
     QCOMPARE(t.currentState(), ThermalState::serious);
-    QCOMPARE(t.thermalColor(), QColor(255, 149, 0));
-}
-
-void TestThermalService::pollsTheSource()
-{
-    auto level = std::make_shared<int>(0);
-    ThermalService t(std::make_unique<ScriptedThermalSource>(level), 10);
     *level = 3;
-    QTRY_COMPARE(t.currentState(), ThermalState::critical);
+    clock.advance(ThermalService::defaultPollIntervalMs - 1);
+    QCOMPARE(t.currentState(), ThermalState::serious);
+    clock.advance(1);
+    QCOMPARE(t.currentState(), ThermalState::critical);
+    *level = 0;
+    clock.advance(ThermalService::defaultPollIntervalMs);
+    QCOMPARE(t.currentState(), ThermalState::nominal);
 }
 
 // Zones: "temp|type:temp,type:temp;..." in millidegrees.

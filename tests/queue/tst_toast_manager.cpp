@@ -1,48 +1,14 @@
 // Toast lifetimes on a clock the test advances, so the exact moment a toast
 // leaves is checked without waiting for it.
 
+#include "QueueTestKit.h"
+
 #include "services/ToastManager.h"
 
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
-
-// Timers due up to the clock's new time fire in due order (ties: first set).
-class ManualTimers {
-public:
-    ToastManager::Timer timer()
-    {
-        return [this](int ms, QObject* context, std::function<void()> expire) {
-            m_pending.push_back({m_now + ms, context, std::move(expire)});
-        };
-    }
-    void advanceTo(qint64 ms)
-    {
-        for (;;) {
-            const auto next = std::min_element(m_pending.begin(), m_pending.end(),
-                                               [](const Pending& a, const Pending& b) { return a.due < b.due; });
-            if (next == m_pending.end() || next->due > ms)
-                break;
-            const Pending fired = *next;
-            m_pending.erase(next);
-            m_now = fired.due;
-            if (fired.context)
-                fired.expire();
-        }
-        m_now = ms;
-    }
-
-private:
-    struct Pending {
-        qint64 due;
-        QPointer<QObject> context;
-        std::function<void()> expire;
-    };
-    qint64 m_now = 0;
-    std::vector<Pending> m_pending;
-};
 
 QString activeText(const ToastManager& m)
 {
@@ -81,7 +47,7 @@ void TestToastManager::timeline()
 {
     QFETCH(QStringList, steps);
     QFETCH(QStringList, checks);
-    ManualTimers clock;
+    ManualClock clock;
     ToastManager m(clock.timer());
     struct Event { qint64 atMs; QString action; bool isCheck; };
     QList<Event> events;
@@ -106,7 +72,7 @@ void TestToastManager::timeline()
 
 void TestToastManager::eachToastIsDistinct()
 {
-    ManualTimers clock;
+    ManualClock clock;
     ToastManager m(clock.timer());
     QSignalSpy changed(&m, &ToastManager::activeToastChanged);
     m.show("Same", ToastType::warning, 3.0);
