@@ -201,12 +201,6 @@ ScriptedRender* QueueFixture::workerFor(const QString& name) const
     return nullptr;
 }
 
-int QueueFixture::runningWorkers() const
-{
-    return int(std::count_if(runs.begin(), runs.end(),
-                             [](const auto& r) { return !r->isReleased() && r->cancelCalls == 0; }));
-}
-
 void settle()
 {
     if (g_current)

@@ -131,7 +131,6 @@ public:
 
     MixJob* job(const QString& name) const;               // by source base name
     ScriptedRender* workerFor(const QString& name) const; // latest run of that source
-    int runningWorkers() const;                           // started and not cancelled
     // Lets queued reports arrive until every scripted run waits for its next
     // step or has ended and been dropped.
     void settle();

@@ -64,23 +64,6 @@ private slots:
         QCOMPARE(job->status(), after);
     }
 
-    void clearKeepsUnfinishedJobs()
-    {
-        QueueFixture f;
-        JobService& s = f.start();
-        s.pauseQueue();
-        for (int st = 0; st <= 5; ++st)
-            f.storeJob(QStringLiteral("s%1").arg(st), JobStatus(st));
-        s.refreshStats();
-        s.clearFinishedJobs();
-        QStringList left;
-        const auto fetched = f.store->fetch({}, JobStore::Sort::createdAtAscending);
-        for (MixJob* j : *fetched)
-            left << QFileInfo(j->videoPath()).completeBaseName();
-        QCOMPARE(left, (QStringList {"s0", "s1", "s2"}));
-        QCOMPARE(s.totalJobCount(), 6); // statistics wait for the next refresh
-    }
-
     void retryFailedJobs_data()
     {
         QTest::addColumn<int>("failedJobs");

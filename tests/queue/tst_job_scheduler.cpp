@@ -61,7 +61,9 @@ private slots:
         storeJobs(f, 4);
         JobService& s = f.start();
         f.setLevel(2);
-        QCOMPARE(f.runningWorkers(), 3);
+        QCOMPARE(s.activeJobsCount(), 3);
+        for (const auto& run : f.runs)
+            QCOMPARE(run->cancelCalls.load(), 0);
         f.workerFor("j00")->finishRun();
         f.workerFor("j01")->finishRun();
         QTRY_COMPARE(s.activeJobsCount(), 1);
