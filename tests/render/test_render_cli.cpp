@@ -216,9 +216,10 @@ private slots:
     void interruptStopsCleanly()
     {
         QTemporaryDir out;
-        // Ten minutes of silence: seconds to export, a few kilobytes to store.
+        // An hour of silence: seconds to export (the interrupt comes within
+        // milliseconds of the first export line), under a megabyte to store.
         const QString longSong = m_media.filePath("Long.flac");
-        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "600", longSong}));
+        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "3600", longSong}));
 
         QProcess p;
         p.start(QStringLiteral(LOOPCASTER_RENDER_BIN), {"--song", longSong, "--out", out.path(), m_clip, m_image});
