@@ -2,6 +2,7 @@
 
 #include "QueueTestKit.h"
 
+#include "TestTools.h"
 #include "services/FileService.h"
 
 #include <QDir>
@@ -150,8 +151,7 @@ private slots:
         const auto place = [&](const QString& name) {
             if (name.startsWith('@'))
                 return QFile::link(out.filePath("nowhere"), out.filePath(name.mid(1)));
-            QFile file(out.filePath(name));
-            return file.open(QIODevice::WriteOnly) && file.write(mine) == mine.size();
+            return testtools::writeFile(out.filePath(name), mine);
         };
         for (const QString& name : onDiskAtAdd)
             QVERIFY(place(name));
@@ -166,9 +166,8 @@ private slots:
         QCOMPARE(job->outputPathOrEmpty(), out.filePath(committedAs));
         QVERIFY(QFileInfo::exists(out.filePath(committedAs).chopped(4) + ".txt"));
         for (const QString& name : onDiskAtAdd + QStringList {appearsWhileRendering}) {
-            QFile file(out.filePath(name));
             if (!name.isEmpty() && !name.startsWith('@'))
-                QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == mine, qPrintable(name));
+                QVERIFY2(testtools::readFile(out.filePath(name)) == mine, qPrintable(name));
         }
     }
 
