@@ -1,7 +1,7 @@
 // Whole runs on media made here: the exact progress stream, the failure
 // table with cancellation, skipped songs, and the finished movie as ffprobe
-// and ffmpeg's decoders see it (the one place its streams and lengths are
-// probed); and the nice value a job's render runs at.
+// and ffmpeg's decoders see it (the one place its streams, lengths and
+// chapters are probed); and the nice value a job's render runs at.
 
 #include "TestTools.h"
 #include "services/FileService.h"
@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -200,6 +201,16 @@ private slots:
         const double videoSeconds = v.value("duration").toString().toDouble();
         QVERIFY2(std::abs(videoSeconds - total) <= frameSeconds + 1e-6, qPrintable(QString::number(videoSeconds)));
         QCOMPARE(testtools::decodeErrors(out), QString());
+
+        // One chapter per song, named and timed as the plan placed it.
+        const auto chapters = testtools::run("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", out});
+        QStringList got;
+        for (const auto& c : QJsonDocument::fromJson(chapters.out)["chapters"].toArray()) {
+            const QJsonObject chapter = c.toObject();
+            const double start = chapter["start_time"].toString().toDouble();
+            got << chapter["tags"].toObject()["title"].toString() + '@' + QString::number(start, 'f', 2);
+        }
+        QCOMPARE(got, (QStringList {"t2@0.00", "t3@1.00", "t4@3.00"}));
     }
 
     // Positions in the mixing updates count skipped files, and the first/last

@@ -1,6 +1,5 @@
 // The command-line renderer run as a user would: argument checks, explicit
-// songs and playlists, chapters against songs whose containers misstate
-// their length, a missing source, an interrupt, the demo, and a batch
+// songs, a missing source, an interrupt, the demo, and a playlist batch
 // planned as job lines and rendered one job per process.
 
 #include "TestTools.h"
@@ -15,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 
@@ -148,58 +146,6 @@ private slots:
         }
         kinds.sort();
         QCOMPARE(kinds, (QStringList {"clip", "clip_2", "photo"}));
-    }
-
-    // Songs whose containers misstate their length (a VBR MP3 without a Xing
-    // header, a WAV whose header claims twice its data): the tracklist and the
-    // movie's chapters both follow the decoded songs, and agree with each other.
-    void chaptersAndTracklistFollowTheDecodedSongs()
-    {
-        QTemporaryDir dir;
-        const QString mp3 = dir.filePath("Quiet Start.mp3");
-        const QString wav = dir.filePath("lying.wav");
-        QString e;
-        // Two silent seconds first: the length estimated from the first frame's
-        // bitrate is about four times too long.
-        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i",
-                                    "aevalsrc=exprs='if(lt(t,2),0,0.5*sin(2*PI*440*t)*random(0))':s=44100:d=8", "-ac",
-                                    "2", "-c:a", "libmp3lame", "-q:a", "0", "-write_xing", "0", mp3},
-                                   &e),
-                 qPrintable(e));
-        QVERIFY2(testtools::makeTone(wav, 5, 300, 44100, {}, &e), qPrintable(e));
-        {
-            QFile f(wav);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QByteArray bytes = f.readAll();
-            const qsizetype data = bytes.indexOf("data");
-            QVERIFY(data > 0);
-            const quint32 size = qFromLittleEndian<quint32>(bytes.constData() + data + 4);
-            qToLittleEndian<quint32>(size * 2, bytes.data() + data + 4);
-            QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
-        }
-        const double mp3Seconds = testtools::decodeAudio(mp3).size() / 2 / 44100.0;
-        const double mp3Claimed = testtools::probe(mp3)["format"].toObject()["duration"].toString().toDouble();
-        QVERIFY2(mp3Claimed > 2 * mp3Seconds, "the MP3's container length should be an overestimate");
-
-        const auto r = render({"--song", mp3, "--song", wav, "--song", m_songA, "--crossfade", "1", "--out",
-                               dir.filePath("out"), m_image});
-        QVERIFY2(r.ok(), r.err.constData());
-        const QString movie = QDir(dir.filePath("out")).entryInfoList({"*.mp4"}).value(0).absoluteFilePath();
-        const QStringList lines = readText(QString(movie).replace(".mp4", ".txt")).split('\n', Qt::SkipEmptyParts);
-        const QList<double> starts {0, mp3Seconds - 1, mp3Seconds - 1 + 5 - 1};
-        const QStringList titles {"Quiet Start", "lying", "Alpha"};
-        QCOMPARE(lines.size(), 3);
-
-        const auto chapters = testtools::run("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", movie});
-        const QJsonArray list = QJsonDocument::fromJson(chapters.out)["chapters"].toArray();
-        QCOMPARE(list.size(), 3);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(lines[i], QStringLiteral("%1 - %2").arg(QString::asprintf("00:%02d", int(starts[i])), titles[i]));
-            const QJsonObject ch = list[i].toObject();
-            QCOMPARE(ch["tags"].toObject()["title"].toString(), titles[i]);
-            const double start = ch["start_time"].toString().toDouble();
-            QVERIFY2(qAbs(start - starts[i]) < 0.001, qPrintable(QString::number(start)));
-        }
     }
 
     void missingSourceFailsButOthersRender()
