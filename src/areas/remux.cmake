@@ -1,7 +1,6 @@
 loopcaster_core_area(remux
   SOURCES
     services/RemuxError.cpp
-    services/RemuxWorker.cpp
     services/RemuxRun.cpp
     services/TracklistWriter.cpp
     services/MixOutputName.cpp

@@ -21,7 +21,6 @@ void JobRender::cancel()
 {
     if (m_cancel.exchange(true))
         return;
-    m_sinceCancel.start();
     m_engine->cancelRequested();
 }
 

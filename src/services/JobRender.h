@@ -10,7 +10,6 @@
 #include "services/TaskPriority.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
@@ -55,7 +54,6 @@ public:
     // Main thread. The flag is seen at the render's next check.
     void cancel();
     bool isCancelled() const { return m_cancel.load(); }
-    qint64 msSinceCancel() const { return isCancelled() ? m_sinceCancel.elapsed() : 0; }
 
     // The pool thread's part. Touches nothing of this object after posting
     // the outcome, so the owner may delete it once ended() arrived.
@@ -73,5 +71,4 @@ private:
     const JobRenderRequest m_request;
     std::unique_ptr<RenderEngine> m_engine;
     std::atomic<bool> m_cancel {false};
-    QElapsedTimer m_sinceCancel;
 };

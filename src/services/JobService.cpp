@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 
@@ -43,24 +44,14 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
     m_runPool.setExpiryTimeout(0);
     if (!m_timings.unixSeconds)
         m_timings.unixSeconds = [] { return QDateTime::currentSecsSinceEpoch(); };
-
-    m_coolDownTimer.setSingleShot(true);
-    connect(&m_coolDownTimer, &QTimer::timeout, this, [this] {
-        m_isCoolingDown = false;
-        processQueue();
-    });
-    m_heatRecheckTimer.setSingleShot(true);
-    connect(&m_heatRecheckTimer, &QTimer::timeout, this, [this] {
-        if (m_thermal.currentState() == ThermalState::critical) {
-            pauseForHeat();
-            return;
-        }
-        setIsQueuePaused(false);
-        refreshStats();
-        processQueue();
-    });
-    m_unwindHoldTimer.setSingleShot(true);
-    connect(&m_unwindHoldTimer, &QTimer::timeout, this, &JobService::processQueue);
+    if (!m_timings.steadyMs) {
+        m_timings.steadyMs = [] {
+            using namespace std::chrono;
+            return qint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        };
+    }
+    if (!m_timings.timer)
+        m_timings.timer = realSingleShotTimer();
 
     failInterruptedJobs();
     removeLeftoverTemporaries();
@@ -145,6 +136,18 @@ void JobService::removeLeftoverTemporaries()
 
 // ---- scheduling ----------------------------------------------------------
 
+void JobService::startWait(Wait& wait, int ms, std::function<void()> expire)
+{
+    const quint64 generation = ++wait.generation;
+    wait.active = true;
+    m_timings.timer(ms, this, [&wait, generation, expire = std::move(expire)] {
+        if (!wait.active || wait.generation != generation)
+            return;
+        wait.active = false;
+        expire();
+    });
+}
+
 void JobService::processQueue()
 {
     if (m_quitting || m_isQueuePaused || m_isCoolingDown)
@@ -175,8 +178,8 @@ void JobService::processQueue()
         startJob(job);
         --freeSlots;
     }
-    if (nextHoldCheckMs != INT_MAX && !m_unwindHoldTimer.isActive())
-        m_unwindHoldTimer.start(nextHoldCheckMs);
+    if (nextHoldCheckMs != INT_MAX && !m_unwindHold.active)
+        startWait(m_unwindHold, nextHoldCheckMs, [this] { processQueue(); });
 }
 
 // Two runs must never write one movie at the same time. A path is busy while
@@ -198,7 +201,8 @@ bool JobService::isOutputPathBusy(const QString& outputPath, int* holdLeftMs)
             m_holdingRuns.insert(run);
             continue;
         }
-        const qint64 left = m_timings.unwindHoldMs - run->msSinceCancel();
+        const qint64 sinceCancel = m_timings.steadyMs() - m_cancelledAtMs.value(run, m_timings.steadyMs());
+        const qint64 left = m_timings.unwindHoldMs - sinceCancel;
         if (left > 0) {
             busy = true;
             m_holdingRuns.insert(run);
@@ -247,8 +251,10 @@ void JobService::startJob(MixJob* job)
 void JobService::cancelTask(JobRender* render)
 {
     render->cancel();
-    if (m_holdingRuns.contains(render) && !m_unwindHoldTimer.isActive())
-        m_unwindHoldTimer.start(m_timings.unwindHoldMs);
+    if (!m_cancelledAtMs.contains(render))
+        m_cancelledAtMs.insert(render, m_timings.steadyMs());
+    if (m_holdingRuns.contains(render) && !m_unwindHold.active)
+        startWait(m_unwindHold, m_timings.unwindHoldMs, [this] { processQueue(); });
 }
 
 // Updates of a cancelled run are dropped: its canceller owns the record now.
@@ -313,6 +319,7 @@ void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
     const bool cancelled = render->isCancelled();
     const bool heldBackAStart = m_holdingRuns.remove(render);
     m_liveRuns.remove(render);
+    m_cancelledAtMs.remove(render);
     const bool current = m_activeJobTasks.value(id) == render;
     if (current) {
         m_activeJobTasks.remove(id);
@@ -352,9 +359,9 @@ void JobService::stopForQuit()
 {
     if (!m_quitting) {
         m_quitting = true;
-        m_coolDownTimer.stop();
-        m_heatRecheckTimer.stop();
-        m_unwindHoldTimer.stop();
+        m_coolDown.active = false;
+        m_heatRecheck.active = false;
+        m_unwindHold.active = false;
         const auto runs = std::exchange(m_activeJobTasks, {});
         for (auto it = runs.begin(); it != runs.end(); ++it) {
             cancelTask(it.value());
@@ -407,7 +414,10 @@ void JobService::startCoolDown()
 {
     m_isCoolingDown = true;
     m_batchCounter = 0;
-    m_coolDownTimer.start(m_timings.coolDownMs);
+    startWait(m_coolDown, m_timings.coolDownMs, [this] {
+        m_isCoolingDown = false;
+        processQueue();
+    });
 }
 
 void JobService::pauseQueue()
@@ -448,7 +458,18 @@ void JobService::pauseForHeat()
         updateJobStatus(it.key(), JobStatus::paused, kPausedForHeat);
     }
     syncActiveCounts();
-    m_heatRecheckTimer.start(m_timings.heatRecheckMs);
+    startWait(m_heatRecheck, m_timings.heatRecheckMs, [this] { heatRecheck(); });
+}
+
+void JobService::heatRecheck()
+{
+    if (m_thermal.currentState() == ThermalState::critical) {
+        pauseForHeat();
+        return;
+    }
+    setIsQueuePaused(false);
+    refreshStats();
+    processQueue();
 }
 
 void JobService::refreshStats()

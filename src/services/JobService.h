@@ -6,6 +6,7 @@
 // of the queue. Lives on the main thread; only the renders do media work.
 
 #include "models/JobStatus.h"
+#include "services/SingleShotTimer.h"
 #include "services/TaskPriority.h"
 #include "services/ThermalService.h"
 
@@ -14,7 +15,6 @@
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -41,6 +41,10 @@ struct JobServiceTimings {
     int unwindHoldMs = 5 * 1000;
     // Whole seconds since the epoch, for output names (tests fix it).
     std::function<qint64()> unixSeconds;
+    // Milliseconds on a steady clock, and the waits above (tests drive both
+    // by hand; real clock and timers by default).
+    std::function<qint64()> steadyMs;
+    SingleShotTimer timer;
 };
 
 class JobService : public QObject {
@@ -107,6 +111,15 @@ signals:
     void runsStopped();
 
 private:
+    // One of the service's waits. Starting it again or stopping it turns
+    // the expiry of an earlier start into nothing.
+    struct Wait {
+        quint64 generation = 0;
+        bool active = false;
+    };
+    void startWait(Wait& wait, int ms, std::function<void()> expire);
+    void heatRecheck();
+
     void startJob(MixJob* job);
     void jobDidFinish();
     void startCoolDown();
@@ -151,10 +164,11 @@ private:
     QHash<QUuid, JobRender*> m_activeJobTasks; // the current run of each running job
     QSet<JobRender*> m_liveRuns;               // every run not yet ended, cancelled ones included
     QSet<JobRender*> m_holdingRuns;            // unwinding runs that held back a start
+    QHash<JobRender*, qint64> m_cancelledAtMs; // when each cancelled live run was stopped
     QSet<QUuid> m_jobsRunSinceFinish;       // for the end-of-queue failure count
     int m_batchCounter = 0;
     bool m_isCoolingDown = false;
-    QTimer m_coolDownTimer;
-    QTimer m_heatRecheckTimer;
-    QTimer m_unwindHoldTimer;
+    Wait m_coolDown;
+    Wait m_heatRecheck;
+    Wait m_unwindHold;
 };

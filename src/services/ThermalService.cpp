@@ -10,17 +10,27 @@ const QColor kRed(255, 59, 48);
 }
 
 ThermalService::ThermalService(std::unique_ptr<ThermalSource> source, int pollIntervalMs,
-                               QObject* parent)
+                               SingleShotTimer timer, QObject* parent)
     : QObject(parent)
     , m_source(source ? std::move(source) : std::make_unique<SysfsThermalSource>())
+    , m_pollIntervalMs(pollIntervalMs)
+    , m_timer(timer ? std::move(timer) : realSingleShotTimer())
     , m_thermalColor(kGreen)
 {
-    // The kernel sends no change notification for thermal zones that a
-    // desktop process could subscribe to, so the level is polled.
-    connect(&m_pollTimer, &QTimer::timeout, this, &ThermalService::updateThermalState);
     updateThermalState();
-    if (pollIntervalMs > 0)
-        m_pollTimer.start(pollIntervalMs);
+    schedulePoll();
+}
+
+// The kernel sends no change notification for thermal zones that a desktop
+// process could subscribe to, so the level is polled.
+void ThermalService::schedulePoll()
+{
+    if (m_pollIntervalMs <= 0)
+        return;
+    m_timer(m_pollIntervalMs, this, [this] {
+        updateThermalState();
+        schedulePoll();
+    });
 }
 
 ThermalService::~ThermalService() = default;

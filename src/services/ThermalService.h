@@ -3,10 +3,10 @@
 // four-step state (the queue's concurrency limit) and a status colour.
 
 #include "platform/ThermalSource.h"
+#include "services/SingleShotTimer.h"
 
 #include <QColor>
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
@@ -21,9 +21,11 @@ public:
     static constexpr int defaultPollIntervalMs = 10000;
 
     // `source` defaults to the kernel's thermal zones. Reads the level once
-    // before returning, then polls every `pollIntervalMs` (0 = never poll).
+    // before returning, then again every `pollIntervalMs` (0 = never), each
+    // wait started through `timer` (a real timer by default).
     explicit ThermalService(std::unique_ptr<ThermalSource> source = {},
-                            int pollIntervalMs = defaultPollIntervalMs, QObject* parent = nullptr);
+                            int pollIntervalMs = defaultPollIntervalMs, SingleShotTimer timer = {},
+                            QObject* parent = nullptr);
     ~ThermalService() override;
 
     ThermalState currentState() const { return m_currentState; }
@@ -41,8 +43,11 @@ signals:
     void thermalColorChanged();
 
 private:
+    void schedulePoll();
+
     std::unique_ptr<ThermalSource> m_source;
-    QTimer m_pollTimer;
+    int m_pollIntervalMs;
+    SingleShotTimer m_timer;
     ThermalState m_currentState = ThermalState::nominal;
     QColor m_thermalColor;
 };

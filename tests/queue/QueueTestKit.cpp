@@ -3,12 +3,11 @@
 #include "services/FileService.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTest>
-#include <QTimer>
-#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -19,16 +18,8 @@ QueueFixture* g_current = nullptr; // the fixture the free settle() waits for
 // The engine half of a ScriptedRender, owned by the run under test.
 class ScriptedEngine : public RenderEngine {
 public:
-    explicit ScriptedEngine(ScriptedRender* script) : m_script(script)
-    {
-        std::lock_guard lock(m_script->m_mutex);
-        m_script->m_released = false;
-    }
-    ~ScriptedEngine() override
-    {
-        std::lock_guard lock(m_script->m_mutex);
-        m_script->m_released = true;
-    }
+    explicit ScriptedEngine(ScriptedRender* script) : m_script(script) { setReleased(false); }
+    ~ScriptedEngine() override { setReleased(true); }
 
     std::optional<QString> checkInputs(const QUrl&, const QString&) override { return std::nullopt; }
 
@@ -48,32 +39,30 @@ public:
         std::unique_lock lock(s.m_mutex);
         s.m_renderedSource = inputs.sourceURL;
         for (;;) {
-            const auto cancelEnds = [&] { return cancel->load() && s.endOnCancel.load(); };
             s.m_waiting = true;
-            s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || cancelEnds(); });
+            s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->load() && s.endOnCancel); });
             s.m_waiting = false;
             if (s.m_steps.empty())
                 return RemuxError::cancelled();
             const ScriptedRender::Step step = s.m_steps.front();
             s.m_steps.pop_front();
-            switch (step.kind) {
-            case ScriptedRender::Step::update:
-                sink(step.fraction, step.message);
-                break;
-            case ScriptedRender::Step::finish: {
-                sink(1.0f, QStringLiteral("Complete!"));
-                QFile movie(inputs.outputURL.toLocalFile());
-                movie.open(QIODevice::WriteOnly);
+            if (step.kind == ScriptedRender::Step::fail)
+                return step.error;
+            sink(step.fraction, step.kind == ScriptedRender::Step::finish ? QStringLiteral("Complete!") : step.message);
+            if (step.kind == ScriptedRender::Step::finish) {
+                QFile(inputs.outputURL.toLocalFile()).open(QIODevice::WriteOnly);
                 *tracklist = QStringLiteral("00:00 - song\n");
                 return std::nullopt;
-            }
-            case ScriptedRender::Step::fail:
-                return step.error;
             }
         }
     }
 
 private:
+    void setReleased(bool released)
+    {
+        std::lock_guard lock(m_script->m_mutex);
+        m_script->m_released = released;
+    }
     ScriptedRender* m_script;
 };
 
@@ -84,21 +73,6 @@ void ScriptedRender::push(Step step)
         m_steps.push_back(std::move(step));
     }
     m_wake.notify_all();
-}
-
-void ScriptedRender::sendUpdate(float fraction, const QString& message)
-{
-    push({Step::update, fraction, message, {}});
-}
-
-void ScriptedRender::finishRun()
-{
-    push({Step::finish, 1.0f, {}, {}});
-}
-
-void ScriptedRender::failRun(const RemuxError& error)
-{
-    push({Step::fail, 0, {}, error});
 }
 
 QUrl ScriptedRender::rendered() const
@@ -130,6 +104,8 @@ QueueFixture::QueueFixture()
         FileService::shared(),
         std::make_unique<QSettings>(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat));
     thermal = std::make_unique<ThermalService>(std::make_unique<ScriptedThermalSource>(level), 0);
+    timings.timer = clock.timer();
+    timings.steadyMs = [this] { return clock.now(); };
     NotificationService::shared().setSink(
         [this](const NotificationService::Notification& n) { notifications.append(n); });
 }
@@ -144,16 +120,15 @@ QueueFixture::~QueueFixture()
 QUrl QueueFixture::sourceFile(const QString& name)
 {
     const QString path = dir.filePath(name);
-    if (!QFileInfo::exists(path)) {
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-    }
+    if (!QFileInfo::exists(path))
+        QFile(path).open(QIODevice::WriteOnly);
     return QUrl::fromLocalFile(path);
 }
 
+// Records made in one millisecond keep their insertion order in the store's
+// oldest-first sort, so no pause between them is needed.
 MixJob* QueueFixture::storeJob(const QString& name, JobStatus status, float progress)
 {
-    QTest::qSleep(3); // distinct createdAt, so "oldest first" is well defined
     auto* job = new MixJob(sourceFile(name + QStringLiteral(".mov")),
                            {QUrl::fromLocalFile(dir.filePath(QStringLiteral("song.mp3")))});
     job->setOutputPath(dir.filePath(name + QStringLiteral("_mix_1.mp4")));
@@ -165,28 +140,25 @@ MixJob* QueueFixture::storeJob(const QString& name, JobStatus status, float prog
 
 JobService& QueueFixture::start()
 {
-    service = std::make_unique<JobService>(
-        *store, *settings, *thermal,
-        [this](const JobRenderRequest& request) {
-            auto script = std::make_unique<ScriptedRender>();
-            script->source = QUrl::fromLocalFile(request.videoPath);
-            script->songs = request.songs;
-            script->output = QUrl::fromLocalFile(request.outputPath);
-            script->crossfade = request.crossfade;
-            script->runPriority = request.priority;
-            started << QFileInfo(request.videoPath).completeBaseName();
-            auto engine = std::make_unique<ScriptedEngine>(script.get());
-            runs.push_back(std::move(script));
-            return engine;
-        },
-        timings);
+    const auto scripted = [this](const JobRenderRequest& request) {
+        auto script = std::make_unique<ScriptedRender>();
+        script->source = QUrl::fromLocalFile(request.videoPath);
+        script->songs = request.songs;
+        script->output = QUrl::fromLocalFile(request.outputPath);
+        script->crossfade = request.crossfade;
+        script->priority = request.priority;
+        started << QFileInfo(request.videoPath).completeBaseName();
+        auto engine = std::make_unique<ScriptedEngine>(script.get());
+        runs.push_back(std::move(script));
+        return engine;
+    };
+    service = std::make_unique<JobService>(*store, *settings, *thermal, scripted, timings);
     settle();
     return *service;
 }
 
 void QueueFixture::settle()
 {
-    QTest::qWait(5);
     QElapsedTimer waited;
     waited.start();
     int quiet = 0;
@@ -198,7 +170,7 @@ void QueueFixture::settle()
         const bool idle = std::all_of(runs.begin(), runs.end(), [](const auto& r) { return r->isIdle(); });
         quiet = idle ? quiet + 1 : 0;
         if (!idle)
-            QTest::qWait(2);
+            QTest::qWait(1);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -229,17 +201,8 @@ ScriptedRender* QueueFixture::workerFor(const QString& name) const
     return nullptr;
 }
 
-int QueueFixture::runningWorkers() const
-{
-    int n = 0;
-    for (const auto& r : runs)
-        n += (!r->isReleased() && r->cancelCalls == 0) ? 1 : 0;
-    return n;
-}
-
-void settle(int ms)
+void settle()
 {
     if (g_current)
         g_current->settle();
-    QTest::qWait(ms);
 }

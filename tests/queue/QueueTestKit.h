@@ -1,13 +1,13 @@
 #pragma once
-// Scripted collaborators for the queue's tests: a remux worker whose run the
-// test drives, a thermal source whose level the test sets, and a fixture that
-// owns a temporary store, settings and service.
+// Scripted collaborators for the queue's tests: renders the test drives step
+// by step, a thermal level the test sets, a clock whose waits the test fires,
+// and a fixture that owns a temporary store, settings and service.
 
 #include "models/JobStore.h"
 #include "models/MixJob.h"
+#include "services/JobRender.h"
 #include "services/JobService.h"
 #include "services/NotificationService.h"
-#include "services/JobRender.h"
 #include "services/SettingsService.h"
 #include "services/ThermalService.h"
 
@@ -21,36 +21,69 @@
 #include <mutex>
 #include <vector>
 
-// One scripted run, driven by the test from the main thread. The fixture owns
-// it for the whole test, so a test may keep pointers to it after the run
-// ended. Its engine side blocks on the run's pool thread until the test sends
-// the next step or the run is cancelled.
-class ScriptedRender : public QObject {
-    Q_OBJECT
+// Time that moves only when the test says; timers due by then fire in due
+// order (ties: first set), each only while its context object lives.
+class ManualClock {
 public:
-    QUrl source;
+    SingleShotTimer timer()
+    {
+        return [this](int ms, QObject* context, std::function<void()> expire) {
+            m_pending.push_back({m_now + ms, context, std::move(expire)});
+        };
+    }
+    qint64 now() const { return m_now; }
+    void advanceTo(qint64 ms)
+    {
+        for (;;) {
+            const auto next = std::min_element(m_pending.begin(), m_pending.end(),
+                                               [](const Pending& a, const Pending& b) { return a.due < b.due; });
+            if (next == m_pending.end() || next->due > ms)
+                break;
+            const Pending fired = *next;
+            m_pending.erase(next);
+            m_now = fired.due;
+            if (fired.context)
+                fired.expire();
+        }
+        m_now = ms;
+    }
+    void advance(qint64 ms) { advanceTo(m_now + ms); }
+
+private:
+    struct Pending {
+        qint64 due;
+        QPointer<QObject> context;
+        std::function<void()> expire;
+    };
+    qint64 m_now = 0;
+    std::vector<Pending> m_pending;
+};
+
+// One scripted run. The fixture keeps it for the whole test, so a test may
+// hold pointers to it after the run ended. Its engine side blocks on the
+// run's pool thread until the test sends the next step or cancels the run.
+class ScriptedRender {
+public:
+    QUrl source, output;
     QList<QUrl> songs;
-    QUrl output;                 // the movie path the job asked for
     double crossfade = -1;
-    TaskPriority runPriority = TaskPriority::userInitiated;
+    TaskPriority priority = TaskPriority::userInitiated;
     std::atomic<int> cancelCalls {0};
     std::atomic<bool> endOnCancel {true}; // a real render ends soon after a cancel
-    TaskPriority priority() const { return runPriority; }
 
-    void sendUpdate(float fraction, const QString& message);
-    void finishRun();            // (1.0, "Complete!"), then a staging movie is committed
-    void failRun(const RemuxError& error);
+    void sendUpdate(float fraction, const QString& message) { push({Step::update, fraction, message, {}}); }
+    void finishRun() { push({Step::finish, 1.0f, {}, {}}); } // (1.0, "Complete!"), a staging movie, a tracklist
+    void failRun(const RemuxError& error) { push({Step::fail, 0, {}, error}); }
 
-    // The engine side is waiting for a step that was not sent, or is gone.
-    bool isIdle() const;
+    bool isIdle() const; // waits for a step that was not sent, or is gone
     bool isReleased() const;
-    QUrl rendered() const;       // the source the render was given (empty until it starts)
+    QUrl rendered() const; // the source the render was given (empty until it starts)
 
 private:
     friend class ScriptedEngine;
     struct Step {
         enum Kind { update, finish, fail } kind;
-        float fraction = 0;
+        float fraction;
         QString message;
         RemuxError error;
     };
@@ -59,8 +92,8 @@ private:
     std::condition_variable m_wake;
     std::deque<Step> m_steps;
     bool m_waiting = false;
-    bool m_released = true;
-    QUrl m_renderedSource; // no engine yet, or its run was deleted
+    bool m_released = true; // no engine yet, or its run was deleted
+    QUrl m_renderedSource;
 };
 
 class ScriptedThermalSource : public ThermalSource {
@@ -78,6 +111,7 @@ public:
     ~QueueFixture();
 
     QTemporaryDir dir;
+    ManualClock clock;
     std::unique_ptr<JobStore> store;
     std::unique_ptr<SettingsService> settings;
     std::shared_ptr<int> level = std::make_shared<int>(0);
@@ -86,22 +120,21 @@ public:
     std::vector<std::unique_ptr<ScriptedRender>> runs; // in start order
     QStringList started; // source base names, in the order their runs started
     QList<NotificationService::Notification> notifications;
-    JobServiceTimings timings {/*coolDownMs*/ 150, /*heatRecheckMs*/ 150, /*unwindHoldMs*/ 5000, {}};
+    JobServiceTimings timings; // the real durations, on the manual clock
 
     // An existing (empty) source file in the temp dir.
     QUrl sourceFile(const QString& name);
-    // Stores a record directly (no scheduling); createdAt order = call order.
+    // Stores a record directly (no scheduling); oldest first = call order.
     MixJob* storeJob(const QString& name, JobStatus status = JobStatus::pending, float progress = 0);
     JobService& start(); // creates the service (runs its first pass)
     void setLevel(int l);
 
-    MixJob* job(const QString& name) const; // by source base name
+    MixJob* job(const QString& name) const;               // by source base name
     ScriptedRender* workerFor(const QString& name) const; // latest run of that source
-    int runningWorkers() const;               // started and not cancelled
     // Lets queued reports arrive until every scripted run waits for its next
     // step or has ended and been dropped.
     void settle();
 };
 
-// Settles the current fixture's runs, then waits `ms` more.
-void settle(int ms = 0);
+// Settles the current fixture's runs.
+void settle();

@@ -1,48 +1,14 @@
 // Toast lifetimes on a clock the test advances, so the exact moment a toast
 // leaves is checked without waiting for it.
 
+#include "QueueTestKit.h"
+
 #include "services/ToastManager.h"
 
-#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
-
-// Timers due up to the clock's new time fire in due order (ties: first set).
-class ManualTimers {
-public:
-    ToastManager::Timer timer()
-    {
-        return [this](int ms, QObject* context, std::function<void()> expire) {
-            m_pending.push_back({m_now + ms, context, std::move(expire)});
-        };
-    }
-    void advanceTo(qint64 ms)
-    {
-        for (;;) {
-            const auto next = std::min_element(m_pending.begin(), m_pending.end(),
-                                               [](const Pending& a, const Pending& b) { return a.due < b.due; });
-            if (next == m_pending.end() || next->due > ms)
-                break;
-            const Pending fired = *next;
-            m_pending.erase(next);
-            m_now = fired.due;
-            if (fired.context)
-                fired.expire();
-        }
-        m_now = ms;
-    }
-
-private:
-    struct Pending {
-        qint64 due;
-        QPointer<QObject> context;
-        std::function<void()> expire;
-    };
-    qint64 m_now = 0;
-    std::vector<Pending> m_pending;
-};
 
 QString activeText(const ToastManager& m)
 {
@@ -54,70 +20,68 @@ QString activeText(const ToastManager& m)
 class TestToastManager : public QObject {
     Q_OBJECT
 private slots:
-    void timeline_data();
-    void timeline();
-    void eachToastIsDistinct();
-};
-
-// Steps: "show:<text>@<second>", "show0:<text>@<second>" (duration 0) or
-// "dismiss@<second>"; checks: "<second>=<text|<none>>". Toasts last 3 s.
-void TestToastManager::timeline_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("checks");
-    QTest::newRow("different text replaces; first timer leaves it")
-        << QStringList {"show:Added 1 file@0", "show:Started 1 job@1"}
-        << QStringList {"0.5=Added 1 file", "1=Started 1 job", "3=Started 1 job", "3.999=Started 1 job", "4=<none>"};
-    QTest::newRow("same text: the first timer removes the second")
-        << QStringList {"show:Added 1 file@0", "show:Added 1 file@1"}
-        << QStringList {"2.999=Added 1 file", "3=<none>", "4=<none>"};
-    QTest::newRow("dismissed by hand, timer has no effect")
-        << QStringList {"show:Added 2 files@0", "dismiss@1", "show:Started 2 jobs@2.5"}
-        << QStringList {"1=<none>", "3=Started 2 jobs", "5.499=Started 2 jobs", "5.5=<none>"};
-    QTest::newRow("duration zero") << QStringList {"show0:Gone@0"} << QStringList {"0=<none>"};
-}
-
-void TestToastManager::timeline()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, checks);
-    ManualTimers clock;
-    ToastManager m(clock.timer());
-    struct Event { qint64 atMs; QString action; bool isCheck; };
-    QList<Event> events;
-    const auto ms = [](const QString& seconds) { return qint64(std::llround(seconds.toDouble() * 1000)); };
-    for (const QString& s : steps)
-        events.append({ms(s.section('@', -1)), s.section('@', 0, -2), false});
-    for (const QString& c : checks)
-        events.append({ms(c.section('=', 0, 0)), c.section('=', 1), true});
-    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.atMs < b.atMs; });
-    for (const Event& e : events) {
-        clock.advanceTo(e.atMs);
-        if (e.isCheck)
-            QVERIFY2(activeText(m) == e.action, qPrintable(QStringLiteral("at %1 ms: %2").arg(e.atMs).arg(activeText(m))));
-        else if (e.action == "dismiss")
-            m.dismiss();
-        else if (e.action.startsWith("show0:"))
-            m.show(e.action.mid(6), ToastType::info, 0);
-        else
-            m.show(e.action.mid(5), ToastType::success, 3.0);
+    // Steps: "show:<text>@<second>", "show0:<text>@<second>" (duration 0) or
+    // "dismiss@<second>"; checks: "<second>=<text|<none>>". Toasts last 3 s.
+    void timeline_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("checks");
+        QTest::newRow("different text replaces; first timer leaves it")
+            << QStringList {"show:Added 1 file@0", "show:Started 1 job@1"}
+            << QStringList {"0.5=Added 1 file", "1=Started 1 job", "3=Started 1 job", "3.999=Started 1 job",
+                            "4=<none>"};
+        QTest::newRow("same text: the first timer removes the second")
+            << QStringList {"show:Added 1 file@0", "show:Added 1 file@1"}
+            << QStringList {"2.999=Added 1 file", "3=<none>", "4=<none>"};
+        QTest::newRow("dismissed by hand, timer has no effect")
+            << QStringList {"show:Added 2 files@0", "dismiss@1", "show:Started 2 jobs@2.5"}
+            << QStringList {"1=<none>", "3=Started 2 jobs", "5.499=Started 2 jobs", "5.5=<none>"};
+        QTest::newRow("duration zero") << QStringList {"show0:Gone@0"} << QStringList {"0=<none>"};
     }
-}
 
-void TestToastManager::eachToastIsDistinct()
-{
-    ManualTimers clock;
-    ToastManager m(clock.timer());
-    QSignalSpy changed(&m, &ToastManager::activeToastChanged);
-    m.show("Same", ToastType::warning, 3.0);
-    const Toast first = *m.activeToast();
-    m.show("Same", ToastType::warning, 3.0);
-    QCOMPARE(changed.count(), 2); // a fresh id makes the second toast a new value
-    QVERIFY(first.id != m.activeToast()->id);
-    m.dismiss();
-    m.dismiss();
-    QCOMPARE(changed.count(), 3);
-}
+    void timeline()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, checks);
+        ManualClock clock;
+        ToastManager m(clock.timer());
+        struct Event { qint64 atMs; QString action; bool isCheck; };
+        QList<Event> events;
+        const auto ms = [](const QString& seconds) { return qint64(std::llround(seconds.toDouble() * 1000)); };
+        for (const QString& s : steps)
+            events.append({ms(s.section('@', -1)), s.section('@', 0, -2), false});
+        for (const QString& c : checks)
+            events.append({ms(c.section('=', 0, 0)), c.section('=', 1), true});
+        std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.atMs < b.atMs; });
+        for (const Event& e : events) {
+            clock.advanceTo(e.atMs);
+            if (e.isCheck)
+                QVERIFY2(activeText(m) == e.action,
+                         qPrintable(QStringLiteral("at %1 ms: %2").arg(e.atMs).arg(activeText(m))));
+            else if (e.action == "dismiss")
+                m.dismiss();
+            else if (e.action.startsWith("show0:"))
+                m.show(e.action.mid(6), ToastType::info, 0);
+            else
+                m.show(e.action.mid(5), ToastType::success, 3.0);
+        }
+    }
+
+    void eachToastIsDistinct()
+    {
+        ManualClock clock;
+        ToastManager m(clock.timer());
+        QSignalSpy changed(&m, &ToastManager::activeToastChanged);
+        m.show("Same", ToastType::warning, 3.0);
+        const Toast first = *m.activeToast();
+        m.show("Same", ToastType::warning, 3.0);
+        QCOMPARE(changed.count(), 2); // a fresh id makes the second toast a new value
+        QVERIFY(first.id != m.activeToast()->id);
+        m.dismiss();
+        m.dismiss();
+        QCOMPARE(changed.count(), 3);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestToastManager)
 #include "tst_toast_manager.moc"

@@ -1,22 +1,26 @@
 // Whole runs on media made here: the exact progress stream, the failure
-// table, cancellation and a destroyed worker, and the finished movie as
-// ffprobe and ffmpeg's decoders see it.
-
-#include "ProgressRecorder.h"
+// table with cancellation, skipped songs, and the finished movie as ffprobe
+// and ffmpeg's decoders see it (the one place its streams, lengths and
+// chapters are probed); and the nice value a job's render runs at.
 
 #include "TestTools.h"
 #include "services/FileService.h"
-#include "services/RemuxWorker.h"
+#include "services/JobRender.h"
+#include "services/RemuxRun.h"
 
 #include <QtTest>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <thread>
 
 using Updates = QList<QPair<float, QString>>;
 
@@ -24,64 +28,77 @@ namespace {
 
 constexpr double kAacFrame = 1024.0 / 44100.0;
 
-QByteArray readAll(const QString& path)
+QString describe(const Updates& updates)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QStringList out;
+    for (const auto& [fraction, message] : updates)
+        out << QString::number(fraction, 'f', 3) + ' ' + message;
+    return out.join('\n');
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
+struct Outcome {
+    Updates updates;
+    std::optional<RemuxError> error;
+};
+
+// One run on this thread; it is cancelled right after the update whose
+// message starts with `cancelAt`, if any.
+Outcome remux(const QString& source, const QStringList& songs, const QString& out, double crossfade,
+              const QString& cancelAt = {})
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    std::atomic<bool> cancel {false};
+    Outcome o;
+    QList<QUrl> songURLs;
+    for (const QString& song : songs)
+        songURLs << QUrl::fromLocalFile(song);
+    RemuxRun run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade}, &cancel,
+                 [&](float fraction, const QString& message) {
+                     o.updates.append({fraction, message});
+                     if (!cancelAt.isEmpty() && message.startsWith(cancelAt))
+                         cancel = true;
+                 });
+    o.error = run.execute();
+    return o;
 }
 
-QStringList entriesOf(const QString& dir)
+int threadNice()
 {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
 }
 
-QJsonObject streamOf(const QJsonObject& probe, int index)
-{
-    return probe.value("streams").toArray().at(index).toObject();
-}
-
-// Nice value of every thread of this process, from /proc.
-QList<int> threadNiceValues()
-{
-    QList<int> out;
-    const QDir tasks("/proc/self/task");
-    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QByteArray stat = readAll(tasks.filePath(tid + "/stat"));
-        // Fields after the parenthesised command name; nice is field 19.
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 16)
-            out << fields.at(16).toInt();
+// Records the nice value of the render's thread and of a thread it starts.
+class NiceProbe : public RenderEngine {
+public:
+    NiceProbe(int* own, int* child) : m_own(own), m_child(child) {}
+    std::optional<QString> checkInputs(const QUrl&, const QString&) override { return std::nullopt; }
+    std::optional<RemuxError> render(const RemuxRun::Inputs&, const std::atomic<bool>*, const RemuxRun::UpdateSink&,
+                                     QString*) override
+    {
+        *m_own = threadNice();
+        std::thread([this] { *m_child = threadNice(); }).join();
+        return RemuxError::cancelled();
     }
-    return out;
-}
+
+private:
+    int* m_own;
+    int* m_child;
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(TaskPriority)
 
 class RemuxRunTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_t2, m_t3, m_t4, m_one, m_long, m_videoOnly, m_audioOnly, m_png, m_bad, m_clip, m_brokenClip;
-
+    QString m_one, m_videoOnly, m_png, m_clip;
     QString media(const QString& name) const { return m_dir.filePath("media/" + name); }
-    QUrl url(const QString& path) const { return QUrl::fromLocalFile(path); }
-    QList<QUrl> urls(const QStringList& paths) const
-    {
-        QList<QUrl> out;
-        for (const QString& p : paths)
-            out << url(p);
-        return out;
-    }
     // A fresh, empty output folder per case.
-    QString outputDir(const QString& name) const
+    QString outputDir() const
     {
-        const QString dir = m_dir.filePath("out/" + name);
+        const QString dir = m_dir.filePath(QStringLiteral("out/%1/%2").arg(QTest::currentTestFunction(),
+                                                                           QTest::currentDataTag()));
         QDir().mkpath(dir);
         return dir;
     }
@@ -89,37 +106,29 @@ class RemuxRunTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
         QVERIFY(QDir().mkpath(m_dir.filePath("media")));
-        QString err;
-        m_t2 = media("t2.wav");
-        m_t3 = media("t3.m4a");
-        m_t4 = media("t4.mp3");
+        QString e;
         m_one = media("one.flac");
-        m_long = media("long.wav");
         m_videoOnly = media("silent.mp4");
-        m_audioOnly = media("audio-only.mp4");
         m_png = media("still.png");
-        m_bad = media("bad.png");
         m_clip = media("clip.mp4");
-        m_brokenClip = media("broken.mp4");
-        QVERIFY2(testtools::makeTone(m_t2, 2, 440, 44100, {}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeTone(m_t3, 3, 660, 48000, {"-c:a", "aac"}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeTone(m_t4, 4, 880, 44100, {"-c:a", "libmp3lame"}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeTone(m_one, 1, 550, 22050, {}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeTone(m_long, 60, 330, 44100, {}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeClip(m_videoOnly, 1, 64, 48, 10, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &err),
-                 qPrintable(err));
-        QVERIFY2(testtools::makeTone(m_audioOnly, 1, 440, 44100, {"-c:a", "aac"}, &err), qPrintable(err));
-        QVERIFY2(testtools::makeImage(m_png, 320, 240, &err), qPrintable(err));
-        QVERIFY(writeFile(m_bad, "this is not a picture"));
-        QVERIFY(writeFile(media("empty.mp3"), ""));
-        QVERIFY(writeFile(media("text.mp3"), QByteArray("not a song at all\n").repeated(100)));
-        QVERIFY(writeFile(m_brokenClip, (QByteArray("\x00\x00\x00\x18", 4) + "ftypisom but then nothing").repeated(10)));
+        QVERIFY2(testtools::makeTone(media("t2.wav"), 2, 440, 44100, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(media("t3.m4a"), 3, 660, 48000, {"-c:a", "aac"}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(media("t4.mp3"), 4, 880, 44100, {"-c:a", "libmp3lame"}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeTone(m_one, 1, 550, 22050, {}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeClip(m_videoOnly, 1, 64, 48, 10, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &e),
+                 qPrintable(e));
+        QVERIFY2(testtools::makeTone(media("audio-only.mp4"), 1, 440, 44100, {"-c:a", "aac"}, &e), qPrintable(e));
+        QVERIFY2(testtools::makeImage(m_png, 320, 240, &e), qPrintable(e));
+        QVERIFY(testtools::writeFile(media("bad.png"), "this is not a picture"));
+        QVERIFY(testtools::writeFile(media("empty.mp3"), ""));
+        QVERIFY(testtools::writeFile(media("text.mp3"), QByteArray("not a song at all\n").repeated(100)));
+        QVERIFY(testtools::writeFile(media("broken.mp4"),
+                                     (QByteArray("\x00\x00\x00\x18", 4) + "ftypisom but then nothing").repeated(10)));
         // B-frames, so the loop's seams have reordered timestamps.
         QVERIFY2(testtools::makeClip(m_clip, 2.4, 320, 240, 25,
-                                     {"-c:v", "libx264", "-bf", "2", "-g", "12", "-pix_fmt", "yuv420p"}, &err),
-                 qPrintable(err));
+                                     {"-c:v", "libx264", "-bf", "2", "-g", "12", "-pix_fmt", "yuv420p"}, &e),
+                 qPrintable(e));
     }
 
     void completedRun_data()
@@ -127,28 +136,18 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("prepareMessage");
         QTest::addColumn<double>("frameSeconds");
-        QTest::addColumn<bool>("replacesExisting");
-        QTest::newRow("still image") << m_png << "Preparing image..." << 1.0 / 30 << false;
-        QTest::newRow("video clip over an existing movie") << m_clip << "Preparing video loop..." << 1.0 / 25 << true;
+        QTest::newRow("still image") << m_png << "Preparing image..." << 1.0 / 30;
+        QTest::newRow("video clip") << m_clip << "Preparing video loop..." << 1.0 / 25;
     }
     void completedRun()
     {
         QFETCH(QString, source);
         QFETCH(QString, prepareMessage);
         QFETCH(double, frameSeconds);
-        QFETCH(bool, replacesExisting);
-        const QString dir = outputDir(QTest::currentDataTag());
+        const QString dir = outputDir();
         const QString out = dir + "/movie.mp4";
-        if (replacesExisting)
-            QVERIFY(writeFile(out, "an older movie"));
-
-        RemuxWorker worker;
-        ProgressRecorder rec(worker.remux(url(source), urls({m_t2, m_t3, m_t4}), url(out), 1.0));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 60000);
-        QTest::qWait(50);
-        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errorText()));
-        QCOMPARE(rec.finishedCount, 1);
-        QCOMPARE(rec.eventsAfterEnd, 0);
+        const Outcome o = remux(source, {media("t2.wav"), media("t3.m4a"), media("t4.mp3")}, out, 1.0);
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->localizedDescription() : QString()));
         QCOMPARE(FileService::shared().openAccessCount(), 0);
 
         // Fixed updates exactly; the Remuxing percentages in between checked
@@ -164,32 +163,27 @@ private slots:
             {0.3f, "Remuxing..."},
         };
         const Updates tail {{0.95f, "Finalizing..."}, {1.0f, "Complete!"}};
-        QVERIFY(rec.updates.size() > head.size() + tail.size());
-        QCOMPARE(ProgressRecorder::describe(rec.updates.mid(0, head.size())), ProgressRecorder::describe(head));
-        QCOMPARE(ProgressRecorder::describe(rec.updates.mid(rec.updates.size() - tail.size())),
-                 ProgressRecorder::describe(tail));
-        const Updates middle = rec.updates.mid(head.size(), rec.updates.size() - head.size() - tail.size());
+        QCOMPARE(describe(o.updates.mid(0, head.size())), describe(head));
+        QCOMPARE(describe(o.updates.mid(o.updates.size() - tail.size())), describe(tail));
+        const Updates middle = o.updates.mid(head.size(), o.updates.size() - head.size() - tail.size());
         QVERIFY(middle.size() >= 20); // 7 s of audio: a report at least every point of progress
         float last = 0.3f;
         for (const auto& [fraction, message] : middle) {
-            QVERIFY2(fraction >= last, qPrintable(ProgressRecorder::describe(fraction, message)));
-            QVERIFY(fraction <= 0.95f);
+            QVERIFY2(fraction >= last && fraction <= 0.95f, qPrintable(message));
             QCOMPARE(message, QStringLiteral("Remuxing... %1%").arg(int(fraction * 100)));
             last = fraction;
         }
         QVERIFY2(last > 0.9f, qPrintable(QString::number(last)));
 
         // The movie: video first, then the AAC mix, both as long as the plan
-        // (2 + 3 + 4 - 2 x 1 s crossfades = 7 s).
-        QCOMPARE(entriesOf(dir), QStringList {"movie.mp4"});
-        const QJsonObject probe = testtools::probe(out);
-        // (The third track only carries the chapter names.)
-        QCOMPARE(probe.value("streams").toArray().size(), 3);
-        const QJsonObject v = streamOf(probe, 0);
-        const QJsonObject a = streamOf(probe, 1);
-        QCOMPARE(v.value("codec_type").toString(), "video");
+        // (2 + 3 + 4 - 2 x 1 s crossfades = 7 s); a third track carries the
+        // chapter names.
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList {"movie.mp4"});
+        const QJsonArray streams = testtools::probe(out).value("streams").toArray();
+        QCOMPARE(streams.size(), 3);
+        const QJsonObject v = streams.at(0).toObject();
+        const QJsonObject a = streams.at(1).toObject();
         QCOMPARE(v.value("codec_name").toString(), "h264");
-        QCOMPARE(a.value("codec_type").toString(), "audio");
         QCOMPARE(a.value("codec_name").toString(), "aac");
         QCOMPARE(a.value("channels").toInt(), 2);
         QCOMPARE(a.value("sample_rate").toString(), "44100");
@@ -205,8 +199,18 @@ private slots:
         const double trackSamples = a.value("duration_ts").toVariant().toDouble();
         QVERIFY2(std::abs(trackSamples - total * 44100) <= 8, qPrintable(QString::number(trackSamples, 'f', 1)));
         const double videoSeconds = v.value("duration").toString().toDouble();
-        QVERIFY2(std::abs(videoSeconds - total) <= frameSeconds + 1e-6, qPrintable(QString::number(videoSeconds, 'f', 6)));
+        QVERIFY2(std::abs(videoSeconds - total) <= frameSeconds + 1e-6, qPrintable(QString::number(videoSeconds)));
         QCOMPARE(testtools::decodeErrors(out), QString());
+
+        // One chapter per song, named and timed as the plan placed it.
+        const auto chapters = testtools::run("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", out});
+        QStringList got;
+        for (const auto& c : QJsonDocument::fromJson(chapters.out)["chapters"].toArray()) {
+            const QJsonObject chapter = c.toObject();
+            const double start = chapter["start_time"].toString().toDouble();
+            got << chapter["tags"].toObject()["title"].toString() + '@' + QString::number(start, 'f', 2);
+        }
+        QCOMPARE(got, (QStringList {"t2@0.00", "t3@1.00", "t4@3.00"}));
     }
 
     // Positions in the mixing updates count skipped files, and the first/last
@@ -239,17 +243,14 @@ private slots:
         QFETCH(QStringList, songs);
         QFETCH(Updates, mixing);
         QFETCH(double, total);
-        const QString out = outputDir(QTest::currentDataTag()) + "/movie.mp4";
-        RemuxWorker worker;
-        ProgressRecorder rec(worker.remux(url(m_png), urls(songs), url(out), 0.5));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 60000);
-        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errorText()));
-
+        const QString out = outputDir() + "/movie.mp4";
+        const Outcome o = remux(m_png, songs, out, 0.5);
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->localizedDescription() : QString()));
         Updates got;
-        for (const auto& u : rec.updates)
+        for (const auto& u : o.updates)
             if (u.second.startsWith("Mixing audio"))
                 got << u;
-        QCOMPARE(ProgressRecorder::describe(got), ProgressRecorder::describe(mixing));
+        QCOMPARE(describe(got), describe(mixing));
         const double audioSeconds = double(testtools::decodeAudio(out).size()) / 2 / 44100;
         QVERIFY2(std::abs(audioSeconds - total) <= kAacFrame, qPrintable(QString::number(audioSeconds, 'f', 6)));
     }
@@ -258,131 +259,106 @@ private slots:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QStringList>("songs");
+        QTest::addColumn<QString>("output");   // in the case's folder, which holds an earlier movie.mp4
+        QTest::addColumn<QString>("cancelAt"); // cancel right after this update
         QTest::addColumn<Updates>("updates");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<bool>("cancelFirst");
+        QTest::addColumn<QString>("error");    // '*' stands for machine-dependent text
         const Updates opening {{0.0f, "Preparing..."}, {0.05f, "Building audio mix (Crossfade: 1.0s)..."}};
         const Updates oneSong = opening + Updates {{0.2f, "Mixing audio 1/1..."}};
+        const Updates image = oneSong + Updates {{0.2f, "Preparing image..."}};
+        const Updates loop = oneSong + Updates {{0.2f, "Preparing video loop..."}};
+        const Updates ready = image + Updates {{0.3f, "Composition ready, starting export..."}};
+        const QString noAudio = "Composition error: No valid audio files loaded";
+        const QString movie = "movie.mp4";
 
-        QTest::newRow("no songs") << m_png << QStringList {} << opening
-                                  << "Composition error: No valid audio files loaded" << false;
-        QTest::newRow("no song has audio") << m_png << QStringList {m_videoOnly, m_videoOnly} << opening
-                                           << "Composition error: No valid audio files loaded" << false;
-        QTest::newRow("undecodable image") << m_bad << QStringList {m_one}
-                                           << (oneSong + Updates {{0.2f, "Preparing image..."}})
-                                           << "Composition error: Failed to load image from bad.png" << false;
-        QTest::newRow("video without a video track")
-            << m_audioOnly << QStringList {m_one} << (oneSong + Updates {{0.2f, "Preparing video loop..."}})
-            << "Composition error: Video file has no video track" << false;
-        QTest::newRow("damaged video")
-            << m_brokenClip << QStringList {m_one} << (oneSong + Updates {{0.2f, "Preparing video loop..."}})
-            << "Export error: avformat_*" << false;
-        // A cancel that comes before the run thread starts is not lost.
-        QTest::newRow("cancelled before the first song") << m_png << QStringList {m_one} << opening
-                                                         << "Remux cancelled" << true;
+        QTest::newRow("no songs") << m_png << QStringList {} << movie << "" << opening << noAudio;
+        QTest::newRow("no song has audio") << m_png << QStringList {m_videoOnly, m_videoOnly} << movie << "" << opening
+                                           << noAudio;
+        QTest::newRow("undecodable image") << media("bad.png") << QStringList {m_one} << movie << "" << image
+                                           << "Composition error: Failed to load image from bad.png";
+        QTest::newRow("video without a video track") << media("audio-only.mp4") << QStringList {m_one} << movie << ""
+                                                     << loop << "Composition error: Video file has no video track";
+        QTest::newRow("damaged video") << media("broken.mp4") << QStringList {m_one} << movie << "" << loop
+                                       << "Export error: avformat_*";
+        QTest::newRow("output folder gone") << m_png << QStringList {m_one} << "gone/movie.mp4" << "" << ready
+                                            << "Export error: *No such file or directory";
+        QTest::newRow("cancelled before the first song") << m_png << QStringList {m_one} << movie << "Building"
+                                                         << opening << "Remux cancelled";
+        QTest::newRow("cancelled during the export")
+            << m_png << QStringList {m_one} << movie << "Remuxing"
+            << (ready + Updates {{0.3f, "Remuxing..."}}) << "Remux cancelled";
     }
+    // A run that fails or is cancelled reports why, after exactly the updates
+    // that came before, and leaves the earlier movie as it was and nothing else.
     void failures()
     {
         QFETCH(QString, source);
         QFETCH(QStringList, songs);
+        QFETCH(QString, output);
+        QFETCH(QString, cancelAt);
         QFETCH(Updates, updates);
         QFETCH(QString, error);
-        QFETCH(bool, cancelFirst);
-        const QString dir = outputDir(QTest::currentDataTag());
-        const QString out = dir + "/movie.mp4";
+        const QString dir = outputDir();
         const QByteArray previous = "a movie from an earlier run";
-        QVERIFY(writeFile(out, previous));
+        QVERIFY(testtools::writeFile(dir + "/movie.mp4", previous));
 
-        RemuxWorker worker;
-        if (cancelFirst)
-            worker.cancel();
-        ProgressRecorder rec(worker.remux(url(source), urls(songs), url(out), 1.0));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 30000);
-        QTest::qWait(50);
-
-        QCOMPARE(rec.described(), ProgressRecorder::describe(updates));
-        QCOMPARE(rec.finishedCount, 0);
-        QCOMPARE(rec.errors.size(), 1);
-        // '*' stands for text that depends on the machine (a full path).
-        const QString text = rec.errorText();
+        const Outcome o = remux(source, songs, dir + '/' + output, 1.0, cancelAt);
+        QCOMPARE(describe(o.updates), describe(updates));
+        QVERIFY(o.error);
+        const QString text = o.error->localizedDescription();
         const qsizetype star = error.indexOf('*');
         if (star < 0)
             QCOMPARE(text, error);
         else
             QVERIFY2(text.startsWith(error.left(star)) && text.endsWith(error.mid(star + 1)), qPrintable(text));
-        QCOMPARE(rec.eventsAfterEnd, 0);
         QCOMPARE(FileService::shared().openAccessCount(), 0);
-        QCOMPARE(entriesOf(dir), QStringList {"movie.mp4"});
-        QCOMPARE(readAll(out), previous);
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList {"movie.mp4"});
+        QCOMPARE(testtools::readFile(dir + "/movie.mp4"), previous);
     }
 
-    // A movie that cannot be written (its folder is gone) fails the run with
-    // the writer's own error and leaves nothing behind.
-    void unwritableOutput()
+    void crossfadeText_data()
     {
-        const QString dir = outputDir(QTest::currentTestFunction());
-        const QString out = dir + "/no such folder/movie.mp4";
-        RemuxWorker worker;
-        ProgressRecorder rec(worker.remux(url(m_png), urls({m_one}), url(out), 1.0));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 30000);
-        QCOMPARE(rec.errors.size(), 1);
-        const QString text = rec.errorText();
-        QVERIFY2(text.startsWith("Export error: ") && text.endsWith("No such file or directory"), qPrintable(text));
-        QCOMPARE(rec.updates.last().second, QStringLiteral("Composition ready, starting export..."));
-        QCOMPARE(entriesOf(dir), QStringList {});
-        QCOMPARE(FileService::shared().openAccessCount(), 0);
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("half") << 2.5 << "2.5";
+        QTest::newRow("large whole") << 100000.0 << "100000.0";
+        QTest::newRow("not a short decimal") << (0.1 + 0.2) << "0.30000000000000004";
+    }
+    void crossfadeText()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(RemuxRun::formatSeconds(seconds), text);
     }
 
-    // Cancelling mid-export, or dropping the worker, stops the run promptly
-    // and leaves the previous movie as it was.
-    void stoppedDuringExport_data()
+    void renderThreadNice_data()
     {
-        QTest::addColumn<bool>("destroyWorker");
-        QTest::newRow("cancel") << false;
-        QTest::newRow("worker destroyed") << true;
+        QTest::addColumn<TaskPriority>("priority");
+        QTest::addColumn<int>("nice");
+        QTest::newRow("userInitiated") << TaskPriority::userInitiated << 0;
+        QTest::newRow("medium") << TaskPriority::medium << 5;
+        QTest::newRow("utility") << TaskPriority::utility << 10;
+        QTest::newRow("background") << TaskPriority::background << 19;
     }
-    void stoppedDuringExport()
+    // A job's render, and every thread it starts, run at its priority's nice
+    // value; the rest of the process keeps its own.
+    void renderThreadNice()
     {
-        QFETCH(bool, destroyWorker);
-        const QString dir = outputDir(QTest::currentDataTag());
-        const QString out = dir + "/movie.mp4";
-        const QByteArray previous = "a movie from an earlier run";
-        QVERIFY(writeFile(out, previous));
-
-        auto* worker = new RemuxWorker;
-        worker->setPriority(TaskPriority::utility);
-        QPointer<RemuxProgress> progress = worker->remux(url(m_png), urls({m_long, m_long}), url(out), 2.0);
-        ProgressRecorder rec(progress);
-        QElapsedTimer sinceStop;
-        QList<int> niceDuringExport;
-        connect(progress, &RemuxProgress::update, this, [&](float, const QString& message) {
-            if (sinceStop.isValid() || !message.startsWith("Remuxing... "))
-                return;
-            niceDuringExport = threadNiceValues();
-            sinceStop.start();
-            if (destroyWorker)
-                worker->deleteLater();
-            else
-                worker->cancel();
-        });
-
-        if (destroyWorker) {
-            QTRY_VERIFY_WITH_TIMEOUT(sinceStop.isValid(), 60000);
-            QTRY_VERIFY(progress.isNull());
-        } else {
-            QTRY_VERIFY_WITH_TIMEOUT(rec.ended(), 60000);
-            QVERIFY(sinceStop.isValid());
-            QVERIFY2(sinceStop.elapsed() < 1000, qPrintable(QString::number(sinceStop.elapsed())));
-            QCOMPARE(rec.finishedCount, 0);
-            QCOMPARE(rec.errorText(), "Remux cancelled");
-            QCOMPARE(rec.eventsAfterEnd, 0);
-            delete worker;
-        }
-        QVERIFY2(sinceStop.elapsed() < 2000, qPrintable(QString::number(sinceStop.elapsed())));
-        QVERIFY2(niceDuringExport.contains(10), "no thread ran at the utility nice value");
-        QCOMPARE(FileService::shared().openAccessCount(), 0);
-        QCOMPARE(entriesOf(dir), QStringList {"movie.mp4"});
-        QCOMPARE(readAll(out), previous);
+        QFETCH(TaskPriority, priority);
+        QFETCH(int, nice);
+        if (::getpriority(PRIO_PROCESS, 0) > nice)
+            QSKIP("the test runs above this nice value and may not lower it");
+        int own = -100, child = -100;
+        JobRenderRequest request;
+        request.videoPath = m_png;
+        request.outputPath = outputDir() + "/movie.mp4";
+        request.priority = priority;
+        JobRender render(request, std::make_unique<NiceProbe>(&own, &child));
+        const int mainBefore = threadNice();
+        std::thread([&] { render.run(); }).join();
+        QCOMPARE(own, nice);
+        QCOMPARE(child, nice);
+        QCOMPARE(threadNice(), mainBefore);
     }
 };
 

@@ -61,11 +61,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, refusal);
         const QString path = make(name, ffmpeg);
-        if (!bytes.isNull()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        }
+        if (!bytes.isNull())
+            QVERIFY(testtools::writeFile(path, bytes));
         QTemporaryDir out;
         const auto problem = RunPreflight::check(path, out.filePath("movie.mp4"));
         if (refusal.isEmpty())
@@ -97,8 +94,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("out"));
         QVERIFY(QDir(dir.path()).mkpath("locked"));
         QVERIFY(QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
-        QFile file(dir.filePath("file"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(testtools::writeFile(dir.filePath("file"), {}));
         const QString path = output.startsWith('!') ? output.mid(1) : dir.filePath(output);
         const QString source = make("ok.mp4", {"-f", "lavfi", "-i", "testsrc2=s=64x48:d=0.2", "-c:v", "libx264"});
 
