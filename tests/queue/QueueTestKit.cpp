@@ -9,7 +9,12 @@
 #include <QSettings>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <thread>
 
 namespace {
 QueueFixture* g_current = nullptr; // the fixture the free settle() waits for
@@ -36,8 +41,9 @@ public:
                                      const RemuxRun::UpdateSink& sink, QString* tracklist) override
     {
         ScriptedRender& s = *m_script;
+        s.nice = threadNice();
+        std::thread([&s] { s.childNice = threadNice(); }).join();
         std::unique_lock lock(s.m_mutex);
-        s.m_renderedSource = inputs.sourceURL;
         for (;;) {
             s.m_waiting = true;
             s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->load() && s.endOnCancel); });
@@ -73,12 +79,6 @@ void ScriptedRender::push(Step step)
         m_steps.push_back(std::move(step));
     }
     m_wake.notify_all();
-}
-
-QUrl ScriptedRender::rendered() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_renderedSource;
 }
 
 bool ScriptedRender::isReleased() const
@@ -146,7 +146,6 @@ JobService& QueueFixture::start()
         script->songs = request.songs;
         script->output = QUrl::fromLocalFile(request.outputPath);
         script->crossfade = request.crossfade;
-        script->priority = request.priority;
         started << QFileInfo(request.videoPath).completeBaseName();
         auto engine = std::make_unique<ScriptedEngine>(script.get());
         runs.push_back(std::move(script));
@@ -205,4 +204,9 @@ void settle()
 {
     if (g_current)
         g_current->settle();
+}
+
+int threadNice()
+{
+    return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
 }

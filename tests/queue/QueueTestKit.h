@@ -67,7 +67,7 @@ public:
     QUrl source, output;
     QList<QUrl> songs;
     double crossfade = -1;
-    TaskPriority priority = TaskPriority::userInitiated;
+    std::atomic<int> nice {-100}, childNice {-100}; // of the render's thread and of a thread it starts
     std::atomic<int> cancelCalls {0};
     std::atomic<bool> endOnCancel {true}; // a real render ends soon after a cancel
 
@@ -77,7 +77,6 @@ public:
 
     bool isIdle() const; // waits for a step that was not sent, or is gone
     bool isReleased() const;
-    QUrl rendered() const; // the source the render was given (empty until it starts)
 
 private:
     friend class ScriptedEngine;
@@ -93,7 +92,6 @@ private:
     std::deque<Step> m_steps;
     bool m_waiting = false;
     bool m_released = true; // no engine yet, or its run was deleted
-    QUrl m_renderedSource;
 };
 
 class ScriptedThermalSource : public ThermalSource {
@@ -138,3 +136,5 @@ public:
 
 // Settles the current fixture's runs.
 void settle();
+// The nice value of the calling thread (Linux keeps one per thread).
+int threadNice();
