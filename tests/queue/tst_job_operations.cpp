@@ -190,30 +190,6 @@ private slots:
         QCOMPARE(s.batchCounter(), 1);
     }
 
-    // The run gets the job's songs, output and crossfade; its reports reach
-    // the record in order, then the commit's and the end's.
-    void finishedRun()
-    {
-        QueueFixture f;
-        f.settings->setCrossfadeDuration(2.5);
-        MixJob* job = f.storeJob("a");
-        JobService& s = f.start();
-        ScriptedRender* w = f.workerFor("a");
-        QCOMPARE(w->crossfade, 2.5);
-        QCOMPARE(w->output.toLocalFile(), job->outputPathOrEmpty());
-        QCOMPARE(w->songs, job->audioURLs());
-        QStringList messages;
-        QObject::connect(job, &MixJob::statusMessageChanged, [&] { messages << job->statusMessage(); });
-        w->sendUpdate(0.5f, "Remuxing... 50%");
-        QTRY_COMPARE(s.overallProgress(), 0.5f);
-        w->finishRun();
-        QTRY_COMPARE(job->status(), JobStatus::completed);
-        QCOMPARE(job->progress(), 1.0f);
-        QCOMPARE(messages, (QStringList {"Remuxing... 50%", "Complete!", "Saving tracklist...", "Finished"}));
-        QCOMPARE(s.overallProgress(), 1.0f);
-        QCOMPARE(s.completedJobCount(), 1);
-    }
-
     void runEndings_data()
     {
         // "<stop>@commit": the stop comes while the movie is committed;
@@ -254,8 +230,8 @@ private slots:
                                                  << true;
     }
 
-    // However a run ends, it gives back the folder access it took and frees
-    // its slot. Our hidden
+    // The run gets the job's songs, output and crossfade. However it ends,
+    // it gives back the folder access it took and frees its slot. Our hidden
     // temporaries of its movie (a killed process's at start-up, an earlier
     // run's after a run that did not commit) are swept; the user's files and
     // another movie's temporaries stay.
@@ -270,6 +246,7 @@ private slots:
         const int openBefore = FileService::shared().openAccessCount();
         QueueFixture f;
         f.setLevel(2); // one slot: "b" waits for it
+        f.settings->setCrossfadeDuration(2.5);
         MixJob* job = f.storeJob("a");
         f.storeJob("b");
         const QString stop = ending.section('@', 0, 0).section('/', 0, 0), bookmark = ending.section('/', 1);
@@ -295,6 +272,9 @@ private slots:
             QVERIFY2(!left().contains(file), qPrintable(file));
         touch(ours + kept);
         ScriptedRender* run = f.workerFor("a");
+        QCOMPARE(run->crossfade, 2.5);
+        QCOMPARE(run->output.toLocalFile(), output);
+        QCOMPARE(run->songs, job->audioURLs());
         if (stop != "nosource") {
             run->sendUpdate(0.4f, "Remuxing... 40%");
             QTRY_COMPARE(job->progress(), 0.4f);
