@@ -172,14 +172,11 @@ private slots:
     void demoRendersPlayableMovie()
     {
         QTemporaryDir out;
-        testtools::ToolResult r;
-        {
-            // The demo must not need a display.
-            qunsetenv("DISPLAY");
-            qunsetenv("WAYLAND_DISPLAY");
-            qunsetenv("QT_QPA_PLATFORM");
-            r = render({"--demo", "--out", out.path()});
-        }
+        // The demo must not need a display.
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+        qunsetenv("QT_QPA_PLATFORM");
+        const auto r = render({"--demo", "--out", out.path()});
         QVERIFY2(r.ok(), r.err.constData());
 
         const QStringList movies = QDir(out.path()).entryList({"*.mp4"}, QDir::Files);
