@@ -195,10 +195,10 @@ private slots:
         // "<stop>@commit": the stop comes while the movie is committed;
         // "<stop>/<bookmark>": the source's bookmark is corrupt or none.
         QTest::addColumn<QString>("ending");
-        QTest::addColumn<int>("status");     // -1: the record is gone
+        QTest::addColumn<int>("status"); // -1: the record is gone
         QTest::addColumn<QString>("message");
         QTest::addColumn<float>("progress");
-        QTest::addColumn<bool>("sweeps");    // temporaries made while it ran are gone after it
+        QTest::addColumn<bool>("sweeps"); // temporaries made while it ran are gone after it
         QTest::addColumn<bool>("nextStarts"); // the waiting job takes the freed slot at once
         using S = JobStatus;
         const QString byUser = "Cancelled by user", done = "Finished";
