@@ -1,27 +1,37 @@
-// The screens as a user meets them: real drops and the picker, the settings
-// rows, the stepper's bounds, the buttons each job offers, the clear
-// confirmation, the toast banner, and a theme switch while the window is open.
+// The window and the shell as a user meets them: real drops and the picker,
+// the settings rows, the stepper's bounds, the buttons each job offers, the
+// clear confirmation, the toast banner, a theme switch while the window is
+// open, files handed over on the command line, and the tray item.
 
+#include "../queue/QueueTestKit.h"
 #include "WindowFixture.h"
 
+#include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
 #include "services/JobService.h"
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
+#include "viewmodels/CheckForUpdatesViewModel.h"
+#include "viewmodels/StatusItemViewModel.h"
 #include "views/DropArea.h"
 #include "views/ElidedLabel.h"
 #include "views/JobRow.h"
+#include "views/PulseIndicator.h"
 #include "views/QueueView.h"
 #include "views/StartButton.h"
+#include "views/StatusTrayIcon.h"
 #include "views/ToastView.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -56,8 +66,7 @@ std::unique_ptr<WindowFixture> busyWindow()
 class TestViews : public QObject {
     Q_OBJECT
 private slots:
-    void dropSelectsAndClearAllResets();
-    void pickerAndShortcuts();
+    void addingFilesAndStarting();
     void settingsRows();
     void stepperBounds_data();
     void stepperBounds();
@@ -68,9 +77,14 @@ private slots:
     void toastLifecycle();
     void everyControlIsNamed();
     void followsAThemeSwitch();
+    void openFilesAddsThemAsADrop();
+    void trayAndPulseFollowTheQueue_data();
+    void trayAndPulseFollowTheQueue();
 };
 
-void TestViews::dropSelectsAndClearAllResets()
+// Files come by a real drop (media only) or the picker (a click or Ctrl+O);
+// Clear All empties the selection and Ctrl+Return starts the batch.
+void TestViews::addingFilesAndStarting()
 {
     WindowFixture w;
     auto* area = w.find<views::DropArea>("dropArea");
@@ -94,25 +108,16 @@ void TestViews::dropSelectsAndClearAllResets()
     QVERIFY(!start->isEnabled()); // no songs yet
     w.choosePlaylist(2);
     QVERIFY(start->isEnabled());
-    // Dropping nothing usable is still taken, and changes nothing.
-    QVERIFY(dragFiles(area, {w.file("readme.txt")}, true));
-    QCOMPARE(vm.selectedVideoURLs().size(), 2);
 
     QTest::mouseClick(clearAll, Qt::LeftButton);
     QVERIFY(vm.selectedVideoURLs().isEmpty());
     QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll) && !start->isEnabled());
-}
 
-void TestViews::pickerAndShortcuts()
-{
-    WindowFixture w;
-    w.choosePlaylist(2);
     // Paused from its button, so the stand-in clips are never rendered.
     auto* pause = w.find<QToolButton>("pauseButton");
     QTest::mouseClick(pause, Qt::LeftButton);
     QVERIFY(w.container->jobService().isQueuePaused());
     QCOMPARE(pause->toolTip(), QString("Resume Queue"));
-    DashboardViewModel& vm = w.viewModels->dashboardViewModel();
     const auto activate = [&w] { return w.content->activateWindow(), QTest::qWaitForWindowActive(w.content.get()); };
     QVERIFY(activate());
 
@@ -194,24 +199,21 @@ void TestViews::stepperBounds_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<bool>("plus"); // else minus
     QTest::addColumn<int>("after");
-    QTest::addColumn<bool>("minusAfter");
-    QTest::addColumn<bool>("plusAfter");
-    QTest::newRow("default above a small library") << 12 << 15 << true << 15 << true << false;
-    QTest::newRow("lowering from above") << 12 << 15 << false << 14 << true << false;
-    QTest::newRow("up to the library size") << 12 << 11 << true << 12 << true << false;
-    QTest::newRow("down to one") << 12 << 2 << false << 1 << false << true;
-    QTest::newRow("not below one") << 12 << 1 << false << 1 << false << true;
-    QTest::newRow("no library") << 0 << 15 << true << 15 << true << false;
+    QTest::newRow("default above a small library") << 12 << 15 << true << 15;
+    QTest::newRow("lowering from above") << 12 << 15 << false << 14;
+    QTest::newRow("up to the library size") << 12 << 11 << true << 12;
+    QTest::newRow("down to one") << 12 << 2 << false << 1;
+    QTest::newRow("not below one") << 12 << 1 << false << 1;
+    QTest::newRow("no library") << 0 << 15 << true << 15;
 }
 
+// Minus works while above one song, plus while below the library's size.
 void TestViews::stepperBounds()
 {
     QFETCH(int, songs);
     QFETCH(int, count);
     QFETCH(bool, plus);
     QFETCH(int, after);
-    QFETCH(bool, minusAfter);
-    QFETCH(bool, plusAfter);
     WindowFixture w;
     w.choosePlaylist(songs);
     w.container->settingsService().setSongCount(count);
@@ -222,8 +224,8 @@ void TestViews::stepperBounds()
 
     QCOMPARE(w.container->settingsService().songCount(), after);
     QCOMPARE(w.find<QLabel>("songCountValue")->text(), QString::number(after));
-    QCOMPARE(minusButton->isEnabled(), minusAfter);
-    QCOMPARE(plusButton->isEnabled(), plusAfter);
+    QCOMPARE(minusButton->isEnabled(), after > 1);
+    QCOMPARE(plusButton->isEnabled(), after < songs);
 }
 
 void TestViews::rowButtonsPerStatus_data()
@@ -240,14 +242,16 @@ void TestViews::rowButtonsPerStatus_data()
     QTest::newRow("unknown code reads as pending") << qint64(9) << "clock" << "";
 }
 
-// The row is made for a stored record and then follows its status.
+// The row is made for a stored record and then follows its status. The queue
+// is paused, so a retried job waits.
 void TestViews::rowButtonsPerStatus()
 {
     QFETCH(qint64, status);
     QFETCH(QString, icon);
     QFETCH(QString, action);
-    WindowFixture w({{"beach.mov", JobStatus::pending}});
-    w.job("beach.mov")->setStatusValue(status);
+    WindowFixture w({{"beach.mov", JobStatus::pending, "stored", 0.6f}});
+    MixJob* job = w.job("beach.mov");
+    job->setStatusValue(status);
     views::JobRow* row = w.content->queue()->rows().value(0);
     QVERIFY(row);
 
@@ -258,9 +262,15 @@ void TestViews::rowButtonsPerStatus()
         QVERIFY2(shown(row->findChild<QToolButton*>(name)) == (action == name), name);
     QCOMPARE(shown(row->findChild<QProgressBar*>("jobProgress")), status == 1);
 
-    if (action == "revealButton") {
+    if (action == "revealButton" || action == "retryButton") {
         QTest::mouseClick(row->findChild<QToolButton*>(action), Qt::LeftButton);
-        QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
+        if (action == "revealButton") {
+            QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
+        } else {
+            QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
+            QCOMPARE(job->statusMessage(), QString("Waiting..."));
+            QCOMPARE(job->progress(), 0.0f);
+        }
     }
     QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
     QVERIFY(w.content->queue()->rows().isEmpty());
@@ -273,8 +283,8 @@ void TestViews::clearConfirmation_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("left");
     QTest::newRow("Cancel keeps every job") << "clearCancelButton"
-                                            << QStringList {"waiting", "paused", "failed", "done", "stopped"};
-    QTest::newRow("Clear keeps unfinished jobs") << "clearConfirmButton" << QStringList {"waiting", "paused"};
+                                            << QStringList {"done", "failed", "paused", "stopped", "waiting"};
+    QTest::newRow("Clear keeps unfinished jobs") << "clearConfirmButton" << QStringList {"paused", "waiting"};
 }
 
 void TestViews::clearConfirmation()
@@ -293,9 +303,10 @@ void TestViews::clearConfirmation()
     QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
 
     QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
-    QStringList names; // newest first
+    QStringList names; // their order is the list model's own test
     for (views::JobRow* row : w.content->queue()->rows())
         names << row->job()->displayName();
+    names.sort();
     QCOMPARE(names, left);
     QCOMPARE(w.find<QLabel>("jobCount")->text(), QStringLiteral("%1 items").arg(left.size()));
 }
@@ -342,44 +353,124 @@ void TestViews::everyControlIsNamed()
     auto w = busyWindow();
     w->job("e.mov")->setStatus(JobStatus::processing);
     w->container->toastManager().show("Added 1 file", ToastType::success);
-    QList<QWidget*> controls;
-    for (auto* b : w->content->findChildren<QAbstractButton*>())
-        controls << b;
-    for (auto* s : w->content->findChildren<QAbstractSlider*>()) {
-        if (!qobject_cast<QScrollBar*>(s))
-            controls << s;
-    }
-    QVERIFY(controls.size() > 20);
-    for (QWidget* control : controls) {
+    int controls = 0;
+    for (QWidget* control : w->content->findChildren<QWidget*>()) {
         const auto* button = qobject_cast<QAbstractButton*>(control);
-        const QString spoken = !control->accessibleName().isEmpty() ? control->accessibleName()
-                                                                     : (button ? button->text() : QString());
+        if (!button && (!qobject_cast<QAbstractSlider*>(control) || qobject_cast<QScrollBar*>(control)))
+            continue;
+        ++controls;
+        const QString spoken = control->accessibleName().isEmpty() && button ? button->text() : control->accessibleName();
         QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
         QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
     }
+    QVERIFY(controls > 20);
 }
 
 // Switching to a dark theme while the window is open restyles it exactly as a
-// window opened in the dark theme.
+// window opened in the dark theme over the same jobs.
 void TestViews::followsAThemeSwitch()
 {
-    const auto picture = [](const WindowFixture& w) {
+    const auto picture = [](QWidget& window) {
         if (QWidget* focused = QApplication::focusWidget())
             focused->clearFocus(); // a focus ring would tell the two windows apart
         QCoreApplication::processEvents(); // the layout the last changes asked for
-        return w.content->grab().toImage();
+        return window.grab().toImage();
     };
     const QPalette light = QApplication::palette();
-    auto switched = busyWindow();
-    const QImage beforeSwitch = picture(*switched);
+    auto w = busyWindow();
+    const QImage beforeSwitch = picture(*w->content);
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents(); // restyling posted by the palette change
-    const QImage afterSwitch = picture(*switched);
-    const QImage openedDark = picture(*busyWindow());
+    const QImage afterSwitch = picture(*w->content);
+    views::ContentView openedDark(*w->viewModels, w->container->toastManager());
+    openedDark.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&openedDark));
+    const QImage dark = picture(openedDark);
     QApplication::setPalette(light);
 
     QVERIFY(afterSwitch != beforeSwitch);
-    QCOMPARE(afterSwitch, openedDark);
+    QCOMPARE(afterSwitch, dark);
+}
+
+void TestViews::openFilesAddsThemAsADrop()
+{
+    WindowFixture w({}, false);
+    LoopcasterApp app(*w.container);
+    const QUrl clip = w.file("clip.mp4");
+    const QUrl photo = w.file("Photo.PNG");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(w.dir.path());
+    // A path relative to where the app was started, a file: URI, and a file
+    // of a type the app cannot use.
+    app.openFiles({"clip.mp4", photo.toString(), w.file("notes.txt").toLocalFile()});
+    QDir::setCurrent(before);
+
+    QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
+    QVERIFY(app.window()->isVisible());
+    // This test session has no tray, so closing the window must quit.
+    QCOMPARE(QApplication::quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TestViews::trayAndPulseFollowTheQueue_data()
+{
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<bool>("rendering");
+    QTest::addColumn<int>("thermalLevel");
+    QTest::addColumn<QString>("pauseTitle");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("idle") << false << false << 0 << "Pause Queue" << "Loopcaster: not running";
+    QTest::newRow("rendering, hot") << false << true << 2 << "Pause Queue" << "Loopcaster: rendering";
+    QTest::newRow("paused, critical") << true << false << 3 << "Resume Queue" << "Loopcaster: not running";
+}
+
+// The tray item and the queue header's dot follow the same queue and heat;
+// the queue's runs are scripted, so one renders exactly as long as the test
+// says.
+void TestViews::trayAndPulseFollowTheQueue()
+{
+    QFETCH(bool, paused);
+    QFETCH(bool, rendering);
+    QFETCH(int, thermalLevel);
+    QFETCH(QString, pauseTitle);
+    QFETCH(QString, toolTip);
+    QueueFixture f;
+    JobService& service = f.start();
+    StatusItemViewModel statusItem(service, *f.thermal);
+    CheckForUpdatesViewModel updates(QUrl(), QVersionNumber(1));
+    views::StatusTrayIcon tray(statusItem, updates);
+    QueueViewModel queue(service, *f.store, *f.thermal, {});
+    views::QueueView view(queue);
+    auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
+    if (rendering)
+        service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    if (paused)
+        service.pauseQueue();
+    f.setLevel(thermalLevel);
+
+    QStringList items;
+    for (QAction* a : tray.contextMenu()->actions())
+        items << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(items, (QStringList {"Show Loopcaster", pauseTitle, "Check for Updates...", "-", "Quit"}));
+    QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
+    QCOMPARE(tray.toolTip(), toolTip);
+    // The tray's square icon is the dot, in the thermal colour, and so is the
+    // header's, which pulses exactly while a job renders.
+    const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(thermalLevel));
+    QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
+    QCOMPARE(pulse->color(), heat);
+    QCOMPARE(pulse->isAnimating(), rendering);
+    if (rendering) {
+        f.workerFor("clip")->finishRun();
+        QTRY_VERIFY(!pulse->isAnimating());
+        QCOMPARE(tray.toolTip(), QString("Loopcaster: not running"));
+    }
+
+    QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
+    emit tray.activated(QSystemTrayIcon::Trigger);
+    QCOMPARE(shows.count(), 1);
+    tray.pauseAction()->trigger();
+    QCOMPARE(service.isQueuePaused(), !paused);
+    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Pause Queue") : QString("Resume Queue"));
 }
 
 QTEST_MAIN(TestViews)

@@ -1,0 +1,316 @@
+// The view models' rules: which files a drop or the picker adds, when a batch
+// may start, the song lists a batch's jobs get, which jobs a retry takes back,
+// and what the update check tells the user.
+
+#include "../queue/QueueTestKit.h"
+
+#include "TestTools.h"
+#include "services/ToastManager.h"
+#include "viewmodels/CheckForUpdatesViewModel.h"
+#include "viewmodels/DashboardViewModel.h"
+#include "viewmodels/QueueViewModel.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+namespace {
+
+QList<QUrl> songs(int count)
+{
+    QList<QUrl> library;
+    for (int i = 0; i < count; ++i)
+        library << QUrl::fromLocalFile(QStringLiteral("/music/song%1.mp3").arg(i));
+    return library;
+}
+
+// A queue whose runs never end, a toast manager and the dashboard over them.
+struct Dashboard {
+    QueueFixture queue;
+    ToastManager toasts;
+    std::unique_ptr<DashboardViewModel> vm;
+
+    Dashboard()
+    {
+        queue.start();
+        vm = std::make_unique<DashboardViewModel>(*queue.settings, *queue.service, *queue.thermal, toasts,
+                                                  DashboardViewModel::Options {
+                                                      QUrl::fromLocalFile(queue.dir.filePath("Downloads")), {}});
+    }
+    QString toast() const { return toasts.activeToast() ? toasts.activeToast()->message : QString(); }
+    // Files made in the temp dir; a name with a scheme is taken as a URL.
+    QList<QUrl> files(const QStringList& names)
+    {
+        QList<QUrl> urls;
+        for (const QString& n : names)
+            urls << (n.contains("://") ? QUrl(n) : queue.sourceFile(n));
+        return urls;
+    }
+};
+
+// An update feed in the Sparkle format listing `versions`.
+QString sparkleFeed(const QStringList& versions)
+{
+    QString items;
+    for (const QString& v : versions)
+        items += QStringLiteral("<item><enclosure url=\"https://example.org/loopcaster-%1.tar.gz\" "
+                                "sparkle:version=\"%1\"/></item>")
+                     .arg(v);
+    return "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" + items
+        + "</channel></rss>";
+}
+
+} // namespace
+
+class TestViewModels : public QObject {
+    Q_OBJECT
+private slots:
+    void addingFiles_data();
+    void addingFiles();
+    void canStartProcessing();
+    void batchSongLists_data();
+    void batchSongLists();
+    void retryJob_data();
+    void retryJob();
+    void revealWithoutAMovieAsksNothing();
+    void updateCheck_data();
+    void updateCheck();
+};
+
+void TestViewModels::addingFiles_data()
+{
+    QTest::addColumn<QStringList>("already");
+    QTest::addColumn<bool>("dropped"); // else picked
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("toast");
+    QTest::newRow("drop keeps media types, any case")
+        << QStringList {} << true << QStringList {"clip.MOV", "notes.txt", "photo.heic"}
+        << QStringList {"clip.MOV", "photo.heic"} << "Added 2 files";
+    QTest::newRow("drop of nothing usable") << QStringList {} << true << QStringList {"README", "a.txt"}
+                                            << QStringList {} << "";
+    QTest::newRow("drop of a web link") << QStringList {} << true << QStringList {"https://example.com/a.mp4"}
+                                        << QStringList {} << "";
+    QTest::newRow("already selected") << QStringList {"a.mp4"} << true << QStringList {"a.mp4"}
+                                      << QStringList {"a.mp4"} << "";
+    QTest::newRow("same file twice in one pick") << QStringList {} << false << QStringList {"a.mp4", "a.mp4"}
+                                                 << QStringList {"a.mp4"} << "Added 1 file";
+    QTest::newRow("picked files are not filtered") << QStringList {"a.mp4"} << false
+                                                   << QStringList {"notes.txt", "b.png", "a.mp4"}
+                                                   << QStringList {"a.mp4", "notes.txt", "b.png"} << "Added 2 files";
+}
+
+void TestViewModels::addingFiles()
+{
+    QFETCH(QStringList, already);
+    QFETCH(bool, dropped);
+    QFETCH(QStringList, input);
+    QFETCH(QStringList, selected);
+    QFETCH(QString, toast);
+    Dashboard d;
+    d.vm->setSelectedVideoURLs(d.files(already));
+    QSignalSpy changes(d.vm.get(), &DashboardViewModel::selectedVideoURLsChanged);
+
+    dropped ? d.vm->addDroppedFiles(d.files(input)) : d.vm->addFiles(d.files(input));
+
+    QCOMPARE(d.vm->selectedVideoURLs(), d.files(selected));
+    QCOMPARE(changes.count(), selected == already ? 0 : 1);
+    QCOMPARE(d.toast(), toast);
+}
+
+// A batch starts with files, songs and an idle queue; otherwise starting
+// leaves the store and the selection alone.
+void TestViewModels::canStartProcessing()
+{
+    Dashboard d;
+    QSignalSpy changes(d.vm.get(), &DashboardViewModel::canStartProcessingChanged);
+    const auto startAdds = [&d](int jobs) {
+        const int before = d.queue.store->fetchCount().value_or(-1);
+        d.vm->startProcessing();
+        return d.queue.store->fetchCount().value_or(-1) - before == jobs;
+    };
+    d.vm->addFiles(d.files({"clip.mov"}));
+    QVERIFY(!d.vm->canStartProcessing() && startAdds(0)); // no songs
+    d.queue.settings->setAvailableSongs(songs(3));
+    QVERIFY(d.vm->canStartProcessing());
+    QCOMPARE(changes.count(), 1);
+    QVERIFY(startAdds(1));
+    QVERIFY(d.vm->selectedVideoURLs().isEmpty() && !d.vm->canStartProcessing());
+    QVERIFY(startAdds(0)); // nothing selected
+
+    d.vm->addFiles(d.files({"next.mov"})); // while clip.mov renders
+    QVERIFY(!d.vm->canStartProcessing() && startAdds(0));
+    QCOMPARE(d.vm->selectedVideoURLs().size(), 1);
+}
+
+void TestViewModels::batchSongLists_data()
+{
+    QTest::addColumn<int>("librarySize");
+    QTest::addColumn<int>("songCount");
+    QTest::addColumn<int>("fileCount");
+    QTest::addColumn<int>("distinctLists");
+    QTest::newRow("15 of 40, two files") << 40 << 15 << 2 << 2;
+    QTest::newRow("openings exhaust a 12-song library") << 12 << 3 << 6 << 6;
+    QTest::newRow("5 of 3 songs repeats inside a mix") << 3 << 5 << 1 << 1;
+    // Only two orders exist: the second file takes the other one, the third
+    // gives up looking for a new one.
+    QTest::newRow("2 of 2 songs, three files") << 2 << 2 << 3 << 2;
+    QTest::newRow("one song for everything") << 1 << 1 << 2 << 1;
+}
+
+// Checks the batch rules on whatever the random source draws.
+void TestViewModels::batchSongLists()
+{
+    QFETCH(int, librarySize);
+    QFETCH(int, songCount);
+    QFETCH(int, fileCount);
+    QFETCH(int, distinctLists);
+    Dashboard d;
+    d.queue.settings->setAvailableSongs(songs(librarySize));
+    d.queue.settings->setSongCount(songCount);
+    QStringList names;
+    for (int i = 0; i < fileCount; ++i)
+        names << QStringLiteral("clip%1.mov").arg(i);
+    d.vm->addFiles(d.files(names));
+
+    d.vm->startProcessing();
+
+    QVERIFY(d.vm->selectedVideoURLs().isEmpty());
+    QCOMPARE(d.toast(), fileCount == 1 ? QString("Started 1 job") : QString("Started %1 jobs").arg(fileCount));
+    const int openingCount = std::min(songCount, 3);
+    QSet<QString> usedOpenings;
+    QSet<QStringList> lists;
+    for (const QString& name : names) {
+        MixJob* job = d.queue.job(QFileInfo(name).completeBaseName());
+        QVERIFY(job);
+        QCOMPARE(QFileInfo(job->outputPathOrEmpty()).absolutePath(), d.queue.dir.filePath("Downloads"));
+        const QStringList list = job->audioPaths();
+        QCOMPARE(list.size(), songCount);
+        // No song repeats until the whole library is in the mix.
+        const QStringList head = list.mid(0, std::min(songCount, librarySize));
+        QCOMPARE(QSet<QString>(head.begin(), head.end()).size(), head.size());
+        const QStringList opening = list.mid(0, openingCount);
+        if (librarySize - usedOpenings.size() >= openingCount) {
+            for (const QString& song : opening)
+                QVERIFY2(!usedOpenings.contains(song), qPrintable(song + " opened an earlier mix"));
+        }
+        usedOpenings.unite(QSet<QString>(opening.begin(), opening.end()));
+        lists.insert(list);
+    }
+    QCOMPARE(lists.size(), distinctLists);
+}
+
+void TestViewModels::retryJob_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("failed, queue running") << int(JobStatus::failed) << int(JobStatus::processing);
+    QTest::newRow("completed stays") << int(JobStatus::completed) << int(JobStatus::completed);
+    QTest::newRow("running is not restarted") << int(JobStatus::processing) << int(JobStatus::processing);
+}
+
+// Retrying from a row while the queue is paused is the queue screen's test.
+void TestViewModels::retryJob()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QueueFixture f;
+    // A job can only be running once the service has started it.
+    const bool running = before == int(JobStatus::processing);
+    MixJob* job = f.storeJob("clip", running ? JobStatus::pending : JobStatus(before));
+    QueueViewModel vm(f.start(), *f.store, *f.thermal, {});
+    QCOMPARE(int(job->status()), before);
+    const size_t runsBefore = f.runs.size();
+
+    vm.retryJob(job);
+    settle();
+
+    QCOMPARE(int(job->status()), after);
+    QCOMPARE(f.runs.size() - runsBefore, size_t(before != after));
+}
+
+// The stored path of a finished movie is revealed by the queue screen's test.
+void TestViewModels::revealWithoutAMovieAsksNothing()
+{
+    QueueFixture f;
+    MixJob* job = f.storeJob("clip", JobStatus::completed);
+    job->setOutputPath(std::nullopt);
+    QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
+    vm.openInFinder(job);
+}
+
+void TestViewModels::updateCheck_data()
+{
+    QTest::addColumn<bool>("scheduled"); // the quiet daily check, else the user's
+    QTest::addColumn<QString>("feed");   // null: an address nobody listens on
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("says");
+    const QString newer = "A New Version Is Available";
+    const QString failed = "Update Check Failed";
+    QTest::newRow("newer, listed out of order") << false << sparkleFeed({"0.2.0", "0.0.9"}) << newer
+                                                << "https://example.org/loopcaster-0.2.0.tar.gz";
+    QTest::newRow("same") << false << sparkleFeed({"0.1.0"}) << "You're Up to Date" << "0.1.0 is the newest";
+    QTest::newRow("plain item with version and link")
+        << false << "<feed><item><version>1.0</version><link>https://example.org/get</link></item></feed>" << newer
+        << "Loopcaster 1.0 is available; you have 0.1.0.\nGet it from https://example.org/get";
+    QTest::newRow("newer, link not on the web")
+        << false << "<feed><item><version>2</version><link>file:///usr/bin/xterm</link></item></feed>" << newer
+        << "you have 0.1.0.";
+    QTest::newRow("malformed") << false << "<rss><channel><item><enclosure sparkle:version=\"9\"" << failed
+                               << "not valid XML";
+    QTest::newRow("no version") << false << "<rss><channel><item><title>x</title></item></channel></rss>"
+                                << failed << "names no version";
+    QTest::newRow("not a feed") << false << "<html><body>Moved</body></html>" << failed << "lists no releases";
+    QTest::newRow("unreachable") << false << QString() << failed << "could not be reached";
+    // Unasked, only news is worth interrupting for.
+    QTest::newRow("daily: newer") << true << sparkleFeed({"0.3"}) << newer << "Loopcaster 0.3 is available";
+    QTest::newRow("daily: same") << true << sparkleFeed({"0.1.0"}) << "" << "";
+    QTest::newRow("daily: malformed") << true << "<rss><item>" << "" << "";
+}
+
+void TestViewModels::updateCheck()
+{
+    QFETCH(bool, scheduled);
+    QFETCH(QString, feed);
+    QFETCH(QString, title);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QUrl feedUrl = QUrl::fromLocalFile(dir.filePath("appcast.xml"));
+    if (feed.isNull()) {
+        QTcpServer freePort; // closed again before the check
+        QVERIFY(freePort.listen(QHostAddress::LocalHost));
+        feedUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(freePort.serverPort()));
+    } else {
+        QVERIFY(testtools::writeFile(feedUrl.toLocalFile(), feed.toUtf8()));
+    }
+    // The daily checks come back to back; the user's never comes by itself.
+    using Schedule = CheckForUpdatesViewModel::Schedule;
+    CheckForUpdatesViewModel vm(feedUrl, QVersionNumber(0, 1, 0),
+                                scheduled ? Schedule {0, 0} : Schedule {3600000, 3600000});
+    QSignalSpy reports(&vm, &CheckForUpdatesViewModel::reportReady);
+    QSignalSpy canCheck(&vm, &CheckForUpdatesViewModel::canCheckForUpdatesChanged);
+    if (!scheduled) {
+        QVERIFY(vm.canCheckForUpdates());
+        vm.checkForUpdates();
+        QVERIFY(!vm.canCheckForUpdates()); // one check at a time
+    }
+    // The command goes off for each check and on again once its answer is in:
+    // the user's check once, the daily one at least twice.
+    QTRY_VERIFY_WITH_TIMEOUT(canCheck.count() >= (scheduled ? 4 : 2), 10000);
+    if (title.isEmpty()) {
+        QVERIFY(reports.isEmpty());
+        return;
+    }
+    if (!scheduled)
+        QCOMPARE(reports.count(), 1);
+    const auto report = reports.at(0).at(0).value<UpdateReport>();
+    QCOMPARE(report.title, title);
+    QVERIFY2(report.text.contains(says), qPrintable(report.text));
+    QCOMPARE(report.isError, title == "Update Check Failed");
+    QCOMPARE(report.link.isEmpty(), !report.text.contains("Get it from https://"));
+    QVERIFY(!report.text.contains("file:"));
+}
+
+QTEST_GUILESS_MAIN(TestViewModels)
+#include "tst_view_models.moc"
