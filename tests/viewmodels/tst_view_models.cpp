@@ -1,16 +1,22 @@
 // The view models' rules: which files a drop or the picker adds, when a batch
 // may start, the song lists a batch's jobs get, which jobs a retry takes back,
-// and what the update check tells the user.
+// how a movie is revealed (the FileManager1 call on a private session bus, or
+// the folder opened when no file manager serves it), and what the update
+// check tells the user.
 
 #include "../queue/QueueTestKit.h"
 
 #include "TestTools.h"
+#include "platform/FileManagerReveal.h"
 #include "services/ToastManager.h"
 #include "viewmodels/CheckForUpdatesViewModel.h"
 #include "viewmodels/DashboardViewModel.h"
 #include "viewmodels/QueueViewModel.h"
 
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -49,6 +55,17 @@ struct Dashboard {
     }
 };
 
+// Stands in for the desktop's file manager.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
+};
+
 // An update feed in the Sparkle format listing `versions`.
 QString sparkleFeed(const QStringList& versions)
 {
@@ -74,6 +91,7 @@ private slots:
     void retryJob_data();
     void retryJob();
     void revealWithoutAMovieAsksNothing();
+    void revealsThroughTheFileManagerOrOpensTheFolder();
     void updateCheck_data();
     void updateCheck();
 };
@@ -238,6 +256,41 @@ void TestViewModels::revealWithoutAMovieAsksNothing()
     job->setOutputPath(std::nullopt);
     QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
     vm.openInFinder(job);
+}
+
+void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()
+{
+    QProcess bus;
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    if (!bus.waitForStarted(5000))
+        QSKIP("dbus-daemon is not available");
+    QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 5000);
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    {
+        QDBusConnection caller = QDBusConnection::connectToBus(address, "caller");
+        QDBusConnection server = QDBusConnection::connectToBus(address, "server");
+        QVERIFY(caller.isConnected() && server.isConnected());
+        QList<QUrl> opened;
+        FileManagerReveal reveal(caller, [&opened](const QUrl& folder) { opened << folder; });
+        const QUrl movie = QUrl::fromLocalFile("/home/me/Movies/beach mix_mix_1.mp4");
+        const QList<QUrl> folder {QUrl::fromLocalFile("/home/me/Movies")};
+
+        reveal.reveal(movie); // nobody serves FileManager1 yet
+        QTRY_COMPARE(opened, folder);
+
+        FakeFileManager fileManager;
+        QVERIFY(server.registerObject("/org/freedesktop/FileManager1", &fileManager, QDBusConnection::ExportAllSlots));
+        QVERIFY(server.registerService("org.freedesktop.FileManager1"));
+        reveal.reveal(movie);
+        QTRY_COMPARE(fileManager.shown, QStringList {"file:///home/me/Movies/beach%20mix_mix_1.mp4"});
+        // Once the call's watcher is gone its reply has been handled.
+        QTRY_VERIFY(reveal.findChildren<QDBusPendingCallWatcher*>().isEmpty());
+        QCOMPARE(opened, folder);
+    }
+    QDBusConnection::disconnectFromBus("caller");
+    QDBusConnection::disconnectFromBus("server");
+    bus.kill();
+    bus.waitForFinished();
 }
 
 void TestViewModels::updateCheck_data()

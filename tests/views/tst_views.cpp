@@ -1,9 +1,12 @@
 // The window and the shell as a user meets them: real drops and the picker,
 // the settings rows, the stepper's bounds, the buttons each job offers, the
 // clear confirmation, the toast banner, a theme switch while the window is
-// open, files handed over on the command line, and the tray item.
+// open, files handed over on the command line, the tray item, and one batch
+// from drop to movie through the real queue. What the movie holds is probed
+// where the queue renders it without a window (tst_job_service_render).
 
 #include "../queue/QueueTestKit.h"
+#include "TestTools.h"
 #include "WindowFixture.h"
 
 #include "app/LoopcasterApp.h"
@@ -67,6 +70,7 @@ class TestViews : public QObject {
     Q_OBJECT
 private slots:
     void addingFilesAndStarting();
+    void dropStartAndFinish();
     void settingsRows();
     void stepperBounds_data();
     void stepperBounds();
@@ -147,6 +151,38 @@ void TestViews::addingFilesAndStarting()
     QCOMPARE(w.container->modelContainer().fetchCount().value_or(0), 3);
     QVERIFY(vm.selectedVideoURLs().isEmpty());
     QVERIFY(!w.content->startProcessingAction()->isEnabled());
+}
+
+// A playlist folder set, a clip dropped on the zone, Start Processing, and the
+// row ends "Finished" with the movie and its tracklist in the chosen folder.
+void TestViews::dropStartAndFinish()
+{
+    WindowFixture w;
+    QString error;
+    QVERIFY(QDir().mkpath(w.dir.filePath("Songs")) && QDir().mkpath(w.dir.filePath("Out")));
+    for (const QString song : {"a", "b"})
+        QVERIFY2(testtools::makeTone(w.dir.filePath("Songs/" + song + ".wav"), 1.0, 440, 44100, {}, &error),
+                 qPrintable(error));
+    const QString clip = w.dir.filePath("beach.mp4");
+    QVERIFY2(testtools::makeClip(clip, 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &error),
+             qPrintable(error));
+    SettingsService& settings = w.container->settingsService();
+    settings.choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
+    settings.chooseOutputFolder(QUrl::fromLocalFile(w.dir.filePath("Out")));
+    settings.setSongCount(2);
+    settings.setCrossfadeDuration(0.5);
+
+    QVERIFY(dragFiles(w.find<views::DropArea>("dropArea"), {QUrl::fromLocalFile(clip)}, true));
+    QTest::mouseClick(w.find<views::StartButton>("startButton"), Qt::LeftButton);
+
+    QTRY_COMPARE(w.content->queue()->rows().size(), 1);
+    views::JobRow* row = w.content->queue()->rows().first();
+    QTRY_COMPARE_WITH_TIMEOUT(row->job()->statusMessage(), QString("Finished"), 60000);
+    QVERIFY(shown(row->findChild<QToolButton*>("revealButton")));
+    const QString movie = row->job()->outputPath().value_or("");
+    QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
+    QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
+    QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
 }
 
 void TestViews::settingsRows()
