@@ -70,8 +70,7 @@ class TestViews : public QObject {
     Q_OBJECT
 private slots:
     void addingFilesAndStarting();
-    void dropStartAndFinish();
-    void settingsRows();
+    void settingsAndABatchToFinish();
     void stepperBounds_data();
     void stepperBounds();
     void rowButtonsPerStatus_data();
@@ -153,9 +152,11 @@ void TestViews::addingFilesAndStarting()
     QVERIFY(!w.content->startProcessingAction()->isEnabled());
 }
 
-// A playlist folder set, a clip dropped on the zone, Start Processing, and the
-// row ends "Finished" with the movie and its tracklist in the chosen folder.
-void TestViews::dropStartAndFinish()
+// A session as a user has it: the output and playlist folders chosen in
+// their choosers, the crossfade slider, a clip dropped on the zone and Start
+// Processing; the row ends "Finished" with the movie and its tracklist in the
+// chosen folder, and the playlist is cleared afterwards.
+void TestViews::settingsAndABatchToFinish()
 {
     WindowFixture w;
     QString error;
@@ -166,15 +167,46 @@ void TestViews::dropStartAndFinish()
     const QString clip = w.dir.filePath("beach.mp4");
     QVERIFY2(testtools::makeClip(clip, 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &error),
              qPrintable(error));
-    SettingsService& settings = w.container->settingsService();
-    settings.choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
-    settings.chooseOutputFolder(QUrl::fromLocalFile(w.dir.filePath("Out")));
-    settings.setSongCount(2);
-    settings.setCrossfadeDuration(0.5);
+    auto* playlist = w.find<views::ElidedLabel>("playlistSubtitle");
+    auto* output = w.find<views::ElidedLabel>("outputSubtitle");
+    auto* available = w.find<QLabel>("availableSongs");
+    auto* clear = w.find<QToolButton>("playlistClearButton");
+    QVERIFY(!shown(clear));
+    // Picks `folder` in the chooser `button` opens; cancels it for none.
+    const auto choose = [&w](const char* button, const char* dialog, const QString& folder) {
+        QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>(dialog)); // the last one is gone
+        QTest::mouseClick(w.find<QWidget>(button), Qt::LeftButton);
+        auto* chooser = w.content->window()->findChild<QFileDialog*>(dialog);
+        QVERIFY(chooser && chooser->isVisible());
+        if (folder.isEmpty())
+            return chooser->reject();
+        chooser->setDirectory(w.dir.path());
+        chooser->selectFile(folder);
+        static_cast<QDialog*>(chooser)->accept();
+    };
+    choose("outputChooseButton", "outputFolderDialog", {});
+    QCOMPARE(output->fullText(), QString("Downloads (Default)"));
+    choose("outputChooseButton", "outputFolderDialog", "Out");
+    QCOMPARE(output->fullText(), QString("Out"));
+    choose("playlistChooseButton", "playlistFolderDialog", "Songs");
+    QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
+    QCOMPARE(available->text(), QString("Available: 2"));
+    QVERIFY(shown(clear));
+
+    // Half-second steps; 0 is stored but reads back as the 3-second default,
+    // and the slider follows what is read back.
+    auto* slider = w.find<QSlider>("crossfadeSlider");
+    using Step = std::tuple<int, const char*, int>; // set, shown, slider after
+    for (const auto& [steps, text, after] :
+         {Step {5, "2.5s", 5}, {0, "3.0s", 6}, {6, "3.0s", 6}, {0, "3.0s", 6}, {1, "0.5s", 1}}) {
+        slider->setValue(steps);
+        QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString(text));
+        QCOMPARE(slider->value(), after);
+    }
+    w.container->settingsService().setSongCount(2);
 
     QVERIFY(dragFiles(w.find<views::DropArea>("dropArea"), {QUrl::fromLocalFile(clip)}, true));
     QTest::mouseClick(w.find<views::StartButton>("startButton"), Qt::LeftButton);
-
     QTRY_COMPARE(w.content->queue()->rows().size(), 1);
     views::JobRow* row = w.content->queue()->rows().first();
     QTRY_COMPARE_WITH_TIMEOUT(row->job()->statusMessage(), QString("Finished"), 60000);
@@ -183,50 +215,10 @@ void TestViews::dropStartAndFinish()
     QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
     QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
     QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
-}
-
-void TestViews::settingsRows()
-{
-    WindowFixture w;
-    auto* playlist = w.find<views::ElidedLabel>("playlistSubtitle");
-    auto* output = w.find<views::ElidedLabel>("outputSubtitle");
-    auto* available = w.find<QLabel>("availableSongs");
-    auto* clear = w.find<QToolButton>("playlistClearButton");
-    QVERIFY(!shown(clear));
-
-    // A folder of 12 songs chosen in the folder chooser.
-    for (int i = 0; i < 12; ++i)
-        w.file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    QTest::mouseClick(w.find<QWidget>("playlistChooseButton"), Qt::LeftButton);
-    auto* chooser = w.content->window()->findChild<QFileDialog*>("playlistFolderDialog");
-    QVERIFY(chooser && chooser->isVisible());
-    chooser->setDirectory(w.dir.path());
-    chooser->selectFile("Songs");
-    static_cast<QDialog*>(chooser)->accept();
-    QCOMPARE(playlist->fullText(), QString("Songs \u00B7 12 musics"));
-    QCOMPARE(available->text(), QString("Available: 12"));
-    QVERIFY(shown(clear));
-
-    // Cancelling the output chooser changes nothing.
-    QTest::mouseClick(w.find<QWidget>("outputChooseButton"), Qt::LeftButton);
-    chooser = w.content->window()->findChild<QFileDialog*>("outputFolderDialog");
-    QVERIFY(chooser && chooser->isVisible());
-    chooser->reject();
-    QCOMPARE(output->fullText(), QString("Downloads (Default)"));
 
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
     QCOMPARE(available->text(), QString("Available: 0"));
-
-    // Half-second steps; 0 is stored but reads back as the 3-second default,
-    // and the slider follows what is read back.
-    auto* slider = w.find<QSlider>("crossfadeSlider");
-    using Step = std::tuple<int, const char*, int>; // set, shown, slider after
-    for (const auto& [steps, text, after] : {Step {5, "2.5s", 5}, {0, "3.0s", 6}, {6, "3.0s", 6}, {0, "3.0s", 6}}) {
-        slider->setValue(steps);
-        QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString(text));
-        QCOMPARE(slider->value(), after);
-    }
 }
 
 void TestViews::stepperBounds_data()
