@@ -45,11 +45,12 @@ struct Dashboard {
                                                       QUrl::fromLocalFile(queue.dir.filePath("Downloads")), {}});
     }
     QString toast() const { return toasts.activeToast() ? toasts.activeToast()->message : QString(); }
-    // Files made in the temp dir; a name with a scheme is taken as a URL.
-    QList<QUrl> files(const QStringList& names)
+    // Files made in the temp dir from space-separated `names`; a name with a
+    // scheme is taken as a URL.
+    QList<QUrl> files(const QString& names)
     {
         QList<QUrl> urls;
-        for (const QString& n : names)
+        for (const QString& n : names.split(' ', Qt::SkipEmptyParts))
             urls << (n.contains("://") ? QUrl(n) : queue.sourceFile(n));
         return urls;
     }
@@ -66,16 +67,10 @@ public slots:
     void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
 };
 
-// An update feed in the Sparkle format listing `versions`.
-QString sparkleFeed(const QStringList& versions)
+// An update feed listing one release without a link.
+QString feedOf(const char* version)
 {
-    QString items;
-    for (const QString& v : versions)
-        items += QStringLiteral("<item><enclosure url=\"https://example.org/loopcaster-%1.tar.gz\" "
-                                "sparkle:version=\"%1\"/></item>")
-                     .arg(v);
-    return "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" + items
-        + "</channel></rss>";
+    return QStringLiteral("<feed><item><version>%1</version></item></feed>").arg(version);
 }
 
 } // namespace
@@ -88,9 +83,7 @@ private slots:
     void canStartProcessing();
     void batchSongLists_data();
     void batchSongLists();
-    void retryJob_data();
-    void retryJob();
-    void revealWithoutAMovieAsksNothing();
+    void retryAndRevealLeaveOtherJobsAlone();
     void revealsThroughTheFileManagerOrOpensTheFolder();
     void updateCheck_data();
     void updateCheck();
@@ -98,33 +91,26 @@ private slots:
 
 void TestViewModels::addingFiles_data()
 {
-    QTest::addColumn<QStringList>("already");
-    QTest::addColumn<bool>("dropped"); // else picked
-    QTest::addColumn<QStringList>("input");
-    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("already"); // names, space-separated
+    QTest::addColumn<bool>("dropped");    // else picked
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("toast");
-    QTest::newRow("drop keeps media types, any case")
-        << QStringList {} << true << QStringList {"clip.MOV", "notes.txt", "photo.heic"}
-        << QStringList {"clip.MOV", "photo.heic"} << "Added 2 files";
-    QTest::newRow("drop of nothing usable") << QStringList {} << true << QStringList {"README", "a.txt"}
-                                            << QStringList {} << "";
-    QTest::newRow("drop of a web link") << QStringList {} << true << QStringList {"https://example.com/a.mp4"}
-                                        << QStringList {} << "";
-    QTest::newRow("already selected") << QStringList {"a.mp4"} << true << QStringList {"a.mp4"}
-                                      << QStringList {"a.mp4"} << "";
-    QTest::newRow("same file twice in one pick") << QStringList {} << false << QStringList {"a.mp4", "a.mp4"}
-                                                 << QStringList {"a.mp4"} << "Added 1 file";
-    QTest::newRow("picked files are not filtered") << QStringList {"a.mp4"} << false
-                                                   << QStringList {"notes.txt", "b.png", "a.mp4"}
-                                                   << QStringList {"a.mp4", "notes.txt", "b.png"} << "Added 2 files";
+    QTest::newRow("drop of nothing usable") << "" << true << "README a.txt" << "" << "";
+    QTest::newRow("drop of a web link") << "" << true << "https://example.com/a.mp4" << "" << "";
+    QTest::newRow("already selected") << "a.mp4" << true << "a.mp4" << "a.mp4" << "";
+    QTest::newRow("same file twice in one pick") << "" << false << "a.mp4 a.mp4" << "a.mp4" << "Added 1 file";
+    QTest::newRow("picked files are not filtered")
+        << "a.mp4" << false << "notes.txt b.png a.mp4" << "a.mp4 notes.txt b.png" << "Added 2 files";
 }
 
+// What a drop of media files selects is the window's test.
 void TestViewModels::addingFiles()
 {
-    QFETCH(QStringList, already);
+    QFETCH(QString, already);
     QFETCH(bool, dropped);
-    QFETCH(QStringList, input);
-    QFETCH(QStringList, selected);
+    QFETCH(QString, input);
+    QFETCH(QString, selected);
     QFETCH(QString, toast);
     Dashboard d;
     d.vm->setSelectedVideoURLs(d.files(already));
@@ -148,7 +134,7 @@ void TestViewModels::canStartProcessing()
         d.vm->startProcessing();
         return d.queue.store->fetchCount().value_or(-1) - before == jobs;
     };
-    d.vm->addFiles(d.files({"clip.mov"}));
+    d.vm->addFiles(d.files("clip.mov"));
     QVERIFY(!d.vm->canStartProcessing() && startAdds(0)); // no songs
     d.queue.settings->setAvailableSongs(songs(3));
     QVERIFY(d.vm->canStartProcessing());
@@ -157,7 +143,7 @@ void TestViewModels::canStartProcessing()
     QVERIFY(d.vm->selectedVideoURLs().isEmpty() && !d.vm->canStartProcessing());
     QVERIFY(startAdds(0)); // nothing selected
 
-    d.vm->addFiles(d.files({"next.mov"})); // while clip.mov renders
+    d.vm->addFiles(d.files("next.mov")); // while clip.mov renders
     QVERIFY(!d.vm->canStartProcessing() && startAdds(0));
     QCOMPARE(d.vm->selectedVideoURLs().size(), 1);
 }
@@ -190,7 +176,7 @@ void TestViewModels::batchSongLists()
     QStringList names;
     for (int i = 0; i < fileCount; ++i)
         names << QStringLiteral("clip%1.mov").arg(i);
-    d.vm->addFiles(d.files(names));
+    d.vm->addFiles(d.files(names.join(' ')));
 
     d.vm->startProcessing();
 
@@ -219,43 +205,27 @@ void TestViewModels::batchSongLists()
     QCOMPARE(lists.size(), distinctLists);
 }
 
-void TestViewModels::retryJob_data()
+// A retry takes back a stopped job and runs it on the running queue; a
+// finished or running job stays as it is. Retrying from a row of a paused
+// queue, and revealing a finished movie, are the window's tests.
+void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
 {
-    QTest::addColumn<int>("before");
-    QTest::addColumn<int>("after");
-    QTest::newRow("failed, queue running") << int(JobStatus::failed) << int(JobStatus::processing);
-    QTest::newRow("completed stays") << int(JobStatus::completed) << int(JobStatus::completed);
-    QTest::newRow("running is not restarted") << int(JobStatus::processing) << int(JobStatus::processing);
-}
-
-// Retrying from a row while the queue is paused is the queue screen's test.
-void TestViewModels::retryJob()
-{
-    QFETCH(int, before);
-    QFETCH(int, after);
     QueueFixture f;
-    // A job can only be running once the service has started it.
-    const bool running = before == int(JobStatus::processing);
-    MixJob* job = f.storeJob("clip", running ? JobStatus::pending : JobStatus(before));
-    QueueViewModel vm(f.start(), *f.store, *f.thermal, {});
-    QCOMPARE(int(job->status()), before);
-    const size_t runsBefore = f.runs.size();
+    MixJob* failed = f.storeJob("failed", JobStatus::failed);
+    MixJob* done = f.storeJob("done", JobStatus::completed);
+    f.storeJob("running");
+    QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
+    QCOMPARE(f.started, QStringList {"running"});
 
-    vm.retryJob(job);
+    for (MixJob* job : {failed, done, f.job("running")})
+        vm.retryJob(job);
     settle();
 
-    QCOMPARE(int(job->status()), after);
-    QCOMPARE(f.runs.size() - runsBefore, size_t(before != after));
-}
-
-// The stored path of a finished movie is revealed by the queue screen's test.
-void TestViewModels::revealWithoutAMovieAsksNothing()
-{
-    QueueFixture f;
-    MixJob* job = f.storeJob("clip", JobStatus::completed);
-    job->setOutputPath(std::nullopt);
-    QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
-    vm.openInFinder(job);
+    QCOMPARE(f.started, (QStringList {"running", "failed"}));
+    QCOMPARE(done->status(), JobStatus::completed);
+    // A record without a movie has nothing to show.
+    done->setOutputPath(std::nullopt);
+    vm.openInFinder(done);
 }
 
 void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()
@@ -301,9 +271,14 @@ void TestViewModels::updateCheck_data()
     QTest::addColumn<QString>("says");
     const QString newer = "A New Version Is Available";
     const QString failed = "Update Check Failed";
-    QTest::newRow("newer, listed out of order") << false << sparkleFeed({"0.2.0", "0.0.9"}) << newer
-                                                << "https://example.org/loopcaster-0.2.0.tar.gz";
-    QTest::newRow("same") << false << sparkleFeed({"0.1.0"}) << "You're Up to Date" << "0.1.0 is the newest";
+    QTest::newRow("Sparkle, newer listed out of order")
+        << false
+        << "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+           "<item><enclosure url=\"https://example.org/lc-0.2.tgz\" sparkle:version=\"0.2.0\"/></item>"
+           "<item><enclosure url=\"https://example.org/lc-0.0.9.tgz\" sparkle:version=\"0.0.9\"/></item>"
+           "</channel></rss>"
+        << newer << "Get it from https://example.org/lc-0.2.tgz";
+    QTest::newRow("same") << false << feedOf("0.1.0") << "You're Up to Date" << "0.1.0 is the newest";
     QTest::newRow("plain item with version and link")
         << false << "<feed><item><version>1.0</version><link>https://example.org/get</link></item></feed>" << newer
         << "Loopcaster 1.0 is available; you have 0.1.0.\nGet it from https://example.org/get";
@@ -317,8 +292,8 @@ void TestViewModels::updateCheck_data()
     QTest::newRow("not a feed") << false << "<html><body>Moved</body></html>" << failed << "lists no releases";
     QTest::newRow("unreachable") << false << QString() << failed << "could not be reached";
     // Unasked, only news is worth interrupting for.
-    QTest::newRow("daily: newer") << true << sparkleFeed({"0.3"}) << newer << "Loopcaster 0.3 is available";
-    QTest::newRow("daily: same") << true << sparkleFeed({"0.1.0"}) << "" << "";
+    QTest::newRow("daily: newer") << true << feedOf("0.3") << newer << "Loopcaster 0.3 is available";
+    QTest::newRow("daily: same") << true << feedOf("0.1.0") << "" << "";
     QTest::newRow("daily: malformed") << true << "<rss><item>" << "" << "";
 }
 
