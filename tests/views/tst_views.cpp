@@ -69,8 +69,7 @@ std::unique_ptr<WindowFixture> busyWindow()
 class TestViews : public QObject {
     Q_OBJECT
 private slots:
-    void addingFilesAndStarting();
-    void settingsAndABatchToFinish();
+    void aSessionFromDropToFinishedMovies();
     void stepperBounds_data();
     void stepperBounds();
     void rowButtonsPerStatus_data();
@@ -85,78 +84,14 @@ private slots:
     void trayAndPulseFollowTheQueue();
 };
 
-// Files come by a real drop (media only) or the picker (a click or Ctrl+O);
-// Clear All empties the selection and Ctrl+Return starts the batch.
-void TestViews::addingFilesAndStarting()
-{
-    WindowFixture w;
-    auto* area = w.find<views::DropArea>("dropArea");
-    auto* start = w.find<views::StartButton>("startButton");
-    auto* clearAll = w.find<QPushButton>("clearAllButton");
-    DashboardViewModel& vm = w.viewModels->dashboardViewModel();
-    const QList<QUrl> urls {w.file("clip.MOV"), w.file("notes.txt"), w.file("photo.heic")};
-
-    QVERIFY(dragFiles(area, urls, false));
-    QVERIFY(vm.isDropTargeted());
-    QDragLeaveEvent leave;
-    QApplication::sendEvent(area, &leave);
-    QVERIFY(!vm.isDropTargeted());
-
-    QVERIFY(dragFiles(area, urls, true));
-    QVERIFY(!vm.isDropTargeted());
-    QCOMPARE(vm.selectedVideoURLs(), (QList<QUrl> {urls[0], urls[2]}));
-    QCOMPARE(area->accessibleName(), QString("2 files selected"));
-    QVERIFY(shown(w.find<QLabel>("selectedCount")) && !shown(w.find<QLabel>("dropTitle")));
-    QCOMPARE(start->text(), QString("Start Processing (2)"));
-    QVERIFY(!start->isEnabled()); // no songs yet
-    w.choosePlaylist(2);
-    QVERIFY(start->isEnabled());
-
-    QTest::mouseClick(clearAll, Qt::LeftButton);
-    QVERIFY(vm.selectedVideoURLs().isEmpty());
-    QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll) && !start->isEnabled());
-
-    // Paused from its button, so the stand-in clips are never rendered.
-    auto* pause = w.find<QToolButton>("pauseButton");
-    QTest::mouseClick(pause, Qt::LeftButton);
-    QVERIFY(w.container->jobService().isQueuePaused());
-    QCOMPARE(pause->toolTip(), QString("Resume Queue"));
-    const auto activate = [&w] { return w.content->activateWindow(), QTest::qWaitForWindowActive(w.content.get()); };
-    QVERIFY(activate());
-
-    // Clicking the empty area opens the picker; three chosen files are added.
-    QTest::mouseClick(w.find<views::DropArea>("dropArea"), Qt::LeftButton);
-    auto* picker = w.content->window()->findChild<QFileDialog*>("filePicker");
-    QVERIFY(picker && picker->isVisible());
-    QVERIFY(picker->nameFilters().first().contains("*.heic"));
-    const QList<QUrl> chosen {w.file("a.mp4"), w.file("b.mov"), w.file("c.png")};
-    picker->setDirectory(w.dir.path());
-    picker->selectFile("\"a.mp4\" \"b.mov\" \"c.png\"");
-    static_cast<QDialog*>(picker)->accept();
-    QCOMPARE(vm.selectedVideoURLs(), chosen);
-
-    // Ctrl+O presents it again; cancelling changes nothing.
-    QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>("filePicker"));
-    QVERIFY(activate());
-    QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier);
-    picker = w.content->window()->findChild<QFileDialog*>("filePicker");
-    QVERIFY(picker && picker->isVisible());
-    picker->reject();
-    QCOMPARE(vm.selectedVideoURLs().size(), 3);
-
-    // Ctrl+Return starts the batch.
-    QVERIFY(activate());
-    QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(w.container->modelContainer().fetchCount().value_or(0), 3);
-    QVERIFY(vm.selectedVideoURLs().isEmpty());
-    QVERIFY(!w.content->startProcessingAction()->isEnabled());
-}
-
-// A session as a user has it: the output and playlist folders chosen in
-// their choosers, the crossfade slider, a clip dropped on the zone and Start
-// Processing; the row ends "Finished" with the movie and its tracklist in the
-// chosen folder, and the playlist is cleared afterwards.
-void TestViews::settingsAndABatchToFinish()
+// One session as a user has it: a real drop (media only) and Clear All, the
+// queue paused from its button, a file picked (a click; Ctrl+O cancelled),
+// the output and playlist folders chosen in their choosers, the crossfade
+// slider, the batch started with Ctrl+Return and a second one dropped and
+// started with the button; resumed, both rows end "Finished" with a movie and
+// its tracklist in the chosen folder. What a movie holds is probed where the
+// queue renders it without a window (tst_job_service_render).
+void TestViews::aSessionFromDropToFinishedMovies()
 {
     WindowFixture w;
     QString error;
@@ -164,35 +99,73 @@ void TestViews::settingsAndABatchToFinish()
     for (const QString song : {"a", "b"})
         QVERIFY2(testtools::makeTone(w.dir.filePath("Songs/" + song + ".wav"), 1.0, 440, 44100, {}, &error),
                  qPrintable(error));
-    const QString clip = w.dir.filePath("beach.mp4");
-    QVERIFY2(testtools::makeClip(clip, 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &error),
+    const QUrl clip = QUrl::fromLocalFile(w.dir.filePath("beach.mp4"));
+    QVERIFY2(testtools::makeClip(clip.toLocalFile(), 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"},
+                                 &error),
              qPrintable(error));
-    auto* playlist = w.find<views::ElidedLabel>("playlistSubtitle");
-    auto* output = w.find<views::ElidedLabel>("outputSubtitle");
-    auto* available = w.find<QLabel>("availableSongs");
-    auto* clear = w.find<QToolButton>("playlistClearButton");
-    QVERIFY(!shown(clear));
-    // Picks `folder` in the chooser `button` opens; cancels it for none.
-    const auto choose = [&w](const char* button, const char* dialog, const QString& folder) {
-        QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>(dialog)); // the last one is gone
-        QTest::mouseClick(w.find<QWidget>(button), Qt::LeftButton);
-        auto* chooser = w.content->window()->findChild<QFileDialog*>(dialog);
+    auto* area = w.find<views::DropArea>("dropArea");
+    auto* start = w.find<views::StartButton>("startButton");
+    auto* clearAll = w.find<QPushButton>("clearAllButton");
+    auto* pause = w.find<QToolButton>("pauseButton");
+    DashboardViewModel& vm = w.viewModels->dashboardViewModel();
+    const QList<QUrl> urls {clip, w.file("notes.txt"), w.file("photo.heic")};
+
+    QVERIFY(dragFiles(area, urls, false));
+    QVERIFY(vm.isDropTargeted());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(area, &leave);
+    QVERIFY(!vm.isDropTargeted());
+    QVERIFY(dragFiles(area, urls, true));
+    QVERIFY(!vm.isDropTargeted());
+    QCOMPARE(vm.selectedVideoURLs(), (QList<QUrl> {clip, urls[2]}));
+    QCOMPARE(area->accessibleName(), QString("2 files selected"));
+    QVERIFY(shown(w.find<QLabel>("selectedCount")) && !shown(w.find<QLabel>("dropTitle")));
+    QCOMPARE(start->text(), QString("Start Processing (2)"));
+    QVERIFY(!start->isEnabled()); // no songs yet
+    QTest::mouseClick(clearAll, Qt::LeftButton);
+    QVERIFY(vm.selectedVideoURLs().isEmpty());
+    QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll));
+
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QVERIFY(w.container->jobService().isQueuePaused());
+    QCOMPARE(pause->toolTip(), QString("Resume Queue"));
+
+    // Opens the chooser `open` brings up as `name` and picks `file` in the
+    // temp dir, or cancels it for none.
+    const auto choose = [&w](const std::function<void()>& open, const char* name, const QString& file) {
+        QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>(name)); // the last one is gone
+        w.content->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
+        open();
+        auto* chooser = w.content->window()->findChild<QFileDialog*>(name);
         QVERIFY(chooser && chooser->isVisible());
-        if (folder.isEmpty())
+        if (file.isEmpty())
             return chooser->reject();
         chooser->setDirectory(w.dir.path());
-        chooser->selectFile(folder);
+        chooser->selectFile(file);
         static_cast<QDialog*>(chooser)->accept();
     };
-    choose("outputChooseButton", "outputFolderDialog", {});
+    const auto click = [&w](const char* button) {
+        return [&w, button] { QTest::mouseClick(w.find<QWidget>(button), Qt::LeftButton); };
+    };
+    choose(click("dropArea"), "filePicker", "beach.mp4");
+    QCOMPARE(vm.selectedVideoURLs(), QList<QUrl> {clip});
+    choose([&w] { QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier); }, "filePicker", {});
+    QCOMPARE(vm.selectedVideoURLs().size(), 1);
+
+    auto* output = w.find<views::ElidedLabel>("outputSubtitle");
+    choose(click("outputChooseButton"), "outputFolderDialog", {});
     QCOMPARE(output->fullText(), QString("Downloads (Default)"));
-    choose("outputChooseButton", "outputFolderDialog", "Out");
+    choose(click("outputChooseButton"), "outputFolderDialog", "Out");
     QCOMPARE(output->fullText(), QString("Out"));
-    choose("playlistChooseButton", "playlistFolderDialog", "Songs");
+    auto* playlist = w.find<views::ElidedLabel>("playlistSubtitle");
+    auto* available = w.find<QLabel>("availableSongs");
+    auto* clearPlaylist = w.find<QToolButton>("playlistClearButton");
+    QVERIFY(!shown(clearPlaylist));
+    choose(click("playlistChooseButton"), "playlistFolderDialog", "Songs");
     QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
     QCOMPARE(available->text(), QString("Available: 2"));
-    QVERIFY(shown(clear));
-
+    QVERIFY(shown(clearPlaylist));
     // Half-second steps; 0 is stored but reads back as the 3-second default,
     // and the slider follows what is read back.
     auto* slider = w.find<QSlider>("crossfadeSlider");
@@ -205,18 +178,28 @@ void TestViews::settingsAndABatchToFinish()
     }
     w.container->settingsService().setSongCount(2);
 
-    QVERIFY(dragFiles(w.find<views::DropArea>("dropArea"), {QUrl::fromLocalFile(clip)}, true));
-    QTest::mouseClick(w.find<views::StartButton>("startButton"), Qt::LeftButton);
-    QTRY_COMPARE(w.content->queue()->rows().size(), 1);
-    views::JobRow* row = w.content->queue()->rows().first();
-    QTRY_COMPARE_WITH_TIMEOUT(row->job()->statusMessage(), QString("Finished"), 60000);
-    QVERIFY(shown(row->findChild<QToolButton*>("revealButton")));
-    const QString movie = row->job()->outputPath().value_or("");
-    QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
-    QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
-    QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
+    QCOMPARE(start->text(), QString("Start Processing (1)"));
+    QVERIFY(start->isEnabled());
+    QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(vm.selectedVideoURLs().isEmpty() && !w.content->startProcessingAction()->isEnabled());
+    QVERIFY(dragFiles(area, {clip}, true));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QCOMPARE(w.content->queue()->rows().size(), 2);
 
-    QTest::mouseClick(clear, Qt::LeftButton);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QSet<QString> movies;
+    for (views::JobRow* row : w.content->queue()->rows()) {
+        QTRY_COMPARE_WITH_TIMEOUT(row->job()->statusMessage(), QString("Finished"), 60000);
+        QVERIFY(shown(row->findChild<QToolButton*>("revealButton")));
+        const QString movie = row->job()->outputPath().value_or("");
+        QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
+        QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
+        QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
+        movies << movie;
+    }
+    QCOMPARE(movies.size(), 2);
+
+    QTest::mouseClick(clearPlaylist, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
     QCOMPARE(available->text(), QString("Available: 0"));
 }
