@@ -10,7 +10,6 @@
 #include "WindowFixture.h"
 
 #include "app/LoopcasterApp.h"
-#include "models/JobStore.h"
 #include "services/JobService.h"
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
@@ -51,19 +50,6 @@ QString symbolOf(const QObject* o)
     return o ? o->property("symbol").toString() : QString();
 }
 
-// Rows of every settled kind, a selection and a playlist: the window at its
-// fullest with nothing animating.
-std::unique_ptr<WindowFixture> busyWindow()
-{
-    using S = JobStatus;
-    auto w = std::make_unique<WindowFixture>(QList<StoredJob> {
-        {"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
-        {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
-    w->choosePlaylist(3);
-    w->viewModels->dashboardViewModel().setSelectedVideoURLs({w->file("clip.mp4")});
-    return w;
-}
-
 } // namespace
 
 class TestViews : public QObject {
@@ -77,8 +63,7 @@ private slots:
     void clearConfirmation_data();
     void clearConfirmation();
     void toastLifecycle();
-    void everyControlIsNamed();
-    void followsAThemeSwitch();
+    void fullWindowFollowsAThemeAndNamesItsControls();
     void openFilesAddsThemAsADrop();
     void trayAndPulseFollowTheQueue_data();
     void trayAndPulseFollowTheQueue();
@@ -273,15 +258,14 @@ void TestViews::rowButtonsPerStatus()
         QVERIFY2(shown(row->findChild<QToolButton*>(name)) == (action == name), name);
     QCOMPARE(shown(row->findChild<QProgressBar*>("jobProgress")), status == 1);
 
-    if (action == "revealButton" || action == "retryButton") {
+    if (action == "revealButton" || action == "retryButton")
         QTest::mouseClick(row->findChild<QToolButton*>(action), Qt::LeftButton);
-        if (action == "revealButton") {
-            QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
-        } else {
-            QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
-            QCOMPARE(job->statusMessage(), QString("Waiting..."));
-            QCOMPARE(job->progress(), 0.0f);
-        }
+    if (action == "revealButton")
+        QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
+    if (action == "retryButton") {
+        QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
+        QCOMPARE(job->statusMessage(), QString("Waiting..."));
+        QCOMPARE(job->progress(), 0.0f);
     }
     QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
     QVERIFY(w.content->queue()->rows().isEmpty());
@@ -357,30 +341,17 @@ void TestViews::toastLifecycle()
     QTRY_VERIFY(!banner->isVisible());
 }
 
-// Screen readers and these tests find controls by name: every button and
-// slider, in every state, has an object name and an accessible name.
-void TestViews::everyControlIsNamed()
+// The window at its fullest (rows of every settled kind, a selection, a
+// playlist): switching to a dark theme while it is open restyles it exactly as
+// a window opened dark over the same jobs. Screen readers and these tests find
+// every button and slider, in every state, by its object and accessible name.
+void TestViews::fullWindowFollowsAThemeAndNamesItsControls()
 {
-    auto w = busyWindow();
-    w->job("e.mov")->setStatus(JobStatus::processing);
-    w->container->toastManager().show("Added 1 file", ToastType::success);
-    int controls = 0;
-    for (QWidget* control : w->content->findChildren<QWidget*>()) {
-        const auto* button = qobject_cast<QAbstractButton*>(control);
-        if (!button && (!qobject_cast<QAbstractSlider*>(control) || qobject_cast<QScrollBar*>(control)))
-            continue;
-        ++controls;
-        const QString spoken = control->accessibleName().isEmpty() && button ? button->text() : control->accessibleName();
-        QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
-        QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
-    }
-    QVERIFY(controls > 20);
-}
-
-// Switching to a dark theme while the window is open restyles it exactly as a
-// window opened in the dark theme over the same jobs.
-void TestViews::followsAThemeSwitch()
-{
+    using S = JobStatus;
+    WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
+                     {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
+    w.choosePlaylist(3);
+    w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4")});
     const auto picture = [](QWidget& window) {
         if (QWidget* focused = QApplication::focusWidget())
             focused->clearFocus(); // a focus ring would tell the two windows apart
@@ -388,19 +359,32 @@ void TestViews::followsAThemeSwitch()
         return window.grab().toImage();
     };
     const QPalette light = QApplication::palette();
-    auto w = busyWindow();
-    const QImage beforeSwitch = picture(*w->content);
+    const QImage beforeSwitch = picture(*w.content);
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents(); // restyling posted by the palette change
-    const QImage afterSwitch = picture(*w->content);
-    views::ContentView openedDark(*w->viewModels, w->container->toastManager());
+    const QImage afterSwitch = picture(*w.content);
+    views::ContentView openedDark(*w.viewModels, w.container->toastManager());
     openedDark.show();
     QVERIFY(QTest::qWaitForWindowExposed(&openedDark));
     const QImage dark = picture(openedDark);
     QApplication::setPalette(light);
-
     QVERIFY(afterSwitch != beforeSwitch);
     QCOMPARE(afterSwitch, dark);
+
+    w.job("e.mov")->setStatus(JobStatus::processing);
+    w.container->toastManager().show("Added 1 file", ToastType::success);
+    int controls = 0;
+    for (QWidget* control : w.content->findChildren<QWidget*>()) {
+        const auto* button = qobject_cast<QAbstractButton*>(control);
+        if (!button && (!qobject_cast<QAbstractSlider*>(control) || qobject_cast<QScrollBar*>(control)))
+            continue;
+        ++controls;
+        const QString spoken =
+            control->accessibleName().isEmpty() && button ? button->text() : control->accessibleName();
+        QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
+        QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
+    }
+    QVERIFY(controls > 20);
 }
 
 void TestViews::openFilesAddsThemAsADrop()
@@ -427,11 +411,10 @@ void TestViews::trayAndPulseFollowTheQueue_data()
     QTest::addColumn<bool>("paused");
     QTest::addColumn<bool>("rendering");
     QTest::addColumn<int>("thermalLevel");
-    QTest::addColumn<QString>("pauseTitle");
     QTest::addColumn<QString>("toolTip");
-    QTest::newRow("idle") << false << false << 0 << "Pause Queue" << "Loopcaster: not running";
-    QTest::newRow("rendering, hot") << false << true << 2 << "Pause Queue" << "Loopcaster: rendering";
-    QTest::newRow("paused, critical") << true << false << 3 << "Resume Queue" << "Loopcaster: not running";
+    QTest::newRow("idle") << false << false << 0 << "Loopcaster: not running";
+    QTest::newRow("rendering, hot") << false << true << 2 << "Loopcaster: rendering";
+    QTest::newRow("paused, critical") << true << false << 3 << "Loopcaster: not running";
 }
 
 // The tray item and the queue header's dot follow the same queue and heat;
@@ -442,7 +425,6 @@ void TestViews::trayAndPulseFollowTheQueue()
     QFETCH(bool, paused);
     QFETCH(bool, rendering);
     QFETCH(int, thermalLevel);
-    QFETCH(QString, pauseTitle);
     QFETCH(QString, toolTip);
     QueueFixture f;
     JobService& service = f.start();
@@ -461,6 +443,7 @@ void TestViews::trayAndPulseFollowTheQueue()
     QStringList items;
     for (QAction* a : tray.contextMenu()->actions())
         items << (a->isSeparator() ? "-" : a->text());
+    const QString pauseTitle = paused ? "Resume Queue" : "Pause Queue";
     QCOMPARE(items, (QStringList {"Show Loopcaster", pauseTitle, "Check for Updates...", "-", "Quit"}));
     QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
     QCOMPARE(tray.toolTip(), toolTip);
