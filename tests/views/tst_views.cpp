@@ -1,9 +1,5 @@
-// The window and the shell as a user meets them: real drops and the picker,
-// the settings rows, the stepper's bounds, the buttons each job offers, the
-// clear confirmation, the toast banner, a theme switch while the window is
-// open, files handed over on the command line, the tray item, and one batch
-// from drop to movie through the real queue. What the movie holds is probed
-// where the queue renders it without a window (tst_job_service_render).
+// The window and the shell as a user meets them, down to batches rendered
+// through the real queue.
 
 #include "../queue/QueueTestKit.h"
 #include "TestTools.h"
@@ -56,14 +52,10 @@ class TestViews : public QObject {
     Q_OBJECT
 private slots:
     void aSessionFromDropToFinishedMovies();
-    void stepperBounds_data();
-    void stepperBounds();
     void rowButtonsPerStatus_data();
     void rowButtonsPerStatus();
-    void clearConfirmation_data();
-    void clearConfirmation();
     void toastLifecycle();
-    void fullWindowFollowsAThemeAndNamesItsControls();
+    void fullWindow();
     void openFilesAddsThemAsADrop();
     void trayAndPulseFollowTheQueue_data();
     void trayAndPulseFollowTheQueue();
@@ -72,7 +64,7 @@ private slots:
 // One session as a user has it: a real drop (media only) and Clear All, the
 // queue paused from its button, a file picked (a click; Ctrl+O cancelled),
 // the output and playlist folders chosen in their choosers, the crossfade
-// slider, the batch started with Ctrl+Return and a second one dropped and
+// slider and the song count stepper, the batch started with Ctrl+Return and a second one dropped and
 // started with the button; resumed, both rows end "Finished" with a movie and
 // its tracklist in the chosen folder. What a movie holds is probed where the
 // queue renders it without a window (tst_job_service_render).
@@ -147,6 +139,9 @@ void TestViews::aSessionFromDropToFinishedMovies()
     auto* available = w.find<QLabel>("availableSongs");
     auto* clearPlaylist = w.find<QToolButton>("playlistClearButton");
     QVERIFY(!shown(clearPlaylist));
+    auto* minus = w.find<QToolButton>("songCountMinus");
+    auto* plus = w.find<QToolButton>("songCountPlus");
+    QVERIFY(!plus->isEnabled()); // no library yet
     choose(click("playlistChooseButton"), "playlistFolderDialog", "Songs");
     QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
     QCOMPARE(available->text(), QString("Available: 2"));
@@ -161,7 +156,19 @@ void TestViews::aSessionFromDropToFinishedMovies()
         QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString(text));
         QCOMPARE(slider->value(), after);
     }
-    w.container->settingsService().setSongCount(2);
+    // The song count steps from one up to the library's size; above it (the
+    // default 15) only down.
+    using Click = std::tuple<int, QToolButton*, int>; // count set, button clicked, count after
+    SettingsService& settings = w.container->settingsService();
+    for (const auto& [count, button, after] : {Click {15, plus, 15}, {15, minus, 14}, {1, plus, 2}, {2, minus, 1},
+                                               {1, minus, 1}, {1, plus, 2}}) {
+        settings.setSongCount(count);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(settings.songCount(), after);
+        QCOMPARE(w.find<QLabel>("songCountValue")->text(), QString::number(after));
+        QCOMPARE(minus->isEnabled(), after > 1);
+        QCOMPARE(plus->isEnabled(), after < 2);
+    }
 
     QCOMPARE(start->text(), QString("Start Processing (1)"));
     QVERIFY(start->isEnabled());
@@ -187,41 +194,6 @@ void TestViews::aSessionFromDropToFinishedMovies()
     QTest::mouseClick(clearPlaylist, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
     QCOMPARE(available->text(), QString("Available: 0"));
-}
-
-void TestViews::stepperBounds_data()
-{
-    QTest::addColumn<int>("songs");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("plus"); // else minus
-    QTest::addColumn<int>("after");
-    QTest::newRow("default above a small library") << 12 << 15 << true << 15;
-    QTest::newRow("lowering from above") << 12 << 15 << false << 14;
-    QTest::newRow("up to the library size") << 12 << 11 << true << 12;
-    QTest::newRow("down to one") << 12 << 2 << false << 1;
-    QTest::newRow("not below one") << 12 << 1 << false << 1;
-    QTest::newRow("no library") << 0 << 15 << true << 15;
-}
-
-// Minus works while above one song, plus while below the library's size.
-void TestViews::stepperBounds()
-{
-    QFETCH(int, songs);
-    QFETCH(int, count);
-    QFETCH(bool, plus);
-    QFETCH(int, after);
-    WindowFixture w;
-    w.choosePlaylist(songs);
-    w.container->settingsService().setSongCount(count);
-    auto* minusButton = w.find<QToolButton>("songCountMinus");
-    auto* plusButton = w.find<QToolButton>("songCountPlus");
-
-    QTest::mouseClick(plus ? plusButton : minusButton, Qt::LeftButton);
-
-    QCOMPARE(w.container->settingsService().songCount(), after);
-    QCOMPARE(w.find<QLabel>("songCountValue")->text(), QString::number(after));
-    QCOMPARE(minusButton->isEnabled(), after > 1);
-    QCOMPARE(plusButton->isEnabled(), after < songs);
 }
 
 void TestViews::rowButtonsPerStatus_data()
@@ -273,39 +245,6 @@ void TestViews::rowButtonsPerStatus()
     QVERIFY(shown(w.find<QWidget>("queueEmptyState")));
 }
 
-void TestViews::clearConfirmation_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("left");
-    QTest::newRow("Cancel keeps every job") << "clearCancelButton"
-                                            << QStringList {"done", "failed", "paused", "stopped", "waiting"};
-    QTest::newRow("Clear keeps unfinished jobs") << "clearConfirmButton" << QStringList {"paused", "waiting"};
-}
-
-void TestViews::clearConfirmation()
-{
-    QFETCH(QString, button);
-    QFETCH(QStringList, left);
-    using S = JobStatus;
-    WindowFixture w({{"stopped.mov", S::cancelled}, {"done.mov", S::completed}, {"failed.mov", S::failed},
-                     {"paused.mov", S::paused}, {"waiting.mov", S::pending}});
-    QCOMPARE(w.find<QLabel>("jobCount")->text(), QString("5 items"));
-
-    QTest::mouseClick(w.find<QToolButton>("clearFinishedButton"), Qt::LeftButton);
-    auto* box = w.content->window()->findChild<QMessageBox*>("clearConfirmation");
-    QVERIFY(box && box->isVisible());
-    QCOMPARE(box->text(), QString("Clear Finished Jobs?"));
-    QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
-
-    QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
-    QStringList names; // their order is the list model's own test
-    for (views::JobRow* row : w.content->queue()->rows())
-        names << row->job()->displayName();
-    names.sort();
-    QCOMPARE(names, left);
-    QCOMPARE(w.find<QLabel>("jobCount")->text(), QStringLiteral("%1 items").arg(left.size()));
-}
-
 // On a clock driven by hand: a banner slides in, a new toast replaces its
 // content in place, it leaves when its time is up or when closed.
 void TestViews::toastLifecycle()
@@ -345,7 +284,8 @@ void TestViews::toastLifecycle()
 // playlist): switching to a dark theme while it is open restyles it exactly as
 // a window opened dark over the same jobs. Screen readers and these tests find
 // every button and slider, in every state, by its object and accessible name.
-void TestViews::fullWindowFollowsAThemeAndNamesItsControls()
+// Clearing finished jobs is confirmed first.
+void TestViews::fullWindow()
 {
     using S = JobStatus;
     WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
@@ -385,6 +325,23 @@ void TestViews::fullWindowFollowsAThemeAndNamesItsControls()
         QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
     }
     QVERIFY(controls > 20);
+
+    // Clear Finished asks first: Cancel keeps every job, Clear the unfinished.
+    for (const QString button : {"clearCancelButton", "clearConfirmButton"}) {
+        QTRY_VERIFY(!w.content->window()->findChild<QMessageBox*>("clearConfirmation"));
+        QTest::mouseClick(w.find<QToolButton>("clearFinishedButton"), Qt::LeftButton);
+        auto* box = w.content->window()->findChild<QMessageBox*>("clearConfirmation");
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->text(), QString("Clear Finished Jobs?"));
+        QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
+        QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
+        QCOMPARE(w.find<QLabel>("jobCount")->text(), QString(button == "clearCancelButton" ? "5 items" : "2 items"));
+    }
+    QStringList left; // their order is the list model's own test
+    for (views::JobRow* row : w.content->queue()->rows())
+        left << row->job()->displayName();
+    left.sort();
+    QCOMPARE(left, (QStringList {"d", "e"}));
 }
 
 void TestViews::openFilesAddsThemAsADrop()
