@@ -5,10 +5,8 @@
 #include "models/JobStore.h"
 #include "platform/ThermalSource.h"
 #include "services/JobService.h"
-#include "services/SettingsService.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSettings>
@@ -61,14 +59,6 @@ QUrl WindowFixture::file(const QString& relativePath)
     if (!testtools::writeFile(path, {}))
         qWarning("cannot create %s", qPrintable(path));
     return QUrl::fromLocalFile(path);
-}
-
-void WindowFixture::choosePlaylist(int songs)
-{
-    QDir().mkpath(dir.filePath("Songs"));
-    for (int i = 0; i < songs; ++i)
-        file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(dir.filePath("Songs")));
 }
 
 MixJob* WindowFixture::job(const QString& file) const

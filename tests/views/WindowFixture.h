@@ -41,8 +41,6 @@ public:
     }
     // An empty file in the temp dir (created with its folders).
     QUrl file(const QString& relativePath);
-    // A playlist folder of `songs` (empty) song files, chosen in the settings.
-    void choosePlaylist(int songs);
     // The stored record whose source is `file`.
     MixJob* job(const QString& file) const;
 };

@@ -287,7 +287,9 @@ void TestViews::fullWindow()
     using S = JobStatus;
     WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
                      {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
-    w.choosePlaylist(3);
+    for (const char* song : {"Songs/a.mp3", "Songs/b.mp3", "Songs/c.mp3"})
+        w.file(song);
+    w.container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
     w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4")});
     const auto picture = [](QWidget& window) {
         if (QWidget* focused = QApplication::focusWidget())
