@@ -106,13 +106,15 @@ void TestViews::aSessionFromDropToFinishedMovies()
 
     // Opens the chooser `open` brings up as `name` and picks `file` in the
     // temp dir, or cancels it for none.
-    const auto choose = [&w](const std::function<void()>& open, const char* name, const QString& file) {
+    QStringList filters; // the last chooser's
+    const auto choose = [&w, &filters](const std::function<void()>& open, const char* name, const QString& file) {
         QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>(name)); // the last one is gone
         w.content->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
         open();
         auto* chooser = w.content->window()->findChild<QFileDialog*>(name);
         QVERIFY(chooser && chooser->isVisible());
+        filters = chooser->nameFilters();
         if (file.isEmpty())
             return chooser->reject();
         chooser->setDirectory(w.dir.path());
@@ -124,6 +126,7 @@ void TestViews::aSessionFromDropToFinishedMovies()
     };
     choose(click("dropArea"), "filePicker", "beach.mp4");
     QCOMPARE(vm.selectedVideoURLs(), QList<QUrl> {clip});
+    QVERIFY(filters.first().contains("*.heic"));
     choose([&w] { QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier); }, "filePicker", {});
     QCOMPARE(vm.selectedVideoURLs().size(), 1);
 
@@ -274,10 +277,9 @@ void TestViews::toastLifecycle()
 }
 
 // The window at its fullest (rows of every settled kind, a selection, a
-// playlist): switching to a dark theme while it is open restyles it exactly as
-// a window opened dark over the same jobs. Screen readers and these tests find
-// every button and slider, in every state, by its object and accessible name.
-// Clearing finished jobs is confirmed first.
+// playlist): a theme switch restyles it exactly as a window opened dark over
+// the same jobs; screen readers and these tests find every button and slider,
+// in every state, by its names; Clear Finished asks first.
 void TestViews::fullWindow()
 {
     using S = JobStatus;
@@ -367,9 +369,8 @@ void TestViews::trayAndPulseFollowTheQueue_data()
     QTest::newRow("paused, critical") << true << false << 3;
 }
 
-// The tray item and the queue header's dot follow the same queue and heat;
-// the queue's runs are scripted, so one renders exactly as long as the test
-// says.
+// The tray item and the queue header's dot follow the same queue and heat; a
+// scripted run renders exactly as long as the test says.
 void TestViews::trayAndPulseFollowTheQueue()
 {
     QFETCH(bool, paused);
