@@ -54,7 +54,7 @@ private slots:
     void rowButtonsPerStatus_data();
     void rowButtonsPerStatus();
     void toastLifecycle();
-    void fullWindow();
+    void fullWindowThemeNamesAndClear();
     void openFilesAddsThemAsADrop();
     void trayAndPulseFollowTheQueue_data();
     void trayAndPulseFollowTheQueue();
@@ -280,7 +280,7 @@ void TestViews::toastLifecycle()
 // playlist): a theme switch restyles it exactly as a window opened dark over
 // the same jobs; screen readers and these tests find every button and slider,
 // in every state, by its names; Clear Finished asks first.
-void TestViews::fullWindow()
+void TestViews::fullWindowThemeNamesAndClear()
 {
     using S = JobStatus;
     WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
