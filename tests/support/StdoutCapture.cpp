@@ -1,6 +1,6 @@
 #include "StdoutCapture.h"
 
-#include <QString>
+#include <QFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,15 +34,10 @@ QStringList StdoutCapture::take()
     ::dup2(m_savedFd, STDOUT_FILENO);
     ::close(m_savedFd);
 
-    QByteArray bytes;
-    ::lseek(m_captureFd, 0, SEEK_SET);
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(m_captureFd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, n);
-    ::close(m_captureFd);
-
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    QFile captured;
+    captured.open(m_captureFd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    captured.seek(0);
+    QStringList lines = QString::fromUtf8(captured.readAll()).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;

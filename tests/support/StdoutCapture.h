@@ -3,7 +3,6 @@
 // whether through stdio or write()) between construction and take(), so tests
 // can check the exact diagnostic lines the product prints.
 
-#include <QString>
 #include <QStringList>
 
 namespace testtools {

@@ -11,10 +11,9 @@ namespace testtools {
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly)
+        && f.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString& path)
@@ -28,14 +27,10 @@ ToolResult run(const QString& program, const QStringList& args, int timeoutMs)
     QProcess p;
     p.start(program, args);
     ToolResult r;
-    if (!p.waitForStarted(10000)) {
-        r.err = "failed to start " + program.toUtf8();
-        return r;
-    }
-    if (!p.waitForFinished(timeoutMs)) {
+    if (!p.waitForFinished(timeoutMs)) { // also when it did not start
         p.kill();
         p.waitForFinished();
-        r.err = "timed out: " + program.toUtf8();
+        r.err = (program + ": " + p.errorString()).toUtf8();
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -46,9 +41,8 @@ ToolResult run(const QString& program, const QStringList& args, int timeoutMs)
 
 bool ffmpeg(const QStringList& args, QString* error)
 {
-    QStringList all {"-y", "-hide_banner", "-nostdin", "-loglevel", "error"};
-    all += args;
-    const ToolResult r = run("ffmpeg", all, 600000);
+    const ToolResult r = run("ffmpeg", QStringList {"-y", "-hide_banner", "-nostdin", "-loglevel", "error"} + args,
+                             600000);
     if (!r.ok() && error)
         *error = QString::fromUtf8(r.err);
     return r.ok();

@@ -4,7 +4,6 @@
 // media), read ffprobe's JSON.
 
 #include <QJsonObject>
-#include <QString>
 #include <QStringList>
 
 namespace testtools {

@@ -5,15 +5,11 @@
 #include "models/JobStore.h"
 #include "platform/ThermalSource.h"
 #include "services/JobService.h"
-#include "services/SettingsService.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSettings>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -27,10 +23,8 @@ public:
 
 WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
 {
-    const QString storePath = dir.filePath("jobs.sqlite");
-    storeJobs(storePath, jobs);
     QString error;
-    auto store = JobStore::open(storePath, &error);
+    auto store = JobStore::open(dir.filePath("jobs.sqlite"), &error);
     if (!store)
         qFatal("cannot open the job store: %s", qPrintable(error));
     AppDependencyContainer::Overrides o;
@@ -40,10 +34,12 @@ WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
     if (!jobs.isEmpty())
         container->jobService().pauseQueue();
     for (const StoredJob& s : jobs) {
-        MixJob* stored = job(s.file);
-        stored->setStatus(s.status);
-        stored->setStatusMessage(s.message);
-        stored->setProgress(s.progress);
+        auto* job = new MixJob(file(s.file), {});
+        job->setOutputPath(dir.filePath(QFileInfo(s.file).completeBaseName() + "_mix_1.mp4"));
+        job->setStatus(s.status);
+        job->setStatusMessage(s.message);
+        job->setProgress(s.progress);
+        container->modelContainer().insert(job);
     }
     ViewModelContainer::Options options;
     options.dashboard.downloadsFolder = QUrl::fromLocalFile(dir.filePath("Downloads"));
@@ -57,58 +53,12 @@ WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
         qWarning("the window was not exposed");
 }
 
-WindowFixture::~WindowFixture()
-{
-    content.reset();
-    viewModels.reset();
-    container.reset();
-}
-
-// Stored as finished, which the starting queue leaves alone, and given their
-// real status once it is paused. A record's creation time is only ever set
-// when it is made, so the times are written into the file.
-void WindowFixture::storeJobs(const QString& storePath, const QList<StoredJob>& jobs)
-{
-    if (jobs.isEmpty())
-        return;
-    QString error;
-    if (auto store = JobStore::open(storePath, &error)) {
-        for (const StoredJob& s : jobs) {
-            auto* job = new MixJob(file(s.file), {});
-            job->setOutputPath(dir.filePath(QFileInfo(s.file).completeBaseName() + "_mix_1.mp4"));
-            job->setStatus(JobStatus::completed);
-            store->insert(job);
-        }
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "storedJobs");
-        db.setDatabaseName(storePath);
-        QSqlQuery q(db.open() ? db : QSqlDatabase());
-        for (qsizetype i = 0; i < jobs.size(); ++i) {
-            q.prepare("UPDATE jobs SET createdAt = ? WHERE videoPath = ?");
-            q.addBindValue(1765000000000 + i * 1000);
-            q.addBindValue(dir.filePath(jobs[i].file));
-            if (!q.exec() || q.numRowsAffected() != 1)
-                qFatal("cannot date the stored job %s", qPrintable(jobs[i].file));
-        }
-    }
-    QSqlDatabase::removeDatabase("storedJobs");
-}
-
 QUrl WindowFixture::file(const QString& relativePath)
 {
     const QString path = dir.filePath(relativePath);
     if (!testtools::writeFile(path, {}))
         qWarning("cannot create %s", qPrintable(path));
     return QUrl::fromLocalFile(path);
-}
-
-void WindowFixture::choosePlaylist(int songs)
-{
-    QDir().mkpath(dir.filePath("Songs"));
-    for (int i = 0; i < songs; ++i)
-        file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(dir.filePath("Songs")));
 }
 
 MixJob* WindowFixture::job(const QString& file) const

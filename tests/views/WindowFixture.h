@@ -12,7 +12,7 @@
 
 #include <memory>
 
-// A record the window finds in its store at start-up.
+// A record the window finds in its store when it opens.
 struct StoredJob {
     QString file; // the source's name, e.g. "beach.mov"
     JobStatus status;
@@ -22,12 +22,12 @@ struct StoredJob {
 
 class WindowFixture {
 public:
-    // `jobs` are stored a second apart, oldest first, so the queue's order is
-    // known; with any stored, the queue is paused so the stand-in sources are
+    // With any `jobs` the queue is paused first, so the stand-in sources are
     // never rendered. Without `showContent` no window is made.
     explicit WindowFixture(const QList<StoredJob>& jobs = {}, bool showContent = true);
-    ~WindowFixture();
 
+    // Declared in teardown order, reversed: the window before its view models
+    // before the services.
     QTemporaryDir dir;
     std::unique_ptr<AppDependencyContainer> container;
     std::unique_ptr<ViewModelContainer> viewModels;
@@ -41,13 +41,8 @@ public:
     }
     // An empty file in the temp dir (created with its folders).
     QUrl file(const QString& relativePath);
-    // A playlist folder of `songs` (empty) song files, chosen in the settings.
-    void choosePlaylist(int songs);
     // The stored record whose source is `file`.
     MixJob* job(const QString& file) const;
-
-private:
-    void storeJobs(const QString& storePath, const QList<StoredJob>& jobs);
 };
 
 // Drags `urls` over `target` as a file manager would and, when `drop`, lets

@@ -1,27 +1,34 @@
-// The screens as a user meets them: real drops and the picker, the settings
-// rows, the stepper's bounds, the buttons each job offers, the clear
-// confirmation, the toast banner, and a theme switch while the window is open.
+// The window and the shell as a user meets them, down to batches rendered
+// through the real queue.
 
+#include "../queue/QueueTestKit.h"
+#include "TestTools.h"
 #include "WindowFixture.h"
 
-#include "models/JobStore.h"
+#include "app/LoopcasterApp.h"
 #include "services/JobService.h"
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
+#include "viewmodels/CheckForUpdatesViewModel.h"
+#include "viewmodels/StatusItemViewModel.h"
 #include "views/DropArea.h"
 #include "views/ElidedLabel.h"
 #include "views/JobRow.h"
+#include "views/PulseIndicator.h"
 #include "views/QueueView.h"
 #include "views/StartButton.h"
+#include "views/StatusTrayIcon.h"
 #include "views/ToastView.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -38,192 +45,151 @@ QString symbolOf(const QObject* o)
     return o ? o->property("symbol").toString() : QString();
 }
 
-// Rows of every settled kind, a selection and a playlist: the window at its
-// fullest with nothing animating.
-std::unique_ptr<WindowFixture> busyWindow()
-{
-    using S = JobStatus;
-    auto w = std::make_unique<WindowFixture>(QList<StoredJob> {
-        {"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
-        {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
-    w->choosePlaylist(3);
-    w->viewModels->dashboardViewModel().setSelectedVideoURLs({w->file("clip.mp4")});
-    return w;
-}
-
 } // namespace
 
 class TestViews : public QObject {
     Q_OBJECT
 private slots:
-    void dropSelectsAndClearAllResets();
-    void pickerAndShortcuts();
-    void settingsRows();
-    void stepperBounds_data();
-    void stepperBounds();
+    void aSessionFromDropToFinishedMovies();
     void rowButtonsPerStatus_data();
     void rowButtonsPerStatus();
-    void clearConfirmation_data();
-    void clearConfirmation();
     void toastLifecycle();
-    void everyControlIsNamed();
-    void followsAThemeSwitch();
+    void fullWindowThemeNamesAndClear();
+    void openFilesAddsThemAsADrop();
+    void trayAndPulseFollowTheQueue_data();
+    void trayAndPulseFollowTheQueue();
 };
 
-void TestViews::dropSelectsAndClearAllResets()
+// One session as a user has it: a real drop and Clear All, the queue paused,
+// a file picked (Ctrl+O cancelled), the folders, crossfade and song count set,
+// one batch started with Ctrl+Return and one with the button; resumed, both
+// end "Finished" with a movie and its tracklist in the chosen folder. What a
+// movie holds is probed where the queue renders it (tst_job_service_render).
+void TestViews::aSessionFromDropToFinishedMovies()
 {
     WindowFixture w;
+    QString error;
+    QVERIFY(QDir().mkpath(w.dir.filePath("Songs")) && QDir().mkpath(w.dir.filePath("Out")));
+    for (const QString song : {"a", "b"})
+        QVERIFY2(testtools::makeTone(w.dir.filePath("Songs/" + song + ".wav"), 1.0, 440, 44100, {}, &error),
+                 qPrintable(error));
+    const QUrl clip = QUrl::fromLocalFile(w.dir.filePath("beach.mp4"));
+    QVERIFY2(testtools::makeClip(clip.toLocalFile(), 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"},
+                                 &error),
+             qPrintable(error));
     auto* area = w.find<views::DropArea>("dropArea");
     auto* start = w.find<views::StartButton>("startButton");
     auto* clearAll = w.find<QPushButton>("clearAllButton");
+    auto* pause = w.find<QToolButton>("pauseButton");
     DashboardViewModel& vm = w.viewModels->dashboardViewModel();
-    const QList<QUrl> urls {w.file("clip.MOV"), w.file("notes.txt"), w.file("photo.heic")};
+    const QList<QUrl> urls {clip, w.file("notes.txt"), w.file("photo.heic")};
 
     QVERIFY(dragFiles(area, urls, false));
     QVERIFY(vm.isDropTargeted());
     QDragLeaveEvent leave;
     QApplication::sendEvent(area, &leave);
     QVERIFY(!vm.isDropTargeted());
-
     QVERIFY(dragFiles(area, urls, true));
     QVERIFY(!vm.isDropTargeted());
-    QCOMPARE(vm.selectedVideoURLs(), (QList<QUrl> {urls[0], urls[2]}));
+    QCOMPARE(vm.selectedVideoURLs(), (QList<QUrl> {clip, urls[2]}));
     QCOMPARE(area->accessibleName(), QString("2 files selected"));
     QVERIFY(shown(w.find<QLabel>("selectedCount")) && !shown(w.find<QLabel>("dropTitle")));
     QCOMPARE(start->text(), QString("Start Processing (2)"));
     QVERIFY(!start->isEnabled()); // no songs yet
-    w.choosePlaylist(2);
-    QVERIFY(start->isEnabled());
-    // Dropping nothing usable is still taken, and changes nothing.
-    QVERIFY(dragFiles(area, {w.file("readme.txt")}, true));
-    QCOMPARE(vm.selectedVideoURLs().size(), 2);
-
     QTest::mouseClick(clearAll, Qt::LeftButton);
     QVERIFY(vm.selectedVideoURLs().isEmpty());
-    QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll) && !start->isEnabled());
-}
+    QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll));
 
-void TestViews::pickerAndShortcuts()
-{
-    WindowFixture w;
-    w.choosePlaylist(2);
-    // Paused from its button, so the stand-in clips are never rendered.
-    auto* pause = w.find<QToolButton>("pauseButton");
     QTest::mouseClick(pause, Qt::LeftButton);
     QVERIFY(w.container->jobService().isQueuePaused());
     QCOMPARE(pause->toolTip(), QString("Resume Queue"));
-    DashboardViewModel& vm = w.viewModels->dashboardViewModel();
-    const auto activate = [&w] { return w.content->activateWindow(), QTest::qWaitForWindowActive(w.content.get()); };
-    QVERIFY(activate());
 
-    // Clicking the empty area opens the picker; three chosen files are added.
-    QTest::mouseClick(w.find<views::DropArea>("dropArea"), Qt::LeftButton);
-    auto* picker = w.content->window()->findChild<QFileDialog*>("filePicker");
-    QVERIFY(picker && picker->isVisible());
-    QVERIFY(picker->nameFilters().first().contains("*.heic"));
-    const QList<QUrl> chosen {w.file("a.mp4"), w.file("b.mov"), w.file("c.png")};
-    picker->setDirectory(w.dir.path());
-    picker->selectFile("\"a.mp4\" \"b.mov\" \"c.png\"");
-    static_cast<QDialog*>(picker)->accept();
-    QCOMPARE(vm.selectedVideoURLs(), chosen);
+    // Opens the chooser `open` brings up as `name` and picks `file` in the
+    // temp dir, or cancels it for none.
+    QStringList filters; // the last chooser's
+    const auto choose = [&w, &filters](const std::function<void()>& open, const char* name, const QString& file) {
+        QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>(name)); // the last one is gone
+        w.content->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.content.get()));
+        open();
+        auto* chooser = w.content->window()->findChild<QFileDialog*>(name);
+        QVERIFY(chooser && chooser->isVisible());
+        filters = chooser->nameFilters();
+        if (file.isEmpty())
+            return chooser->reject();
+        chooser->setDirectory(w.dir.path());
+        chooser->selectFile(file);
+        static_cast<QDialog*>(chooser)->accept();
+    };
+    const auto click = [&w](const char* button) {
+        return [&w, button] { QTest::mouseClick(w.find<QWidget>(button), Qt::LeftButton); };
+    };
+    choose(click("dropArea"), "filePicker", "beach.mp4");
+    QCOMPARE(vm.selectedVideoURLs(), QList<QUrl> {clip});
+    QVERIFY(filters.first().contains("*.heic"));
+    choose([&w] { QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier); }, "filePicker", {});
+    QCOMPARE(vm.selectedVideoURLs().size(), 1);
 
-    // Ctrl+O presents it again; cancelling changes nothing.
-    QTRY_VERIFY(!w.content->window()->findChild<QFileDialog*>("filePicker"));
-    QVERIFY(activate());
-    QTest::keyClick(w.content.get(), Qt::Key_O, Qt::ControlModifier);
-    picker = w.content->window()->findChild<QFileDialog*>("filePicker");
-    QVERIFY(picker && picker->isVisible());
-    picker->reject();
-    QCOMPARE(vm.selectedVideoURLs().size(), 3);
-
-    // Ctrl+Return starts the batch.
-    QVERIFY(activate());
-    QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
-    QCOMPARE(w.container->modelContainer().fetchCount().value_or(0), 3);
-    QVERIFY(vm.selectedVideoURLs().isEmpty());
-    QVERIFY(!w.content->startProcessingAction()->isEnabled());
-}
-
-void TestViews::settingsRows()
-{
-    WindowFixture w;
+    choose(click("outputChooseButton"), "outputFolderDialog", "Out");
+    QCOMPARE(w.find<views::ElidedLabel>("outputSubtitle")->fullText(), QString("Out"));
     auto* playlist = w.find<views::ElidedLabel>("playlistSubtitle");
-    auto* output = w.find<views::ElidedLabel>("outputSubtitle");
     auto* available = w.find<QLabel>("availableSongs");
-    auto* clear = w.find<QToolButton>("playlistClearButton");
-    QVERIFY(!shown(clear));
-
-    // A folder of 12 songs chosen in the folder chooser.
-    for (int i = 0; i < 12; ++i)
-        w.file(QStringLiteral("Songs/song%1.mp3").arg(i));
-    QTest::mouseClick(w.find<QWidget>("playlistChooseButton"), Qt::LeftButton);
-    auto* chooser = w.content->window()->findChild<QFileDialog*>("playlistFolderDialog");
-    QVERIFY(chooser && chooser->isVisible());
-    chooser->setDirectory(w.dir.path());
-    chooser->selectFile("Songs");
-    static_cast<QDialog*>(chooser)->accept();
-    QCOMPARE(playlist->fullText(), QString("Songs \u00B7 12 musics"));
-    QCOMPARE(available->text(), QString("Available: 12"));
-    QVERIFY(shown(clear));
-
-    // Cancelling the output chooser changes nothing.
-    QTest::mouseClick(w.find<QWidget>("outputChooseButton"), Qt::LeftButton);
-    chooser = w.content->window()->findChild<QFileDialog*>("outputFolderDialog");
-    QVERIFY(chooser && chooser->isVisible());
-    chooser->reject();
-    QCOMPARE(output->fullText(), QString("Downloads (Default)"));
-
-    QTest::mouseClick(clear, Qt::LeftButton);
-    QCOMPARE(playlist->fullText(), QString("Not Selected"));
-    QCOMPARE(available->text(), QString("Available: 0"));
-
+    auto* clearPlaylist = w.find<QToolButton>("playlistClearButton");
+    QVERIFY(!shown(clearPlaylist));
+    auto* minus = w.find<QToolButton>("songCountMinus");
+    auto* plus = w.find<QToolButton>("songCountPlus");
+    QVERIFY(!plus->isEnabled()); // no library yet
+    choose(click("playlistChooseButton"), "playlistFolderDialog", "Songs");
+    QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
+    QCOMPARE(available->text(), QString("Available: 2"));
+    QVERIFY(shown(clearPlaylist));
     // Half-second steps; 0 is stored but reads back as the 3-second default,
     // and the slider follows what is read back.
     auto* slider = w.find<QSlider>("crossfadeSlider");
     using Step = std::tuple<int, const char*, int>; // set, shown, slider after
-    for (const auto& [steps, text, after] : {Step {5, "2.5s", 5}, {0, "3.0s", 6}, {6, "3.0s", 6}, {0, "3.0s", 6}}) {
+    for (const auto& [steps, text, after] :
+         {Step {5, "2.5s", 5}, {0, "3.0s", 6}, {6, "3.0s", 6}, {0, "3.0s", 6}, {1, "0.5s", 1}}) {
         slider->setValue(steps);
         QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString(text));
         QCOMPARE(slider->value(), after);
     }
-}
+    // The song count steps from one up to the library's size; above it (the
+    // default 15) only down.
+    using Click = std::tuple<int, QToolButton*, int>; // count set, button clicked, count after
+    SettingsService& settings = w.container->settingsService();
+    for (const auto& [count, button, after] : {Click {15, plus, 15}, {15, minus, 14}, {1, plus, 2}, {2, minus, 1},
+                                               {1, minus, 1}, {1, plus, 2}}) {
+        settings.setSongCount(count);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(settings.songCount(), after);
+        QCOMPARE(w.find<QLabel>("songCountValue")->text(), QString::number(after));
+        QCOMPARE(minus->isEnabled(), after > 1);
+        QCOMPARE(plus->isEnabled(), after < 2);
+    }
 
-void TestViews::stepperBounds_data()
-{
-    QTest::addColumn<int>("songs");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("plus"); // else minus
-    QTest::addColumn<int>("after");
-    QTest::addColumn<bool>("minusAfter");
-    QTest::addColumn<bool>("plusAfter");
-    QTest::newRow("default above a small library") << 12 << 15 << true << 15 << true << false;
-    QTest::newRow("lowering from above") << 12 << 15 << false << 14 << true << false;
-    QTest::newRow("up to the library size") << 12 << 11 << true << 12 << true << false;
-    QTest::newRow("down to one") << 12 << 2 << false << 1 << false << true;
-    QTest::newRow("not below one") << 12 << 1 << false << 1 << false << true;
-    QTest::newRow("no library") << 0 << 15 << true << 15 << true << false;
-}
+    QVERIFY(start->isEnabled());
+    QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(vm.selectedVideoURLs().isEmpty() && !w.content->startProcessingAction()->isEnabled());
+    QVERIFY(dragFiles(area, {clip}, true));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QCOMPARE(w.content->queue()->rows().size(), 2);
 
-void TestViews::stepperBounds()
-{
-    QFETCH(int, songs);
-    QFETCH(int, count);
-    QFETCH(bool, plus);
-    QFETCH(int, after);
-    QFETCH(bool, minusAfter);
-    QFETCH(bool, plusAfter);
-    WindowFixture w;
-    w.choosePlaylist(songs);
-    w.container->settingsService().setSongCount(count);
-    auto* minusButton = w.find<QToolButton>("songCountMinus");
-    auto* plusButton = w.find<QToolButton>("songCountPlus");
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QSet<QString> movies;
+    for (views::JobRow* row : w.content->queue()->rows()) {
+        QTRY_COMPARE_WITH_TIMEOUT(row->job()->statusMessage(), QString("Finished"), 60000);
+        QVERIFY(shown(row->findChild<QToolButton*>("revealButton")));
+        const QString movie = row->job()->outputPath().value_or("");
+        QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
+        QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
+        QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
+        movies << movie;
+    }
+    QCOMPARE(movies.size(), 2);
 
-    QTest::mouseClick(plus ? plusButton : minusButton, Qt::LeftButton);
-
-    QCOMPARE(w.container->settingsService().songCount(), after);
-    QCOMPARE(w.find<QLabel>("songCountValue")->text(), QString::number(after));
-    QCOMPARE(minusButton->isEnabled(), minusAfter);
-    QCOMPARE(plusButton->isEnabled(), plusAfter);
+    QTest::mouseClick(clearPlaylist, Qt::LeftButton);
+    QCOMPARE(playlist->fullText(), QString("Not Selected"));
+    QCOMPARE(available->text(), QString("Available: 0"));
 }
 
 void TestViews::rowButtonsPerStatus_data()
@@ -240,16 +206,18 @@ void TestViews::rowButtonsPerStatus_data()
     QTest::newRow("unknown code reads as pending") << qint64(9) << "clock" << "";
 }
 
-// The row is made for a stored record and then follows its status.
+// The row is made for a stored record and then follows its status. The queue
+// is paused, so a retried job waits.
 void TestViews::rowButtonsPerStatus()
 {
     QFETCH(qint64, status);
     QFETCH(QString, icon);
     QFETCH(QString, action);
-    WindowFixture w({{"beach.mov", JobStatus::pending}});
-    w.job("beach.mov")->setStatusValue(status);
+    WindowFixture w({{"beach.mov", JobStatus::pending, "stored", 0.6f}});
     views::JobRow* row = w.content->queue()->rows().value(0);
     QVERIFY(row);
+    MixJob* job = row->job();
+    job->setStatusValue(status);
 
     QCOMPARE(shown(row->findChild<QWidget*>("statusSpinner")), icon.isEmpty());
     if (!icon.isEmpty())
@@ -258,46 +226,19 @@ void TestViews::rowButtonsPerStatus()
         QVERIFY2(shown(row->findChild<QToolButton*>(name)) == (action == name), name);
     QCOMPARE(shown(row->findChild<QProgressBar*>("jobProgress")), status == 1);
 
-    if (action == "revealButton") {
+    if (action == "revealButton" || action == "retryButton")
         QTest::mouseClick(row->findChild<QToolButton*>(action), Qt::LeftButton);
+    if (action == "revealButton")
         QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
+    if (action == "retryButton") {
+        QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
+        QCOMPARE(job->statusMessage(), QString("Waiting..."));
+        QCOMPARE(job->progress(), 0.0f);
     }
     QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
     QVERIFY(w.content->queue()->rows().isEmpty());
     QCOMPARE(w.find<QLabel>("jobCount")->text(), QString("0 items"));
     QVERIFY(shown(w.find<QWidget>("queueEmptyState")));
-}
-
-void TestViews::clearConfirmation_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("left");
-    QTest::newRow("Cancel keeps every job") << "clearCancelButton"
-                                            << QStringList {"waiting", "paused", "failed", "done", "stopped"};
-    QTest::newRow("Clear keeps unfinished jobs") << "clearConfirmButton" << QStringList {"waiting", "paused"};
-}
-
-void TestViews::clearConfirmation()
-{
-    QFETCH(QString, button);
-    QFETCH(QStringList, left);
-    using S = JobStatus;
-    WindowFixture w({{"stopped.mov", S::cancelled}, {"done.mov", S::completed}, {"failed.mov", S::failed},
-                     {"paused.mov", S::paused}, {"waiting.mov", S::pending}});
-    QCOMPARE(w.find<QLabel>("jobCount")->text(), QString("5 items"));
-
-    QTest::mouseClick(w.find<QToolButton>("clearFinishedButton"), Qt::LeftButton);
-    auto* box = w.content->window()->findChild<QMessageBox*>("clearConfirmation");
-    QVERIFY(box && box->isVisible());
-    QCOMPARE(box->text(), QString("Clear Finished Jobs?"));
-    QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
-
-    QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
-    QStringList names; // newest first
-    for (views::JobRow* row : w.content->queue()->rows())
-        names << row->job()->displayName();
-    QCOMPARE(names, left);
-    QCOMPARE(w.find<QLabel>("jobCount")->text(), QStringLiteral("%1 items").arg(left.size()));
 }
 
 // On a clock driven by hand: a banner slides in, a new toast replaces its
@@ -335,51 +276,141 @@ void TestViews::toastLifecycle()
     QTRY_VERIFY(!banner->isVisible());
 }
 
-// Screen readers and these tests find controls by name: every button and
-// slider, in every state, has an object name and an accessible name.
-void TestViews::everyControlIsNamed()
+// The window at its fullest (rows of every settled kind, a selection, a
+// playlist): a theme switch restyles it exactly as a window opened dark over
+// the same jobs; screen readers and these tests find every button and slider,
+// in every state, by its names; Clear Finished asks first.
+void TestViews::fullWindowThemeNamesAndClear()
 {
-    auto w = busyWindow();
-    w->job("e.mov")->setStatus(JobStatus::processing);
-    w->container->toastManager().show("Added 1 file", ToastType::success);
-    QList<QWidget*> controls;
-    for (auto* b : w->content->findChildren<QAbstractButton*>())
-        controls << b;
-    for (auto* s : w->content->findChildren<QAbstractSlider*>()) {
-        if (!qobject_cast<QScrollBar*>(s))
-            controls << s;
-    }
-    QVERIFY(controls.size() > 20);
-    for (QWidget* control : controls) {
-        const auto* button = qobject_cast<QAbstractButton*>(control);
-        const QString spoken = !control->accessibleName().isEmpty() ? control->accessibleName()
-                                                                     : (button ? button->text() : QString());
-        QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
-        QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
-    }
-}
-
-// Switching to a dark theme while the window is open restyles it exactly as a
-// window opened in the dark theme.
-void TestViews::followsAThemeSwitch()
-{
-    const auto picture = [](const WindowFixture& w) {
+    using S = JobStatus;
+    WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
+                     {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
+    for (const char* song : {"Songs/a.mp3", "Songs/b.mp3", "Songs/c.mp3"})
+        w.file(song);
+    w.container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
+    w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4")});
+    const auto picture = [](QWidget& window) {
         if (QWidget* focused = QApplication::focusWidget())
             focused->clearFocus(); // a focus ring would tell the two windows apart
         QCoreApplication::processEvents(); // the layout the last changes asked for
-        return w.content->grab().toImage();
+        return window.grab().toImage();
     };
     const QPalette light = QApplication::palette();
-    auto switched = busyWindow();
-    const QImage beforeSwitch = picture(*switched);
+    const QImage beforeSwitch = picture(*w.content);
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents(); // restyling posted by the palette change
-    const QImage afterSwitch = picture(*switched);
-    const QImage openedDark = picture(*busyWindow());
+    const QImage afterSwitch = picture(*w.content);
+    views::ContentView openedDark(*w.viewModels, w.container->toastManager());
+    openedDark.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&openedDark));
+    const QImage dark = picture(openedDark);
     QApplication::setPalette(light);
-
     QVERIFY(afterSwitch != beforeSwitch);
-    QCOMPARE(afterSwitch, openedDark);
+    QCOMPARE(afterSwitch, dark);
+
+    w.job("e.mov")->setStatus(JobStatus::processing);
+    w.container->toastManager().show("Added 1 file", ToastType::success);
+    int controls = 0;
+    for (QWidget* control : w.content->findChildren<QWidget*>()) {
+        const auto* button = qobject_cast<QAbstractButton*>(control);
+        if (!button && (!qobject_cast<QAbstractSlider*>(control) || qobject_cast<QScrollBar*>(control)))
+            continue;
+        ++controls;
+        const QString spoken =
+            control->accessibleName().isEmpty() && button ? button->text() : control->accessibleName();
+        QVERIFY2(!control->objectName().isEmpty(), qPrintable(spoken + " has no object name"));
+        QVERIFY2(!spoken.trimmed().isEmpty(), qPrintable(control->objectName() + " has no accessible name"));
+    }
+    QVERIFY(controls > 20);
+
+    // Clear Finished asks first: Cancel keeps every job, Clear the unfinished.
+    for (const QString button : {"clearCancelButton", "clearConfirmButton"}) {
+        QTRY_VERIFY(!w.content->window()->findChild<QMessageBox*>("clearConfirmation"));
+        QTest::mouseClick(w.find<QToolButton>("clearFinishedButton"), Qt::LeftButton);
+        auto* box = w.content->window()->findChild<QMessageBox*>("clearConfirmation");
+        QVERIFY(box && box->isVisible());
+        QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
+        QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
+        QCOMPARE(w.find<QLabel>("jobCount")->text(), QString(button == "clearCancelButton" ? "5 items" : "2 items"));
+    }
+    QStringList left; // their order is the list model's own test
+    for (views::JobRow* row : w.content->queue()->rows())
+        left << row->job()->displayName();
+    left.sort();
+    QCOMPARE(left, (QStringList {"d", "e"}));
+}
+
+void TestViews::openFilesAddsThemAsADrop()
+{
+    WindowFixture w({}, false);
+    LoopcasterApp app(*w.container);
+    const QUrl clip = w.file("clip.mp4");
+    const QUrl photo = w.file("Photo.PNG");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(w.dir.path());
+    // A path relative to where the app was started, a file: URI, and a file
+    // of a type the app cannot use.
+    app.openFiles({"clip.mp4", photo.toString(), w.file("notes.txt").toLocalFile()});
+    QDir::setCurrent(before);
+
+    QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
+    QVERIFY(app.window()->isVisible());
+    // This test session has no tray, so closing the window must quit.
+    QCOMPARE(QApplication::quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TestViews::trayAndPulseFollowTheQueue_data()
+{
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<bool>("rendering");
+    QTest::addColumn<int>("thermalLevel");
+    QTest::newRow("idle") << false << false << 0;
+    QTest::newRow("rendering, hot") << false << true << 2;
+    QTest::newRow("paused, critical") << true << false << 3;
+}
+
+// The tray item and the queue header's dot follow the same queue and heat; a
+// scripted run renders exactly as long as the test says.
+void TestViews::trayAndPulseFollowTheQueue()
+{
+    QFETCH(bool, paused);
+    QFETCH(bool, rendering);
+    QFETCH(int, thermalLevel);
+    QueueFixture f;
+    JobService& service = f.start();
+    StatusItemViewModel statusItem(service, *f.thermal);
+    CheckForUpdatesViewModel updates(QUrl(), QVersionNumber(1));
+    views::StatusTrayIcon tray(statusItem, updates);
+    QueueViewModel queue(service, *f.store, *f.thermal, {});
+    views::QueueView view(queue);
+    auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
+    if (rendering)
+        service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    if (paused)
+        service.pauseQueue();
+    f.setLevel(thermalLevel);
+
+    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Resume Queue") : QString("Pause Queue"));
+    QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
+    QCOMPARE(tray.toolTip(), rendering ? QString("Loopcaster: rendering") : QString("Loopcaster: not running"));
+    // The tray's square icon is the dot, in the thermal colour, and so is the
+    // header's, which pulses exactly while a job renders.
+    const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(thermalLevel));
+    QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
+    QCOMPARE(pulse->color(), heat);
+    QCOMPARE(pulse->isAnimating(), rendering);
+    if (rendering) {
+        f.workerFor("clip")->finishRun();
+        QTRY_VERIFY(!pulse->isAnimating());
+        QCOMPARE(tray.toolTip(), QString("Loopcaster: not running"));
+    }
+
+    QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
+    emit tray.activated(QSystemTrayIcon::Trigger);
+    QCOMPARE(shows.count(), 1);
+    tray.pauseAction()->trigger();
+    QCOMPARE(service.isQueuePaused(), !paused);
+    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Pause Queue") : QString("Resume Queue"));
 }
 
 QTEST_MAIN(TestViews)
