@@ -45,13 +45,6 @@ private slots:
         QVERIFY2(qAbs(m.frames - 110250) <= tolerance, qPrintable(QString::number(m.frames)));
     }
 
-    void videoOnlyFileHasNoAudio()
-    {
-        QString error;
-        QVERIFY2(testtools::makeClip(path("clip.mp4"), 1, 64, 48, 10, {"-c:v", "mpeg4"}, &error), qPrintable(error));
-        QVERIFY(!measureSong(path("clip.mp4")).hasAudio);
-    }
-
     void unreadableFiles_data()
     {
         QTest::addColumn<QString>("file");
