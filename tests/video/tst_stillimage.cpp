@@ -30,35 +30,6 @@ QByteArray exifOrientationSegment(quint16 orientation)
     return QByteArray("\xff\xe1", 2) + char(length >> 8) + char(length & 0xff) + payload;
 }
 
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffffu;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void putBigEndian(QByteArray& d, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        d[at + i] = char((v >> (24 - 8 * i)) & 0xff);
-}
-
-// Expects openStillImage to refuse `path` with a message satisfying `check`.
-template <typename Check>
-void expectRefusal(const QString& path, Check check)
-{
-    try {
-        openStillImage(path, MediaTime::fromSeconds(1), nullptr);
-        QFAIL("no error");
-    } catch (const CompositionError& e) {
-        QVERIFY2(check(e.message()), qPrintable(e.message()));
-    }
-}
-
 } // namespace
 
 class TestStillImage : public QObject {
@@ -185,17 +156,16 @@ private slots:
         QCOMPARE(tags.join(' '), QStringLiteral("h264 avc1 yuv420p bt709 bt709 bt709 tv"));
 
         const int frames = int((30 * totalValue + totalScale - 1) / totalScale);
-        QCOMPARE(videotest::decodedFrameCount(out), frames);
         const double duration = s.value("duration").toString().toDouble();
         QVERIFY2(std::abs(duration - double(totalValue) / totalScale) < 1.0 / 30, qPrintable(QString::number(duration)));
 
         // A key frame opens every repeated GOP, so seeking works throughout.
         const QJsonArray packets = testtools::probePackets(out, "v:0").value("packets").toArray();
-        QCOMPARE(packets.size(), frames);
         for (int i = 0; i < packets.size(); ++i)
             QCOMPARE(packets[i].toObject().value("flags").toString().startsWith('K'), i % 300 == 0);
 
-        // A repeated GOP decodes to the very pictures of the first one.
+        // Exactly the frames the length needs, and a repeated GOP decodes to
+        // the very pictures of the first one.
         const auto r = testtools::run("ffmpeg", {"-v", "error", "-i", out, "-f", "framemd5", "-"});
         QStringList hashes;
         for (const QByteArray& line : r.out.split('\n')) {
@@ -237,42 +207,40 @@ private slots:
         QCOMPARE(QByteArray() + colourAt(27, 4) + colourAt(4, 4) + colourAt(27, 59), QByteArray("RBB"));
     }
 
+    // Refused with one line, and a huge picture from its header alone:
+    // decoding 30000 x 30000 first would need gigabytes.
     void badImagesFail_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("text named png") << "x.png" << QByteArray("not an image at all");
+        QTest::addColumn<QString>("message"); // its start
+        const QByteArray png("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12);
+        QTest::newRow("text named png") << "x.png" << QByteArray("not an image at all") << "Failed to load image from x.png";
         QTest::newRow("truncated png") << "cut.png"
-                                       << QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x10\x00\x00\x00\x10"
-                                                     "\x08\x02\x00\x00\x00\x90\x91\x68\x36",
-                                                     33);
-        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray();
-        QTest::newRow("text named heic") << "fake.heic" << QByteArray("ftypheic but nothing else");
-        QTest::newRow("missing file") << "absent.jpeg" << QByteArray("-");
+                                       << png + QByteArray("IHDR\x00\x00\x00\x10\x00\x00\x00\x10\x08\x02\x00\x00\x00\x90\x91\x68\x36", 21)
+                                       << "Failed to load image from cut.png";
+        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "Failed to load image from empty.jpg";
+        QTest::newRow("text named heic") << "fake.heic" << QByteArray("ftypheic but nothing else")
+                                         << "Failed to load image from fake.heic";
+        QTest::newRow("missing file") << "absent.jpeg" << QByteArray("-") << "Failed to load image from absent.jpeg";
+        QTest::newRow("decompression bomb")
+            << "bomb.png" << png + QByteArray("IHDR\x00\x00\x75\x30\x00\x00\x75\x30\x08\x02\x00\x00\x00\xe9\x45\x6f\xed", 21)
+            << "Image bomb.png is too large (30000 x 30000 pixels";
     }
     void badImagesFail()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
         const QString path = m_dir.filePath(file);
         if (bytes != "-")
             QVERIFY(testtools::writeFile(path, bytes));
-        expectRefusal(path, [&](const QString& message) { return message == "Failed to load image from " + file; });
-    }
-
-    // Refused from the header alone: decoding 30000 x 30000 first would need
-    // gigabytes (how fast the refusal is belongs to the benchmarks).
-    void decompressionBombIsRefused()
-    {
-        const QString small = m_dir.filePath("bomb_small.png");
-        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x64", "-frames:v", "1", small}));
-        QByteArray png = testtools::readFile(small);
-        putBigEndian(png, 16, 30000);
-        putBigEndian(png, 20, 30000);
-        putBigEndian(png, 29, crc32(png.mid(12, 17))); // a consistent IHDR
-        const QString bomb = m_dir.filePath("bomb.png");
-        QVERIFY(testtools::writeFile(bomb, png));
-        expectRefusal(bomb, [](const QString& message) { return message.contains("too large") && message.contains("30000"); });
+        try {
+            openStillImage(path, MediaTime::fromSeconds(1), nullptr);
+            QFAIL("no error");
+        } catch (const CompositionError& e) {
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
     }
 
     void stillImagePaths_data()
