@@ -33,7 +33,7 @@ inline int decodedFrameCount(const QString& path)
 {
     const auto r = testtools::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
                                               "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
-    return QString::fromUtf8(r.out).trimmed().toInt();
+    return QString::fromUtf8(r.out).section(',', 0, 0).trimmed().toInt(); // "30," when side data follows
 }
 
 } // namespace videotest
