@@ -24,7 +24,7 @@ public:
     RawJobTable& operator=(const RawJobTable&) = delete;
 
     // Runs one statement; *first gets the first column of the first row.
-    bool exec(const QString& sql, const QVariantList& binds = {}, QVariant* first = nullptr)
+    bool exec(const QString& sql, const QVariantList& binds = {}, QVariant* first = nullptr) const
     {
         QSqlQuery q(QSqlDatabase::database(m_name));
         q.prepare(sql);
@@ -38,13 +38,13 @@ public:
             *first = q.value(0);
         return true;
     }
-    QVariant scalar(const QString& sql, const QVariantList& binds = {})
+    QVariant scalar(const QString& sql, const QVariantList& binds = {}) const
     {
         QVariant v;
         exec(sql, binds, &v);
         return v;
     }
-    QVariant column(const QString& id, const QString& column)
+    QVariant column(const QString& id, const QString& column) const
     {
         return scalar(QStringLiteral("SELECT %1 FROM jobs WHERE id = ?").arg(column), {id});
     }
