@@ -1,4 +1,4 @@
-// A still image held as H.264 at 30 fps: decoding, orientation, sizing,
+// A still image held as H.264 at 30 fps: decoding, EXIF orientation, sizing,
 // colour tags, exact frame count and length, refusal of bad images.
 
 #include "SoloMux.h"
@@ -6,7 +6,6 @@
 
 #include "media/common/MediaError.h"
 #include "media/video/FrameSize.h"
-#include "media/video/Orientation.h"
 #include "media/video/StillImageSource.h"
 
 #include <QJsonArray>
@@ -67,47 +66,6 @@ private slots:
             QVERIFY2(std::abs(aspectChange - 1) < 0.02, qPrintable(QStringLiteral("%1x%2").arg(out.width()).arg(out.height())));
             QVERIFY(out.width() >= 3900 || out.height() >= 3900 || mbs >= 35000);
         }
-    }
-
-    void orientation_data()
-    {
-        QTest::addColumn<int>("tag");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QList<int>>("pixels"); // rows of the upright image, as indices into the stored 3x2 image
-        // Stored:  0 1 2
-        //          3 4 5
-        QTest::newRow("1 upright") << 1 << QSize(3, 2) << QList<int> {0, 1, 2, 3, 4, 5};
-        QTest::newRow("2 mirrored") << 2 << QSize(3, 2) << QList<int> {2, 1, 0, 5, 4, 3};
-        QTest::newRow("3 upside down") << 3 << QSize(3, 2) << QList<int> {5, 4, 3, 2, 1, 0};
-        QTest::newRow("4 flipped") << 4 << QSize(3, 2) << QList<int> {3, 4, 5, 0, 1, 2};
-        QTest::newRow("5 transposed") << 5 << QSize(2, 3) << QList<int> {0, 3, 1, 4, 2, 5};
-        QTest::newRow("6 turn clockwise") << 6 << QSize(2, 3) << QList<int> {3, 0, 4, 1, 5, 2};
-        QTest::newRow("7 transversed") << 7 << QSize(2, 3) << QList<int> {5, 2, 4, 1, 3, 0};
-        QTest::newRow("8 turn counter-clockwise") << 8 << QSize(2, 3) << QList<int> {2, 5, 1, 4, 0, 3};
-        QTest::newRow("0 invalid, kept") << 0 << QSize(3, 2) << QList<int> {0, 1, 2, 3, 4, 5};
-    }
-    void orientation()
-    {
-        QFETCH(int, tag);
-        QFETCH(QSize, size);
-        QFETCH(QList<int>, pixels);
-        RgbImage stored;
-        stored.width = 3;
-        stored.height = 2;
-        for (int i = 0; i < 6; ++i)
-            stored.pixels.insert(stored.pixels.end(), {uint8_t(i), uint8_t(10 + i), uint8_t(20 + i)});
-        const RgbImage upright = applyExifOrientation(stored, tag);
-        QCOMPARE(QSize(upright.width, upright.height), size);
-        QList<int> got;
-        for (int y = 0; y < upright.height; ++y) {
-            for (int x = 0; x < upright.width; ++x) {
-                const uint8_t* p = upright.pixel(x, y);
-                QCOMPARE(int(p[1]), p[0] + 10);
-                QCOMPARE(int(p[2]), p[0] + 20);
-                got << p[0];
-            }
-        }
-        QCOMPARE(got, pixels);
     }
 
     void heldImages_data()
@@ -178,33 +136,54 @@ private slots:
     }
 
     // The EXIF tag read from the file turns the picture upright, and the
-    // colours survive the conversion to YUV (no swapped channels).
-    void exifRotatedJpegComesOutUpright()
+    // colours survive the conversion to YUV (no swapped channels). Stored:
+    // 64 x 32, blue with a red square at the top-left; where the square ends
+    // up and the size tell the eight orientations apart.
+    void exifOrientation_data()
     {
-        // Stored sideways: 64 x 32, blue with a red square at the stored top-left.
-        const QString plain = m_dir.filePath("sideways_plain.jpg");
-        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=64x32,drawbox=x=0:y=0:w=16:h=16:color=red:t=fill",
-                                   "-frames:v", "1", "-q:v", "2", plain}));
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QByteArray>("corners"); // top-left, top-right, bottom-left, bottom-right
+        QTest::newRow("1 upright") << 1 << QSize(64, 32) << QByteArray("RBBB");
+        QTest::newRow("2 mirrored") << 2 << QSize(64, 32) << QByteArray("BRBB");
+        QTest::newRow("3 upside down") << 3 << QSize(64, 32) << QByteArray("BBBR");
+        QTest::newRow("4 flipped") << 4 << QSize(64, 32) << QByteArray("BBRB");
+        QTest::newRow("5 transposed") << 5 << QSize(32, 64) << QByteArray("RBBB");
+        QTest::newRow("6 turn clockwise") << 6 << QSize(32, 64) << QByteArray("BRBB");
+        QTest::newRow("7 transversed") << 7 << QSize(32, 64) << QByteArray("BBBR");
+        QTest::newRow("8 turn counter-clockwise") << 8 << QSize(32, 64) << QByteArray("BBRB");
+        QTest::newRow("0 invalid, kept") << 0 << QSize(64, 32) << QByteArray("RBBB");
+    }
+    void exifOrientation()
+    {
+        QFETCH(int, tag);
+        QFETCH(QSize, size);
+        QFETCH(QByteArray, corners);
+        const QString plain = m_dir.filePath("stored.jpg");
+        QVERIFY(QFile::exists(plain)
+                || testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=64x32,drawbox=x=0:y=0:w=16:h=16:color=red:t=fill",
+                                      "-frames:v", "1", "-q:v", "2", plain}));
         QByteArray jpeg = testtools::readFile(plain);
-        jpeg.insert(2, exifOrientationSegment(6)); // right after SOI
-        const QString image = m_dir.filePath("sideways.jpg");
+        jpeg.insert(2, exifOrientationSegment(quint16(tag))); // right after SOI
+        const QString image = m_dir.filePath(QStringLiteral("oriented%1.jpg").arg(tag));
         QVERIFY(testtools::writeFile(image, jpeg));
 
-        const QString out = m_dir.filePath("sideways.mp4");
-        auto source = openStillImage(image, MediaTime::fromSeconds(0.5), nullptr);
+        const QString out = image + ".mp4";
+        auto source = openStillImage(image, MediaTime::fromSeconds(0.1), nullptr);
         videotest::muxAlone(*source, out);
 
         const QJsonObject s = videotest::firstStream(out);
-        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), QSize(32, 64));
+        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), size);
         const QByteArray rgb = testtools::run("ffmpeg", {"-v", "error", "-i", out, "-frames:v", "1", "-f", "rawvideo",
                                                          "-pix_fmt", "rgb24", "-"}).out;
-        QCOMPARE(rgb.size(), 32 * 64 * 3);
+        QCOMPARE(rgb.size(), size.width() * size.height() * 3);
         const auto colourAt = [&](int x, int y) {
-            const int r = quint8(rgb[(y * 32 + x) * 3]), b = quint8(rgb[(y * 32 + x) * 3 + 2]);
+            const int at = (y * size.width() + x) * 3, r = quint8(rgb[at]), b = quint8(rgb[at + 2]);
             return r > 180 && b < 80 ? 'R' : b > 180 && r < 80 ? 'B' : '?';
         };
-        // A quarter turn clockwise takes the stored top-left to the top-right.
-        QCOMPARE(QByteArray() + colourAt(27, 4) + colourAt(4, 4) + colourAt(27, 59), QByteArray("RBB"));
+        const int right = size.width() - 5, bottom = size.height() - 5;
+        QCOMPARE(QByteArray() + colourAt(4, 4) + colourAt(right, 4) + colourAt(4, bottom) + colourAt(right, bottom),
+                 corners);
     }
 
     // Refused with one line, and a huge picture from its header alone:
