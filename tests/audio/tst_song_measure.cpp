@@ -45,27 +45,6 @@ private slots:
         QVERIFY2(qAbs(m.frames - 110250) <= tolerance, qPrintable(QString::number(m.frames)));
     }
 
-    void unreadableFiles_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("text file") << "notes.mp3" << QByteArray("this is not audio\n");
-        QTest::newRow("missing file") << "missing.flac" << QByteArray();
-    }
-    void unreadableFiles()
-    {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        if (!content.isEmpty())
-            QVERIFY(testtools::writeFile(path(file), content));
-        try {
-            measureSong(path(file));
-            QFAIL("no error");
-        } catch (const MediaError& e) {
-            QVERIFY2(e.message().startsWith("avformat_open_input(" + file + "): "), qPrintable(e.message()));
-        }
-    }
-
     // Without a Xing header the container guesses the length from the first
     // frames' bitrate; a VBR file whose start is quiet makes that guess wrong.
     void mp3WithoutXingHeaderIsDecodedToItsEnd()
