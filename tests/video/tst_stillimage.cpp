@@ -228,8 +228,6 @@ private slots:
         QTest::addColumn<bool>("still");
         QTest::newRow("upper-case JPG") << "/a/cover.JPG" << true;
         QTest::newRow("heic") << "IMG_0001.HEIC" << true;
-        QTest::newRow("mixed-case png") << "cover.Png" << true;
-        QTest::newRow("jpeg") << "cover.jpeg" << true;
         QTest::newRow("mov") << "clip.mov" << false;
         QTest::newRow("jpg in folder name") << "/photos.jpg/clip.mp4" << false;
     }
