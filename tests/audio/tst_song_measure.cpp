@@ -61,13 +61,6 @@ private slots:
         QCOMPARE(measureSong(file).frames, qint64(std::llround(decoded * 44100)));
     }
 
-    void cancelStopsMeasuring()
-    {
-        QString error;
-        QVERIFY2(testtools::makeTone(path("long.flac"), 3, 440, 44100, {}, &error), qPrintable(error));
-        std::atomic<bool> cancel {true};
-        QVERIFY_THROWS_EXCEPTION(CancelledError, measureSong(path("long.flac"), &cancel));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSongMeasure)

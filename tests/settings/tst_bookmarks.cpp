@@ -116,25 +116,6 @@ private slots:
         QCOMPARE(resolve(data), std::make_pair(QString(), QStringList {expectedLine}));
     }
 
-    // An early release and the destructor together stop once; a refused
-    // access never stops, so nothing else's open count is eaten.
-    void accessIsCountedAndStoppedOnce()
-    {
-        QTemporaryDir tmp;
-        QVERIFY(testtools::writeFile(tmp.path() + "/present.mp3", "x"));
-        FileService& fs = FileService::shared();
-        const int before = fs.openAccessCount();
-        {
-            ScopedAccess granted(QUrl::fromLocalFile(tmp.path() + "/present.mp3"));
-            ScopedAccess refused(QUrl::fromLocalFile(tmp.path() + "/absent.mp3"));
-            QVERIFY(granted.granted());
-            QVERIFY(!refused.granted());
-            QCOMPARE(fs.openAccessCount(), before + 1);
-            granted.release();
-            QCOMPARE(fs.openAccessCount(), before);
-        }
-        QCOMPARE(fs.openAccessCount(), before);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBookmarks)

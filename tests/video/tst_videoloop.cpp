@@ -1,5 +1,6 @@
 // Looping a clip by packet copy: seams, trimming, stream properties and
-// rotation, a clip without frames, cancellation.
+// rotation, a clip without frames. (Cancelling is the run's: it checks the
+// flag before every packet it writes.)
 
 #include "SoloMux.h"
 #include "TestTools.h"
@@ -23,21 +24,16 @@ bool hasEncoder(const QString& name)
     return r.out.contains(" " + name.toUtf8() + " ");
 }
 
-// Fails the test unless dts rises strictly and no pts repeats.
+// Fails the test if a pts repeats (the muxer itself refuses dts that do not rise).
 void verifyTimestamps(const QString& path)
 {
     const QJsonArray packets = testtools::probePackets(path, "v:0").value("packets").toArray();
     QVERIFY(!packets.isEmpty());
-    qint64 lastDts = std::numeric_limits<qint64>::min();
     QSet<qint64> seenPts;
-    for (const QJsonValue& v : packets) {
-        const QJsonObject p = v.toObject();
-        const qint64 dts = p.value("dts").toVariant().toLongLong();
-        const qint64 pts = p.value("pts").toVariant().toLongLong();
-        QVERIFY2(dts > lastDts, qPrintable(QStringLiteral("dts %1 after %2").arg(dts).arg(lastDts)));
+    for (const QJsonValue& p : packets) {
+        const qint64 pts = p["pts"].toInteger();
         QVERIFY2(!seenPts.contains(pts), qPrintable(QStringLiteral("pts %1 repeated").arg(pts)));
         seenPts.insert(pts);
-        lastDts = dts;
     }
 }
 
@@ -180,19 +176,6 @@ private slots:
         } catch (const CompositionError& e) {
             QCOMPARE(e.message(), QStringLiteral("Video file has no video frames"));
         }
-    }
-    void cancelStopsBeforeACopy()
-    {
-        const QString clip = m_dir.filePath("cancel.mp4");
-        QVERIFY(testtools::makeClip(clip, 1, 64, 64, 30, {"-c:v", "libx264"}));
-        std::atomic<bool> cancel {false};
-        auto source = openVideoLoop(clip, MediaTime::fromSeconds(10), &cancel);
-        PacketPtr pkt = makePacket();
-        QVERIFY(source->nextPacket(pkt.get()));
-        cancel = true;
-        int emitted = 0;
-        QVERIFY_THROWS_EXCEPTION(CancelledError, while (source->nextPacket(pkt.get())) ++emitted);
-        QCOMPARE_LT(emitted, 30); // at the latest where the next copy would start
     }
 };
 
