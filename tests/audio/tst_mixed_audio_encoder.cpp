@@ -119,8 +119,6 @@ private:
     {
         MixedAudioEncoder enc(plan, nullptr, options);
         writeMix(enc, path(name));
-        qInfo("%s: %d seams, %d without matching windows", qPrintable(name), enc.seamCount(),
-              enc.unmatchedSeamCount());
         return {testtools::decodeAudio(path(name)), enc.segmentStarts(), enc.seamCount()};
     }
 
@@ -181,7 +179,6 @@ private slots:
         const QStringList songs {path("a400.flac"), path("b1000.flac"), path("c2500.flac")};
         const QList<double> freqs {400, 1000, 2500};
         const MixPlan plan = planFor(songs, 1.0);
-        QCOMPARE(plan.totalFrames(), qint64(19 * 44100));
         const QVector<float> mix = renderReference(plan);
 
         std::vector<MixSource::Placement> placed = MixSource::place(plan);
@@ -320,26 +317,19 @@ private slots:
         }
         const std::vector<PacketPtr> packets = encodeAacSegment(left.data(), right.data(), int64_t(left.size()), 0,
                                                                 true, [] { return false; });
-        int shortFrames = 0, unreadable = 0;
-        std::optional<AacWindowState> previous;
+        int shortFrames = 0, unreadable = 0, previous = -1;
         for (const PacketPtr& p : packets) {
             const std::optional<AacWindowState> w = readAacWindowState(p->data, p->size);
-            if (!w) {
-                ++unreadable;
-                previous.reset();
-                continue;
-            }
+            unreadable += !w;
+            const int sequence = w ? w->sequence : -1;
             constexpr int kLong = 0, kStart = 1, kShort = 2, kStop = 3;
-            if (previous) {
-                const int a = previous->sequence, b = w->sequence;
-                const bool legal = (a == kLong || a == kStop) ? (b == kLong || b == kStart)
-                                                              : (b == kShort || b == kStop);
-                QVERIFY2(legal, qPrintable(QStringLiteral("%1 -> %2").arg(a).arg(b)));
-            }
+            const bool legal = previous < 0 || sequence < 0
+                || ((previous == kLong || previous == kStop) == (sequence == kLong || sequence == kStart));
+            QVERIFY2(legal, qPrintable(QStringLiteral("%1 -> %2").arg(previous).arg(sequence)));
             // The stream's own start and end are onsets too; only count frames between.
-            shortFrames += w->sequence == kShort && p->pts > 4 * kAacFrameSize
+            shortFrames += sequence == kShort && p->pts > 4 * kAacFrameSize
                 && p->pts < int64_t(left.size()) - 4 * kAacFrameSize;
-            previous = w;
+            previous = sequence;
         }
         QVERIFY(unreadable < int(packets.size()) / 10);
         QCOMPARE(shortFrames > 0, onsets);
@@ -370,30 +360,16 @@ private slots:
         QCOMPARE(testtools::decodeErrors(path("degenerate.mp4")), QString());
     }
 
-    void stopsPromptly_data()
+    // An encoder destroyed mid-stream, its workers busy or waiting for room,
+    // joins them (a hang fails on the timeout). A raised cancel flag stops the
+    // run before its next packet (tst_remux_run::failures); how fast the
+    // encoder itself gives up is measured in the benchmarks.
+    void destroyedMidStreamJoinsItsWorkers()
     {
-        QTest::addColumn<bool>("raiseCancel");
-        QTest::newRow("cancel flag") << true;
-        QTest::newRow("destroyed mid-stream") << false;
-    }
-    void stopsPromptly()
-    {
-        QFETCH(bool, raiseCancel);
         const MixPlan plan = planFor({path("long440.flac"), path("bursts.flac"), path("chord.flac")}, 1.0);
-        std::atomic<bool> cancel {false};
-        auto enc = std::make_unique<MixedAudioEncoder>(plan, &cancel, MixedAudioEncoder::Options {.segmentFrames = 96});
+        MixedAudioEncoder enc(plan, nullptr, {.segmentFrames = 96});
         PacketPtr pkt = makePacket();
-        QVERIFY(enc->nextPacket(pkt.get()));
-        // A raised flag ends the stream at the latest where the next segment
-        // would start; a destroyed encoder joins its threads (a hang fails on
-        // the timeout). How many milliseconds either takes belongs to the benchmarks.
-        if (raiseCancel) {
-            cancel = true;
-            int emitted = 0;
-            QVERIFY_THROWS_EXCEPTION(CancelledError, while (enc->nextPacket(pkt.get())) ++emitted);
-            QCOMPARE_LT(emitted, 2 * 96);
-        }
-        enc.reset();
+        QVERIFY(enc.nextPacket(pkt.get()));
     }
 };
 

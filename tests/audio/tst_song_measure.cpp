@@ -23,13 +23,11 @@ private slots:
         QTest::addColumn<int>("tolerance");
 
         // 2.5 s of tone: 110250 samples at 44.1 kHz whatever the source rate.
-        QTest::newRow("wav") << "tone.wav" << 44100 << QStringList {} << 0;
+        // (WAV, MP3 and AAC songs are measured to the sample in
+        // tst_remux_run::completedRun.)
         QTest::newRow("flac mono") << "mono.flac" << 44100 << QStringList {"-ac", "1"} << 0;
-        QTest::newRow("mp3 with LAME header") << "tone.mp3" << 44100 << QStringList {"-c:a", "libmp3lame", "-b:a", "192k"} << 4;
-        QTest::newRow("m4a (AAC)") << "tone.m4a" << 44100 << QStringList {"-c:a", "aac", "-b:a", "128k"} << 4;
         QTest::newRow("ogg vorbis") << "tone.ogg" << 44100 << QStringList {"-c:a", "libvorbis"} << 4;
         QTest::newRow("48 kHz resampled") << "tone48.wav" << 48000 << QStringList {} << 2;
-        QTest::newRow("48 kHz m4a") << "tone48.m4a" << 48000 << QStringList {"-c:a", "aac"} << 4;
     }
     void exactLengths()
     {

@@ -38,6 +38,8 @@ class TestJobListModel : public QObject {
 private slots:
     void init()
     {
+        m_model.reset();
+        m_store.reset();
         m_dir = std::make_unique<QTemporaryDir>();
         const QString path = m_dir->filePath("jobs.sqlite");
         QString error;
@@ -62,13 +64,6 @@ private slots:
             QCOMPARE(oldestFirst[kDates.size() - 1 - rank], m_model->jobAt(rank));
         }
     }
-    void cleanup()
-    {
-        m_model.reset();
-        m_store.reset();
-        m_dir.reset();
-    }
-
     void insertGoesToItsSortedRow()
     {
         QSignalSpy inserted(m_model.get(), &QAbstractItemModel::rowsInserted);

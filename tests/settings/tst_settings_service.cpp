@@ -38,7 +38,7 @@ QString pathOf(const std::optional<QUrl>& url)
     return url ? url->toLocalFile() : QString();
 }
 
-enum class Restore { Nothing, BothIntact, PlaylistMoved, PlaylistDeleted, OutputDeleted, BothCorrupt };
+enum class Restore { PlaylistMoved, OutputDeleted, BothCorrupt };
 
 } // namespace
 
@@ -131,13 +131,10 @@ private slots:
         QTest::addColumn<QStringList>("lines"); // %1 is the temp dir
 
         const QStringList songs {"one.mp3", "two.flac"};
-        QTest::newRow("first launch") << Restore::Nothing << "" << "" << QStringList {} << QStringList {};
-        QTest::newRow("both intact") << Restore::BothIntact << "music" << "out" << songs << QStringList {};
+        // Nothing stored, and both restored intact: folderChoiceLastsUntilCleared.
         QTest::newRow("playlist moved within its parent")
             << Restore::PlaylistMoved << "renamed-music" << "out" << songs
             << QStringList {"⚠️ Bookmark is stale for %1/renamed-music"};
-        QTest::newRow("playlist deleted") << Restore::PlaylistDeleted << "" << "out" << QStringList {}
-                                          << QStringList {"❌ Failed to resolve bookmark: No such file: %1/music"};
         QTest::newRow("output deleted") << Restore::OutputDeleted << "music" << "" << songs
                                         << QStringList {"❌ Failed to resolve bookmark: No such file: %1/out"};
         QTest::newRow("both corrupt, playlist reported first")
@@ -163,14 +160,10 @@ private slots:
             playlistData = bookmarkOf(m_root + "/music");
             outputData = bookmarkOf(m_root + "/out");
         }
-        if (scenario != Restore::Nothing) {
-            onDisk().setValue(kPlaylistKey, playlistData);
-            onDisk().setValue(kOutputKey, outputData);
-        }
+        onDisk().setValue(kPlaylistKey, playlistData);
+        onDisk().setValue(kOutputKey, outputData);
         if (scenario == Restore::PlaylistMoved)
             QVERIFY(QDir(m_root).rename("music", "renamed-music"));
-        if (scenario == Restore::PlaylistDeleted)
-            QVERIFY(QDir(m_root + "/music").removeRecursively());
         if (scenario == Restore::OutputDeleted)
             QVERIFY(QDir(m_root).rmdir("out"));
 
@@ -187,11 +180,8 @@ private slots:
         QCOMPARE(fileNames(service.availableSongs()), songs);
         QCOMPARE(FileService::shared().openAccessCount(), openBefore);
         // Nothing stored is rewritten or dropped, whether it resolved or not.
-        QCOMPARE(onDisk().contains(kPlaylistKey), scenario != Restore::Nothing);
-        if (scenario != Restore::Nothing) {
-            QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), playlistData);
-            QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
-        }
+        QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), playlistData);
+        QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
     }
 
     // Chosen folders come back after a restart until they are cleared; the

@@ -23,11 +23,6 @@ inline void muxAlone(lc::media::VideoPacketSource& source, const QString& output
     muxer.commit();
 }
 
-inline QJsonObject firstStream(const QString& path)
-{
-    return testtools::probe(path).value("streams").toArray().first().toObject();
-}
-
 // The number of frames ffprobe decodes from the first video stream.
 inline int decodedFrameCount(const QString& path)
 {

@@ -74,12 +74,10 @@ private slots:
         QTest::addColumn<QSize>("imageSize");
         QTest::addColumn<qint64>("totalValue");
         QTest::addColumn<int>("totalScale");
-        QTest::addColumn<QSize>("videoSize");
-        QTest::newRow("odd-sized png") << "odd.png" << QSize(641, 359) << qint64(1500) << 600 << QSize(640, 358);
+        QTest::newRow("odd-sized png") << "odd.png" << QSize(641, 359) << qint64(1500) << 600;
         QTest::newRow("jpeg into a second GOP, total off the frame grid")
-            << "long.jpeg" << QSize(96, 64) << qint64(44100 * 10 + 17) << 44100 << QSize(96, 64);
-        QTest::newRow("heic") << "phone.heic" << QSize(400, 300) << qint64(1200) << 600 << QSize(400, 300);
-        QTest::newRow("less than a frame") << "tiny.png" << QSize(32, 32) << qint64(1) << 600 << QSize(32, 32);
+            << "long.jpeg" << QSize(96, 64) << qint64(44100 * 10 + 17) << 44100;
+        QTest::newRow("heic") << "phone.heic" << QSize(400, 300) << qint64(1200) << 600;
     }
     void heldImages()
     {
@@ -87,15 +85,13 @@ private slots:
         QFETCH(QSize, imageSize);
         QFETCH(qint64, totalValue);
         QFETCH(int, totalScale);
-        QFETCH(QSize, videoSize);
         const QString image = m_dir.filePath(file);
         QString error;
         if (file.endsWith(".heic")) {
             const QString png = m_dir.filePath("heic_source.png");
             QVERIFY(testtools::makeImage(png, imageSize.width(), imageSize.height(), &error));
             const auto r = testtools::run("heif-enc", {"-q", "80", "-o", image, png});
-            if (!r.ok())
-                QSKIP(qPrintable("heif-enc failed: " + QString::fromUtf8(r.err)));
+            QVERIFY2(r.ok(), r.err.constData());
         } else {
             QVERIFY2(testtools::makeImage(image, imageSize.width(), imageSize.height(), &error), qPrintable(error));
         }
@@ -105,8 +101,10 @@ private slots:
         videotest::muxAlone(*source, out);
 
         QCOMPARE(testtools::decodeErrors(out), QString());
-        const QJsonObject s = videotest::firstStream(out);
-        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), videoSize);
+        const QJsonObject s = testtools::probe(out)["streams"][0].toObject();
+        // H.264 4:2:0 wants even sides: the odd pixel goes.
+        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()),
+                 QSize(imageSize.width() & ~1, imageSize.height() & ~1));
         QStringList tags;
         for (const char* key : {"codec_name", "codec_tag_string", "pix_fmt", "color_space", "color_transfer",
                                 "color_primaries", "color_range"})
@@ -172,7 +170,7 @@ private slots:
         auto source = openStillImage(image, MediaTime::fromSeconds(0.1), nullptr);
         videotest::muxAlone(*source, out);
 
-        const QJsonObject s = videotest::firstStream(out);
+        const QJsonObject s = testtools::probe(out)["streams"][0].toObject();
         QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), size);
         const QByteArray rgb = testtools::run("ffmpeg", {"-v", "error", "-i", out, "-frames:v", "1", "-f", "rawvideo",
                                                          "-pix_fmt", "rgb24", "-"}).out;
