@@ -24,7 +24,7 @@ public:
     RawJobTable& operator=(const RawJobTable&) = delete;
 
     // Runs one statement; *first gets the first column of the first row.
-    bool exec(const QString& sql, const QVariantList& binds = {}, QVariant* first = nullptr) const
+    bool exec(const QString& sql, const QVariantList& binds = {}, QVariant* first = nullptr)
     {
         QSqlQuery q(QSqlDatabase::database(m_name));
         q.prepare(sql);
@@ -38,13 +38,13 @@ public:
             *first = q.value(0);
         return true;
     }
-    QVariant scalar(const QString& sql, const QVariantList& binds = {}) const
+    QVariant scalar(const QString& sql, const QVariantList& binds = {})
     {
         QVariant v;
         exec(sql, binds, &v);
         return v;
     }
-    QVariant column(const QString& id, const QString& column) const
+    QVariant column(const QString& id, const QString& column)
     {
         return scalar(QStringLiteral("SELECT %1 FROM jobs WHERE id = ?").arg(column), {id});
     }

@@ -8,7 +8,6 @@
 #include "models/JobStore.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -100,7 +99,6 @@ private slots:
         QTest::newRow("3 completed") << qint64(3) << int(JobStatus::completed) << false << true;
         QTest::newRow("4 failed") << qint64(4) << int(JobStatus::failed) << false << false;
         QTest::newRow("6 unknown") << qint64(6) << int(JobStatus::pending) << true << false;
-        QTest::newRow("-1 unknown") << qint64(-1) << int(JobStatus::pending) << true << false;
         QTest::newRow("huge") << std::numeric_limits<qint64>::max() << int(JobStatus::pending) << true << false;
     }
     void statusCodesAndFilters()
