@@ -46,9 +46,7 @@ private slots:
         QTest::addColumn<qint64>("limit");
         QTest::addColumn<qint64>("keep");
         const QList<qint64> linear {0, 1, 2, 3, 4};
-        QTest::newRow("in order, mid-stream") << linear << linear << qint64(3) << qint64(3);
         QTest::newRow("in order, beyond the end") << linear << linear << qint64(99) << qint64(5);
-        QTest::newRow("in order, before the second frame") << linear << linear << qint64(1) << qint64(1);
 
         // I0 P3 B1 B2 P6 B4 B5: cuts are only valid after I0, after B2 and at the end.
         const QList<qint64> bPts {0, 3, 1, 2, 6, 4, 5};
