@@ -8,8 +8,6 @@
 #include "models/JobStore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,15 +42,9 @@ class TestJobStore : public QObject {
     Q_OBJECT
 
 private slots:
-    void reopenKeepsAllFields_data()
-    {
-        QTest::addColumn<bool>("destroyFirst");
-        QTest::newRow("saved, first store still open") << false;
-        QTest::newRow("first store destroyed without save") << true;
-    }
+    // Inserted and never saved: closing the store writes them.
     void reopenKeepsAllFields()
     {
-        QFETCH(bool, destroyFirst);
         QTemporaryDir dir;
         const QString path = dir.filePath("data/jobs.sqlite");
         auto first = openStore(path);
@@ -62,8 +54,6 @@ private slots:
         const QString video = "/v/Été #1 clip.mov";
         const QStringList songs {"/s/\"quoted\" 50% off?.mp3", "/s/b,c.flac"};
         MixJob* full = newJob(video, songs);
-        QCOMPARE(full->videoPath(), video);
-        QCOMPARE(full->audioPaths(), songs);
         full->setOutputPath("/out/Été #1 clip_mix_1700000000.mp4");
         full->setProgress(0.375f);
         full->setStatus(JobStatus::failed);
@@ -73,8 +63,6 @@ private slots:
         const QString existing = dir.filePath("still.heic");
         QVERIFY(testtools::writeFile(existing, "x"));
         MixJob* bare = newJob(existing);
-        QCOMPARE(bare->statusMessage(), QStringLiteral("Waiting..."));
-        QVERIFY(bare->videoBookmark());
         first->insert(full);
         first->insert(bare);
 
@@ -86,10 +74,7 @@ private slots:
                                  j->videoBookmark() ? QVariant(*j->videoBookmark()) : QVariant()};
         };
         const QHash<QUuid, QVariantList> expected {{full->id(), fields(full)}, {bare->id(), fields(bare)}};
-        if (destroyFirst)
-            first.reset();
-        else
-            QVERIFY(first->save());
+        first.reset();
 
         auto second = openStore(path);
         QVERIFY(second);
@@ -110,13 +95,10 @@ private slots:
         QTest::addColumn<bool>("waiting"); // an unknown code reads pending and is picked to run
         QTest::addColumn<bool>("completed");
         QTest::newRow("0 pending") << qint64(0) << int(JobStatus::pending) << true << false;
-        QTest::newRow("1 processing") << qint64(1) << int(JobStatus::processing) << false << false;
         QTest::newRow("2 paused") << qint64(2) << int(JobStatus::paused) << true << false;
         QTest::newRow("3 completed") << qint64(3) << int(JobStatus::completed) << false << true;
         QTest::newRow("4 failed") << qint64(4) << int(JobStatus::failed) << false << false;
-        QTest::newRow("5 cancelled") << qint64(5) << int(JobStatus::cancelled) << false << false;
         QTest::newRow("6 unknown") << qint64(6) << int(JobStatus::pending) << true << false;
-        QTest::newRow("-1 unknown") << qint64(-1) << int(JobStatus::pending) << true << false;
         QTest::newRow("huge") << std::numeric_limits<qint64>::max() << int(JobStatus::pending) << true << false;
     }
     void statusCodesAndFilters()
@@ -126,8 +108,7 @@ private slots:
         QFETCH(bool, waiting);
         QFETCH(bool, completed);
         QTemporaryDir dir;
-        const QString path = dir.filePath("jobs.sqlite");
-        auto store = openStore(path);
+        auto store = openStore(dir.filePath("jobs.sqlite"));
         QVERIFY(store);
         MixJob* job = newJob("/v/a.mp4");
         MixJob* other = newJob("/v/b.mp4");
@@ -137,26 +118,17 @@ private slots:
         QVERIFY(store->save());
 
         // Visible to fetches at once, before anything is written; writing the
-        // value it already has leaves nothing to write.
+        // value it already has leaves nothing to write. (Status codes, known
+        // or not, survive a restart in reopenKeepsAllFields and
+        // garbageRowsLoadAndStayUntouched.)
         job->setStatusValue(statusValue);
         QCOMPARE(store->hasPendingChanges(), statusValue != 0);
-        const QUuid id = job->id();
-        for (int reopened = 0; reopened < 2; ++reopened) {
-            if (reopened) {
-                store.reset();
-                store = openStore(path);
-                QVERIFY(store);
-            }
-            const MixJob* j = store->find(id);
-            QVERIFY(j);
-            QCOMPARE(j->statusValue(), statusValue);
-            QCOMPARE(int(j->status()), reads);
-            QCOMPARE(store->fetchCount(), 2);
-            QCOMPARE(store->fetchCount(JobFilters::completed), completed ? 1 : 0);
-            QCOMPARE(store->fetchCount(JobFilters::notCompleted), completed ? 1 : 2);
-            QCOMPARE(store->fetchCount(JobFilters::waiting), waiting ? 1 : 0);
-            QCOMPARE(store->fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending)->size(), waiting ? 1 : 0);
-        }
+        QCOMPARE(int(job->status()), reads);
+        QCOMPARE(store->fetchCount(), 2);
+        QCOMPARE(store->fetchCount(JobFilters::completed), completed ? 1 : 0);
+        QCOMPARE(store->fetchCount(JobFilters::notCompleted), completed ? 1 : 2);
+        QCOMPARE(store->fetchCount(JobFilters::waiting), waiting ? 1 : 0);
+        QCOMPARE(store->fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending)->size(), waiting ? 1 : 0);
     }
 
     void removalReachesDisk()
@@ -188,7 +160,8 @@ private slots:
     }
 
     // A thousand progress updates cost one write, made on a later turn of the
-    // event loop; what still waits when the store closes is written then.
+    // event loop. (What still waits when the store closes is written then:
+    // reopenKeepsAllFields, and the quit in tst_app_lifecycle.)
     void writesCoalesceAndFlushOnClose()
     {
         QTemporaryDir dir;
@@ -212,21 +185,12 @@ private slots:
         QCOMPARE(flushed.count(), 1);
         QCOMPARE(raw.column(id, "progress").toDouble(), 1.0);
         QCOMPARE(raw.column(id, "statusMessage").toString(), QStringLiteral("Exporting..."));
-
-        store->setFlushDelayMs(kHour);
-        job->setProgress(0.25f);
-        job->setStatus(JobStatus::paused);
-        store.reset();
-        QCOMPARE(raw.column(id, "progress").toDouble(), 0.25);
-        QCOMPARE(raw.column(id, "statusValue").toInt(), 2);
     }
 
     void refusesFilesItCannotUse_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("errorMentions");
-        QTest::newRow("text file") << "text" << "not a job store";
-        QTest::newRow("random bytes") << "random" << "not a job store";
         QTest::newRow("newer schema") << "newer" << "newer";
         QTest::newRow("another program's database") << "foreign" << "another program";
         QTest::newRow("folder") << "folder" << "folder";
@@ -239,18 +203,12 @@ private slots:
         const QString path = dir.filePath("jobs.sqlite");
         if (kind == "folder") {
             QVERIFY(QDir().mkpath(path));
-        } else if (kind == "newer" || kind == "foreign") {
+        } else {
             RawJobTable raw(path);
             QVERIFY(raw.exec("CREATE TABLE notes (body TEXT)"));
             QVERIFY(raw.exec("INSERT INTO notes VALUES ('keep me')"));
             if (kind == "newer")
                 QVERIFY(raw.exec(QStringLiteral("PRAGMA user_version = %1").arg(JobStore::currentSchemaVersion + 1)));
-        } else if (kind == "text") {
-            QVERIFY(testtools::writeFile(path, QByteArray("my tracklist\n00:00 - Song\n").repeated(200)));
-        } else {
-            QByteArray bytes(64 * 1024, '\0');
-            QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
-            QVERIFY(testtools::writeFile(path, bytes));
         }
         const QByteArray before = testtools::readFile(path);
         const QStringList entriesBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
@@ -269,7 +227,6 @@ private slots:
         const QString path = dir.filePath("jobs.sqlite");
         QVERIFY(openStore(path));
         const QString odd = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const QString nonStrings = QUuid::createUuid().toString(QUuid::WithoutBraces);
         // An id spelled differently from ours must still be the key of later writes.
         const QString braced = QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
         {
@@ -278,20 +235,16 @@ private slots:
             row["statusValue"] = 9;
             row["audioPaths"] = "not json";
             QVERIFY(raw.insertRow(row));
-            row = validRow(nonStrings, "2024-01-02T00:00:00.000Z");
-            row["audioPaths"] = "[1, 2]";
-            QVERIFY(raw.insertRow(row));
             QVERIFY(raw.insertRow(validRow("not-a-uuid", "2024-01-03T00:00:00.000Z")));
             QVERIFY(raw.insertRow(validRow(braced, "garbage date")));
         }
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(odd + ".*audioPaths"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(nonStrings + ".*audioPaths"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not-a-uuid"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("createdAt"));
         auto store = openStore(path);
         QVERIFY(store);
-        QCOMPARE(store->fetchCount(), 3);
+        QCOMPARE(store->fetchCount(), 2);
         MixJob* job = store->find(QUuid::fromString(odd));
         QVERIFY(job);
         QCOMPARE(job->statusValue(), 9);
@@ -307,7 +260,6 @@ private slots:
         QCOMPARE(raw.column(odd, "statusMessage").toString(), QStringLiteral("Cancelled by user"));
         QCOMPARE(raw.column(odd, "audioPaths").toString(), QStringLiteral("not json"));
         QCOMPARE(raw.column(odd, "statusValue").toInt(), 9);
-        QCOMPARE(raw.column(nonStrings, "audioPaths").toString(), QStringLiteral("[1, 2]"));
         QVERIFY(!raw.column("not-a-uuid", "videoPath").isNull());
         QCOMPARE(raw.column(braced, "progress").toDouble(), 0.5);
         QCOMPARE(raw.column(braced, "createdAt").toString(), QStringLiteral("garbage date"));

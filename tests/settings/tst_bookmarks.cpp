@@ -28,7 +28,7 @@ std::pair<QString, QStringList> resolve(const QByteArray& data)
     return {url ? url->toLocalFile() : QString(), capture.take()};
 }
 
-enum class Change { None, RenameInFolder, Replace, Delete, MoveToOtherFolder, RenameFolder };
+enum class Change { RenameInFolder, Replace, Delete, MoveToOtherFolder };
 
 } // namespace
 
@@ -39,25 +39,20 @@ private slots:
     void resolvesAfterChange_data()
     {
         QTest::addColumn<Change>("change");
-        QTest::addColumn<bool>("isFolder");
         QTest::addColumn<QString>("expectedPath"); // relative to the temp dir; empty: no URL
         QTest::addColumn<QString>("expectedLine"); // %1 is the temp dir
-        QTest::newRow("unchanged file") << Change::None << false << "music/song.mp3" << "";
-        QTest::newRow("renamed within folder") << Change::RenameInFolder << false << "music/renamed.mp3"
-                                               << "⚠️ Bookmark is stale for %1/music/renamed.mp3";
-        QTest::newRow("folder renamed in its parent")
-            << Change::RenameFolder << true << "moved-music" << "⚠️ Bookmark is stale for %1/moved-music";
-        QTest::newRow("replaced by a new file") << Change::Replace << false << "music/song.mp3"
-                                                << "⚠️ Bookmark is stale for %1/music/song.mp3";
-        QTest::newRow("deleted") << Change::Delete << false << ""
-                                 << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
-        QTest::newRow("moved to another folder") << Change::MoveToOtherFolder << false << ""
-                                                 << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
+        // Unchanged, and a folder renamed in its parent: tst_settings_service.
+        QTest::newRow("renamed within folder")
+            << Change::RenameInFolder << "music/renamed.mp3" << "⚠️ Bookmark is stale for %1/music/renamed.mp3";
+        QTest::newRow("replaced by a new file")
+            << Change::Replace << "music/song.mp3" << "⚠️ Bookmark is stale for %1/music/song.mp3";
+        QTest::newRow("deleted") << Change::Delete << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
+        QTest::newRow("moved to another folder")
+            << Change::MoveToOtherFolder << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
     }
     void resolvesAfterChange()
     {
         QFETCH(Change, change);
-        QFETCH(bool, isFolder);
         QFETCH(QString, expectedPath);
         QFETCH(QString, expectedLine);
         QTemporaryDir tmp;
@@ -65,18 +60,13 @@ private slots:
         QVERIFY(QDir(root).mkpath("elsewhere"));
         QVERIFY(testtools::writeFile(root + "/music/song.mp3", "first"));
         QVERIFY(testtools::writeFile(root + "/music/other.mp3", "other"));
-        const QString target = isFolder ? root + "/music" : root + "/music/song.mp3";
+        const QString target = root + "/music/song.mp3";
         const QByteArray data = bookmarkOf(target);
         QVERIFY(!data.isEmpty());
 
         switch (change) {
-        case Change::None:
-            break;
         case Change::RenameInFolder:
             QVERIFY(QFile::rename(target, root + "/music/renamed.mp3"));
-            break;
-        case Change::RenameFolder:
-            QVERIFY(QDir(root).rename("music", "moved-music"));
             break;
         case Change::Replace:
             // Save-by-replace: write a new file beside it, then rename over it.
@@ -109,8 +99,7 @@ private slots:
         QByteArray wrongVersion = good;
         wrongVersion[5] = char(7); // version follows the 4-byte magic, big-endian 16 bit
         const QString corrupt = "❌ Failed to resolve bookmark: Bookmark data is corrupt";
-        QTest::newRow("empty") << QByteArray() << "❌ Failed to resolve bookmark: Bookmark data is empty";
-        QTest::newRow("garbage") << QByteArray("not a bookmark at all") << corrupt;
+        // Empty data and garbage: tst_settings_service::restoreAtConstruction.
         QTest::newRow("truncated") << good.left(good.size() - 3) << corrupt;
         QTest::newRow("trailing bytes") << good + "junk" << corrupt;
         QTest::newRow("unknown version") << wrongVersion
@@ -123,25 +112,6 @@ private slots:
         QCOMPARE(resolve(data), std::make_pair(QString(), QStringList {expectedLine}));
     }
 
-    // An early release and the destructor together stop once; a refused
-    // access never stops, so nothing else's open count is eaten.
-    void accessIsCountedAndStoppedOnce()
-    {
-        QTemporaryDir tmp;
-        QVERIFY(testtools::writeFile(tmp.path() + "/present.mp3", "x"));
-        FileService& fs = FileService::shared();
-        const int before = fs.openAccessCount();
-        {
-            ScopedAccess granted(QUrl::fromLocalFile(tmp.path() + "/present.mp3"));
-            ScopedAccess refused(QUrl::fromLocalFile(tmp.path() + "/absent.mp3"));
-            QVERIFY(granted.granted());
-            QVERIFY(!refused.granted());
-            QCOMPARE(fs.openAccessCount(), before + 1);
-            granted.release();
-            QCOMPARE(fs.openAccessCount(), before);
-        }
-        QCOMPARE(fs.openAccessCount(), before);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBookmarks)

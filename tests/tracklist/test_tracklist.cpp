@@ -5,8 +5,6 @@
 
 #include <QTest>
 
-#include <limits>
-
 using Frames = QList<qint64>; // per song; 0 = no audio (skipped)
 
 class TestTracklist : public QObject {
@@ -21,9 +19,6 @@ private slots:
         QTest::newRow("last two-field") << 3599.0 << "59:59";
         QTest::newRow("one hour") << 3600.0 << "01:00:00";
         QTest::newRow("hundred hours") << 360125.0 << "100:02:05";
-        QTest::newRow("negative fields") << -65.0 << "-1:-5";
-        QTest::newRow("negative truncates toward zero") << -0.9 << "00:00";
-        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "00:00";
     }
     void formatTimestamp()
     {
@@ -36,7 +31,6 @@ private slots:
     {
         QTest::addColumn<QString>("movie");
         QTest::addColumn<QString>("tracklist");
-        QTest::newRow("mp4") << "/out/holiday_mix_42.mp4" << "/out/holiday_mix_42.txt";
         QTest::newRow("dotted name") << "/out/a.b_mix_1.mp4" << "/out/a.b_mix_1.txt";
         QTest::newRow("no extension, dotted folder") << "/out.d/movie" << "/out.d/movie.txt";
     }

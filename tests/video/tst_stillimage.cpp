@@ -1,4 +1,4 @@
-// A still image held as H.264 at 30 fps: decoding, orientation, sizing,
+// A still image held as H.264 at 30 fps: decoding, EXIF orientation, sizing,
 // colour tags, exact frame count and length, refusal of bad images.
 
 #include "SoloMux.h"
@@ -6,7 +6,6 @@
 
 #include "media/common/MediaError.h"
 #include "media/video/FrameSize.h"
-#include "media/video/Orientation.h"
 #include "media/video/StillImageSource.h"
 
 #include <QJsonArray>
@@ -28,35 +27,6 @@ QByteArray exifOrientationSegment(quint16 orientation)
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     const int length = int(payload.size()) + 2;
     return QByteArray("\xff\xe1", 2) + char(length >> 8) + char(length & 0xff) + payload;
-}
-
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffffu;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void putBigEndian(QByteArray& d, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        d[at + i] = char((v >> (24 - 8 * i)) & 0xff);
-}
-
-// Expects openStillImage to refuse `path` with a message satisfying `check`.
-template <typename Check>
-void expectRefusal(const QString& path, Check check)
-{
-    try {
-        openStillImage(path, MediaTime::fromSeconds(1), nullptr);
-        QFAIL("no error");
-    } catch (const CompositionError& e) {
-        QVERIFY2(check(e.message()), qPrintable(e.message()));
-    }
 }
 
 } // namespace
@@ -98,59 +68,16 @@ private slots:
         }
     }
 
-    void orientation_data()
-    {
-        QTest::addColumn<int>("tag");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QList<int>>("pixels"); // rows of the upright image, as indices into the stored 3x2 image
-        // Stored:  0 1 2
-        //          3 4 5
-        QTest::newRow("1 upright") << 1 << QSize(3, 2) << QList<int> {0, 1, 2, 3, 4, 5};
-        QTest::newRow("2 mirrored") << 2 << QSize(3, 2) << QList<int> {2, 1, 0, 5, 4, 3};
-        QTest::newRow("3 upside down") << 3 << QSize(3, 2) << QList<int> {5, 4, 3, 2, 1, 0};
-        QTest::newRow("4 flipped") << 4 << QSize(3, 2) << QList<int> {3, 4, 5, 0, 1, 2};
-        QTest::newRow("5 transposed") << 5 << QSize(2, 3) << QList<int> {0, 3, 1, 4, 2, 5};
-        QTest::newRow("6 turn clockwise") << 6 << QSize(2, 3) << QList<int> {3, 0, 4, 1, 5, 2};
-        QTest::newRow("7 transversed") << 7 << QSize(2, 3) << QList<int> {5, 2, 4, 1, 3, 0};
-        QTest::newRow("8 turn counter-clockwise") << 8 << QSize(2, 3) << QList<int> {2, 5, 1, 4, 0, 3};
-        QTest::newRow("0 invalid, kept") << 0 << QSize(3, 2) << QList<int> {0, 1, 2, 3, 4, 5};
-    }
-    void orientation()
-    {
-        QFETCH(int, tag);
-        QFETCH(QSize, size);
-        QFETCH(QList<int>, pixels);
-        RgbImage stored;
-        stored.width = 3;
-        stored.height = 2;
-        for (int i = 0; i < 6; ++i)
-            stored.pixels.insert(stored.pixels.end(), {uint8_t(i), uint8_t(10 + i), uint8_t(20 + i)});
-        const RgbImage upright = applyExifOrientation(stored, tag);
-        QCOMPARE(QSize(upright.width, upright.height), size);
-        QList<int> got;
-        for (int y = 0; y < upright.height; ++y) {
-            for (int x = 0; x < upright.width; ++x) {
-                const uint8_t* p = upright.pixel(x, y);
-                QCOMPARE(int(p[1]), p[0] + 10);
-                QCOMPARE(int(p[2]), p[0] + 20);
-                got << p[0];
-            }
-        }
-        QCOMPARE(got, pixels);
-    }
-
     void heldImages_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QSize>("imageSize");
         QTest::addColumn<qint64>("totalValue");
         QTest::addColumn<int>("totalScale");
-        QTest::addColumn<QSize>("videoSize");
-        QTest::newRow("odd-sized png") << "odd.png" << QSize(641, 359) << qint64(1500) << 600 << QSize(640, 358);
+        QTest::newRow("odd-sized png") << "odd.png" << QSize(641, 359) << qint64(1500) << 600;
         QTest::newRow("jpeg into a second GOP, total off the frame grid")
-            << "long.jpeg" << QSize(96, 64) << qint64(44100 * 10 + 17) << 44100 << QSize(96, 64);
-        QTest::newRow("heic") << "phone.heic" << QSize(400, 300) << qint64(1200) << 600 << QSize(400, 300);
-        QTest::newRow("less than a frame") << "tiny.png" << QSize(32, 32) << qint64(1) << 600 << QSize(32, 32);
+            << "long.jpeg" << QSize(96, 64) << qint64(44100 * 10 + 17) << 44100;
+        QTest::newRow("heic") << "phone.heic" << QSize(400, 300) << qint64(1200) << 600;
     }
     void heldImages()
     {
@@ -158,15 +85,13 @@ private slots:
         QFETCH(QSize, imageSize);
         QFETCH(qint64, totalValue);
         QFETCH(int, totalScale);
-        QFETCH(QSize, videoSize);
         const QString image = m_dir.filePath(file);
         QString error;
         if (file.endsWith(".heic")) {
             const QString png = m_dir.filePath("heic_source.png");
             QVERIFY(testtools::makeImage(png, imageSize.width(), imageSize.height(), &error));
             const auto r = testtools::run("heif-enc", {"-q", "80", "-o", image, png});
-            if (!r.ok())
-                QSKIP(qPrintable("heif-enc failed: " + QString::fromUtf8(r.err)));
+            QVERIFY2(r.ok(), r.err.constData());
         } else {
             QVERIFY2(testtools::makeImage(image, imageSize.width(), imageSize.height(), &error), qPrintable(error));
         }
@@ -176,8 +101,10 @@ private slots:
         videotest::muxAlone(*source, out);
 
         QCOMPARE(testtools::decodeErrors(out), QString());
-        const QJsonObject s = videotest::firstStream(out);
-        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), videoSize);
+        const QJsonObject s = testtools::probe(out)["streams"][0].toObject();
+        // H.264 4:2:0 wants even sides: the odd pixel goes.
+        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()),
+                 QSize(imageSize.width() & ~1, imageSize.height() & ~1));
         QStringList tags;
         for (const char* key : {"codec_name", "codec_tag_string", "pix_fmt", "color_space", "color_transfer",
                                 "color_primaries", "color_range"})
@@ -185,17 +112,16 @@ private slots:
         QCOMPARE(tags.join(' '), QStringLiteral("h264 avc1 yuv420p bt709 bt709 bt709 tv"));
 
         const int frames = int((30 * totalValue + totalScale - 1) / totalScale);
-        QCOMPARE(videotest::decodedFrameCount(out), frames);
         const double duration = s.value("duration").toString().toDouble();
         QVERIFY2(std::abs(duration - double(totalValue) / totalScale) < 1.0 / 30, qPrintable(QString::number(duration)));
 
         // A key frame opens every repeated GOP, so seeking works throughout.
         const QJsonArray packets = testtools::probePackets(out, "v:0").value("packets").toArray();
-        QCOMPARE(packets.size(), frames);
         for (int i = 0; i < packets.size(); ++i)
             QCOMPARE(packets[i].toObject().value("flags").toString().startsWith('K'), i % 300 == 0);
 
-        // A repeated GOP decodes to the very pictures of the first one.
+        // Exactly the frames the length needs, and a repeated GOP decodes to
+        // the very pictures of the first one.
         const auto r = testtools::run("ffmpeg", {"-v", "error", "-i", out, "-f", "framemd5", "-"});
         QStringList hashes;
         for (const QByteArray& line : r.out.split('\n')) {
@@ -208,71 +134,90 @@ private slots:
     }
 
     // The EXIF tag read from the file turns the picture upright, and the
-    // colours survive the conversion to YUV (no swapped channels).
-    void exifRotatedJpegComesOutUpright()
+    // colours survive the conversion to YUV (no swapped channels). Stored:
+    // 64 x 32, blue with a red square at the top-left; where the square ends
+    // up and the size tell the eight orientations apart.
+    void exifOrientation_data()
     {
-        // Stored sideways: 64 x 32, blue with a red square at the stored top-left.
-        const QString plain = m_dir.filePath("sideways_plain.jpg");
-        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=64x32,drawbox=x=0:y=0:w=16:h=16:color=red:t=fill",
-                                   "-frames:v", "1", "-q:v", "2", plain}));
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QByteArray>("corners"); // top-left, top-right, bottom-left, bottom-right
+        QTest::newRow("1 upright") << 1 << QSize(64, 32) << QByteArray("RBBB");
+        QTest::newRow("2 mirrored") << 2 << QSize(64, 32) << QByteArray("BRBB");
+        QTest::newRow("3 upside down") << 3 << QSize(64, 32) << QByteArray("BBBR");
+        QTest::newRow("4 flipped") << 4 << QSize(64, 32) << QByteArray("BBRB");
+        QTest::newRow("5 transposed") << 5 << QSize(32, 64) << QByteArray("RBBB");
+        QTest::newRow("6 turn clockwise") << 6 << QSize(32, 64) << QByteArray("BRBB");
+        QTest::newRow("7 transversed") << 7 << QSize(32, 64) << QByteArray("BBBR");
+        QTest::newRow("8 turn counter-clockwise") << 8 << QSize(32, 64) << QByteArray("BBRB");
+        QTest::newRow("0 invalid, kept") << 0 << QSize(64, 32) << QByteArray("RBBB");
+    }
+    void exifOrientation()
+    {
+        QFETCH(int, tag);
+        QFETCH(QSize, size);
+        QFETCH(QByteArray, corners);
+        const QString plain = m_dir.filePath("stored.jpg");
+        QVERIFY(QFile::exists(plain)
+                || testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=64x32,drawbox=x=0:y=0:w=16:h=16:color=red:t=fill",
+                                      "-frames:v", "1", "-q:v", "2", plain}));
         QByteArray jpeg = testtools::readFile(plain);
-        jpeg.insert(2, exifOrientationSegment(6)); // right after SOI
-        const QString image = m_dir.filePath("sideways.jpg");
+        jpeg.insert(2, exifOrientationSegment(quint16(tag))); // right after SOI
+        const QString image = m_dir.filePath(QStringLiteral("oriented%1.jpg").arg(tag));
         QVERIFY(testtools::writeFile(image, jpeg));
 
-        const QString out = m_dir.filePath("sideways.mp4");
-        auto source = openStillImage(image, MediaTime::fromSeconds(0.5), nullptr);
+        const QString out = image + ".mp4";
+        auto source = openStillImage(image, MediaTime::fromSeconds(0.1), nullptr);
         videotest::muxAlone(*source, out);
 
-        const QJsonObject s = videotest::firstStream(out);
-        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), QSize(32, 64));
+        const QJsonObject s = testtools::probe(out)["streams"][0].toObject();
+        QCOMPARE(QSize(s.value("width").toInt(), s.value("height").toInt()), size);
         const QByteArray rgb = testtools::run("ffmpeg", {"-v", "error", "-i", out, "-frames:v", "1", "-f", "rawvideo",
                                                          "-pix_fmt", "rgb24", "-"}).out;
-        QCOMPARE(rgb.size(), 32 * 64 * 3);
+        QCOMPARE(rgb.size(), size.width() * size.height() * 3);
         const auto colourAt = [&](int x, int y) {
-            const int r = quint8(rgb[(y * 32 + x) * 3]), b = quint8(rgb[(y * 32 + x) * 3 + 2]);
+            const int at = (y * size.width() + x) * 3, r = quint8(rgb[at]), b = quint8(rgb[at + 2]);
             return r > 180 && b < 80 ? 'R' : b > 180 && r < 80 ? 'B' : '?';
         };
-        // A quarter turn clockwise takes the stored top-left to the top-right.
-        QCOMPARE(QByteArray() + colourAt(27, 4) + colourAt(4, 4) + colourAt(27, 59), QByteArray("RBB"));
+        const int right = size.width() - 5, bottom = size.height() - 5;
+        QCOMPARE(QByteArray() + colourAt(4, 4) + colourAt(right, 4) + colourAt(4, bottom) + colourAt(right, bottom),
+                 corners);
     }
 
+    // Refused with one line, and a huge picture from its header alone:
+    // decoding 30000 x 30000 first would need gigabytes.
     void badImagesFail_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("text named png") << "x.png" << QByteArray("not an image at all");
+        QTest::addColumn<QString>("message"); // its start
+        const QByteArray png("\x89PNG\r\n\x1a\n\x00\x00\x00\x0d", 12);
+        QTest::newRow("text named png") << "x.png" << QByteArray("not an image at all") << "Failed to load image from x.png";
         QTest::newRow("truncated png") << "cut.png"
-                                       << QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x10\x00\x00\x00\x10"
-                                                     "\x08\x02\x00\x00\x00\x90\x91\x68\x36",
-                                                     33);
-        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray();
-        QTest::newRow("text named heic") << "fake.heic" << QByteArray("ftypheic but nothing else");
-        QTest::newRow("missing file") << "absent.jpeg" << QByteArray("-");
+                                       << png + QByteArray("IHDR\x00\x00\x00\x10\x00\x00\x00\x10\x08\x02\x00\x00\x00\x90\x91\x68\x36", 21)
+                                       << "Failed to load image from cut.png";
+        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "Failed to load image from empty.jpg";
+        QTest::newRow("text named heic") << "fake.heic" << QByteArray("ftypheic but nothing else")
+                                         << "Failed to load image from fake.heic";
+        QTest::newRow("missing file") << "absent.jpeg" << QByteArray("-") << "Failed to load image from absent.jpeg";
+        QTest::newRow("decompression bomb")
+            << "bomb.png" << png + QByteArray("IHDR\x00\x00\x75\x30\x00\x00\x75\x30\x08\x02\x00\x00\x00\xe9\x45\x6f\xed", 21)
+            << "Image bomb.png is too large (30000 x 30000 pixels";
     }
     void badImagesFail()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
         const QString path = m_dir.filePath(file);
         if (bytes != "-")
             QVERIFY(testtools::writeFile(path, bytes));
-        expectRefusal(path, [&](const QString& message) { return message == "Failed to load image from " + file; });
-    }
-
-    // Refused from the header alone: decoding 30000 x 30000 first would need
-    // gigabytes (how fast the refusal is belongs to the benchmarks).
-    void decompressionBombIsRefused()
-    {
-        const QString small = m_dir.filePath("bomb_small.png");
-        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x64", "-frames:v", "1", small}));
-        QByteArray png = testtools::readFile(small);
-        putBigEndian(png, 16, 30000);
-        putBigEndian(png, 20, 30000);
-        putBigEndian(png, 29, crc32(png.mid(12, 17))); // a consistent IHDR
-        const QString bomb = m_dir.filePath("bomb.png");
-        QVERIFY(testtools::writeFile(bomb, png));
-        expectRefusal(bomb, [](const QString& message) { return message.contains("too large") && message.contains("30000"); });
+        try {
+            openStillImage(path, MediaTime::fromSeconds(1), nullptr);
+            QFAIL("no error");
+        } catch (const CompositionError& e) {
+            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+        }
     }
 
     void stillImagePaths_data()
@@ -281,8 +226,6 @@ private slots:
         QTest::addColumn<bool>("still");
         QTest::newRow("upper-case JPG") << "/a/cover.JPG" << true;
         QTest::newRow("heic") << "IMG_0001.HEIC" << true;
-        QTest::newRow("mixed-case png") << "cover.Png" << true;
-        QTest::newRow("jpeg") << "cover.jpeg" << true;
         QTest::newRow("mov") << "clip.mov" << false;
         QTest::newRow("jpg in folder name") << "/photos.jpg/clip.mp4" << false;
     }

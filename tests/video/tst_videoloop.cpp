@@ -1,4 +1,6 @@
-// Looping a clip by packet copy: seams, trimming, stream properties, errors.
+// Looping a clip by packet copy: seams, trimming, stream properties and
+// rotation, a clip without frames. (Cancelling is the run's: it checks the
+// flag before every packet it writes.)
 
 #include "SoloMux.h"
 #include "TestTools.h"
@@ -16,27 +18,16 @@ using namespace lc::media;
 
 namespace {
 
-bool hasEncoder(const QString& name)
-{
-    const auto r = testtools::run("ffmpeg", {"-hide_banner", "-encoders"});
-    return r.out.contains(" " + name.toUtf8() + " ");
-}
-
-// Fails the test unless dts rises strictly and no pts repeats.
+// Fails the test if a pts repeats (the muxer itself refuses dts that do not rise).
 void verifyTimestamps(const QString& path)
 {
     const QJsonArray packets = testtools::probePackets(path, "v:0").value("packets").toArray();
     QVERIFY(!packets.isEmpty());
-    qint64 lastDts = std::numeric_limits<qint64>::min();
     QSet<qint64> seenPts;
-    for (const QJsonValue& v : packets) {
-        const QJsonObject p = v.toObject();
-        const qint64 dts = p.value("dts").toVariant().toLongLong();
-        const qint64 pts = p.value("pts").toVariant().toLongLong();
-        QVERIFY2(dts > lastDts, qPrintable(QStringLiteral("dts %1 after %2").arg(dts).arg(lastDts)));
+    for (const QJsonValue& p : packets) {
+        const qint64 pts = p["pts"].toInteger();
         QVERIFY2(!seenPts.contains(pts), qPrintable(QStringLiteral("pts %1 repeated").arg(pts)));
         seenPts.insert(pts);
-        lastDts = dts;
     }
 }
 
@@ -55,9 +46,7 @@ private slots:
         QTest::addColumn<qint64>("limit");
         QTest::addColumn<qint64>("keep");
         const QList<qint64> linear {0, 1, 2, 3, 4};
-        QTest::newRow("in order, mid-stream") << linear << linear << qint64(3) << qint64(3);
         QTest::newRow("in order, beyond the end") << linear << linear << qint64(99) << qint64(5);
-        QTest::newRow("in order, before the second frame") << linear << linear << qint64(1) << qint64(1);
 
         // I0 P3 B1 B2 P6 B4 B5: cuts are only valid after I0, after B2 and at the end.
         const QList<qint64> bPts {0, 3, 1, 2, 6, 4, 5};
@@ -85,49 +74,55 @@ private slots:
     }
     void loops_data()
     {
-        QTest::addColumn<QString>("encoder");
         QTest::addColumn<QStringList>("encodeArgs");
         QTest::addColumn<QString>("container");
         QTest::addColumn<double>("clipSeconds");
-        QTest::addColumn<double>("startCut");     // > 0: copied again with -ss, leaving an edit list
+        QTest::addColumn<QStringList>("copyArgs"); // non-empty: copied again ("IN" is the clip)
         QTest::addColumn<int>("fps");
         QTest::addColumn<double>("totalSeconds");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<int>("frameSlack");      // frames a B-frame cut may drop at the end
+        QTest::addColumn<int>("rotation");
         const QStringList noB {"-c:v", "libx264", "-bf", "0", "-g", "15", "-pix_fmt", "yuv420p"};
         const QStringList withB {"-c:v", "libx264", "-bf", "3", "-g", "24", "-pix_fmt", "yuv420p"};
         const QStringList hevc {"-c:v", "libx265", "-x265-params", "log-level=error:bframes=3", "-tag:v", "hev1",
                                 "-pix_fmt", "yuv420p"};
+        // A stream copy from a later start leaves an edit list.
+        const auto cutAt = [](const char* seconds) { return QStringList {"-ss", seconds, "-i", "IN", "-c", "copy"}; };
+        // A phone clip: audio and a timecode track beside the video, which
+        // must not reach the movie. ffmpeg 5.1 keeps the rotate tag only on a
+        // stream copy.
+        const QStringList phone {"-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264", "-c:a", "aac",
+                                 "-timecode", "01:00:00:00"};
+        const QStringList rotate {"-i", "IN", "-map", "0", "-c", "copy", "-metadata:s:v:0", "rotate=90"};
         QTest::newRow("h264, 25 fps, total off the frame grid")
-            << "libx264" << withB << "mov" << 1.2 << 0.0 << 25 << 4.33 << "avc1" << 3;
-        QTest::newRow("hevc as hev1 comes out hvc1") << "libx265" << hevc << "mp4" << 1.0 << 0.0 << 30 << 2.5 << "hvc1" << 3;
-        QTest::newRow("mov with an edit list") << "libx264" << noB << "mov" << 2.0 << 0.5 << 30 << 4.0 << "avc1" << 0;
-        QTest::newRow("edit list over B-frames") << "libx264" << withB << "mov" << 2.0 << 0.4 << 30 << 4.5 << "avc1" << 3;
-        QTest::newRow("clip longer than the total") << "libx264" << withB << "mp4" << 2.0 << 0.0 << 30 << 1.7 << "avc1" << 3;
+            << withB << "mov" << 1.2 << QStringList {} << 25 << 4.33 << "avc1" << 3 << 0;
+        QTest::newRow("hevc as hev1 comes out hvc1") << hevc << "mp4" << 1.0 << QStringList {} << 30 << 2.5 << "hvc1" << 3 << 0;
+        QTest::newRow("mov with an edit list") << noB << "mov" << 2.0 << cutAt("0.5") << 30 << 4.0 << "avc1" << 0 << 0;
+        QTest::newRow("edit list over B-frames") << withB << "mov" << 2.0 << cutAt("0.4") << 30 << 4.5 << "avc1" << 3 << 0;
+        QTest::newRow("clip longer than the total") << withB << "mp4" << 2.0 << QStringList {} << 30 << 1.7 << "avc1" << 3 << 0;
+        QTest::newRow("rotated phone clip") << phone << "mov" << 1.0 << rotate << 30 << 2.5 << "avc1" << 3 << 90;
     }
     void loops()
     {
-        QFETCH(QString, encoder);
         QFETCH(QStringList, encodeArgs);
         QFETCH(QString, container);
         QFETCH(double, clipSeconds);
-        QFETCH(double, startCut);
+        QFETCH(QStringList, copyArgs);
         QFETCH(int, fps);
         QFETCH(double, totalSeconds);
         QFETCH(QString, tag);
         QFETCH(int, frameSlack);
-        if (!hasEncoder(encoder))
-            QSKIP(qPrintable(encoder + " is not available in ffmpeg"));
-
+        QFETCH(int, rotation);
         const QString tagName = QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "_");
         QString clip = m_dir.filePath(tagName + "." + container);
         QString error;
         QVERIFY2(testtools::makeClip(clip, clipSeconds, 320, 240, fps, encodeArgs, &error), qPrintable(error));
-        if (startCut > 0) {
-            const QString cut = m_dir.filePath(tagName + "_cut." + container);
-            QVERIFY2(testtools::ffmpeg({"-ss", QString::number(startCut), "-i", clip, "-c", "copy", cut}, &error),
-                     qPrintable(error));
-            clip = cut;
+        if (!copyArgs.isEmpty()) {
+            const QString copy = m_dir.filePath(tagName + "_copy." + container);
+            copyArgs.replace(copyArgs.indexOf("IN"), clip);
+            QVERIFY2(testtools::ffmpeg(copyArgs << copy, &error), qPrintable(error));
+            clip = copy;
         }
 
         const QString out = m_dir.filePath(tagName + "_loop.mp4");
@@ -136,8 +131,11 @@ private slots:
 
         verifyTimestamps(out);
         QCOMPARE(testtools::decodeErrors(out), QString());
-        const QJsonObject stream = videotest::firstStream(out);
+        const QJsonArray streams = testtools::probe(out).value("streams").toArray();
+        QCOMPARE(streams.size(), 1);
+        const QJsonObject stream = streams.first().toObject();
         QCOMPARE(stream.value("codec_tag_string").toString(), tag);
+        QCOMPARE(std::abs(stream.value("side_data_list").toArray().first().toObject().value("rotation").toInt()), rotation);
         const double duration = stream.value("duration").toString().toDouble();
         QVERIFY2(std::abs(duration - totalSeconds) <= 1.0 / fps + 1e-6,
                  qPrintable(QStringLiteral("duration %1, want %2").arg(duration).arg(totalSeconds)));
@@ -148,81 +146,21 @@ private slots:
         QVERIFY2(frames <= expected && frames >= expected - frameSlack - 1,
                  qPrintable(QStringLiteral("%1 frames, want %2").arg(frames).arg(expected)));
     }
-    void keepsRotationAndDropsOtherStreams()
+    // MP4 writers drop a track without samples; AVI keeps its header. (A
+    // file without a video track and an unreadable one are refused in the
+    // run's failure table.)
+    void trackWithoutFramesFails()
     {
-        const QString plain = m_dir.filePath("phone_plain.mov");
-        const QString clip = m_dir.filePath("phone.mov");
-        QString error;
-        QVERIFY2(testtools::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=30:duration=1", "-f", "lavfi", "-i",
-                                    "sine=duration=1", "-c:v", "libx264", "-c:a", "aac", "-timecode", "01:00:00:00", plain},
-                                   &error),
-                 qPrintable(error));
-        // ffmpeg 5.1 keeps the rotate tag only on a stream copy.
-        QVERIFY2(testtools::ffmpeg({"-i", plain, "-map", "0", "-c", "copy", "-metadata:s:v:0", "rotate=90", clip}, &error),
-                 qPrintable(error));
-        QCOMPARE(testtools::probe(clip).value("streams").toArray().size(), 3); // video, audio, timecode
-
-        const QString out = m_dir.filePath("phone_loop.mp4");
-        auto source = openVideoLoop(clip, MediaTime::fromSeconds(2.5), nullptr);
-        videotest::muxAlone(*source, out);
-
-        const QJsonArray streams = testtools::probe(out).value("streams").toArray();
-        QCOMPARE(streams.size(), 1);
-        const QJsonArray sideData = streams.first().toObject().value("side_data_list").toArray();
-        QVERIFY(!sideData.isEmpty());
-        QCOMPARE(std::abs(sideData.first().toObject().value("rotation").toInt()), 90);
-    }
-    void unusableClipsFail_data()
-    {
-        QTest::addColumn<QStringList>("makeArgs");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("composition");
-        QTest::newRow("audio only") << QStringList {"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac"} << "song.m4a"
-                                    << "Video file has no video track" << true;
-        // MP4 writers drop a track without samples; AVI keeps its header.
-        QTest::newRow("video track without frames")
-            << QStringList {"-f", "lavfi", "-i", "testsrc2=size=64x64:rate=30", "-frames:v", "0", "-c:v", "mpeg4"}
-            << "empty.avi"
-            << "Video file has no video frames" << true;
-        QTest::newRow("missing file") << QStringList {} << "absent.mp4" << "avformat_open_input(absent.mp4)" << false;
-    }
-    void unusableClipsFail()
-    {
-        QFETCH(QStringList, makeArgs);
-        QFETCH(QString, file);
-        QFETCH(QString, message);
-        QFETCH(bool, composition);
-        const QString path = m_dir.filePath(file);
-        if (!makeArgs.isEmpty()) {
-            QString error;
-            QVERIFY2(testtools::ffmpeg(makeArgs << path, &error), qPrintable(error));
-        }
+        const QString path = m_dir.filePath("empty.avi");
+        QVERIFY(testtools::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x64:rate=30", "-frames:v", "0", "-c:v", "mpeg4", path}));
         try {
             auto source = openVideoLoop(path, MediaTime::fromSeconds(3), nullptr);
             PacketPtr pkt = makePacket();
             while (source->nextPacket(pkt.get())) {}
             QFAIL("no error");
         } catch (const CompositionError& e) {
-            QVERIFY(composition);
-            QCOMPARE(e.message(), message);
-        } catch (const MediaError& e) {
-            QVERIFY(!composition);
-            QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+            QCOMPARE(e.message(), QStringLiteral("Video file has no video frames"));
         }
-    }
-    void cancelStopsBeforeACopy()
-    {
-        const QString clip = m_dir.filePath("cancel.mp4");
-        QVERIFY(testtools::makeClip(clip, 1, 64, 64, 30, {"-c:v", "libx264"}));
-        std::atomic<bool> cancel {false};
-        auto source = openVideoLoop(clip, MediaTime::fromSeconds(10), &cancel);
-        PacketPtr pkt = makePacket();
-        QVERIFY(source->nextPacket(pkt.get()));
-        cancel = true;
-        int emitted = 0;
-        QVERIFY_THROWS_EXCEPTION(CancelledError, while (source->nextPacket(pkt.get())) ++emitted);
-        QCOMPARE_LT(emitted, 30); // at the latest where the next copy would start
     }
 };
 
