@@ -72,7 +72,6 @@ private slots:
     void aSessionFromDropToFinishedMovies();
     void toastsAndOpenFiles();
     void fullWindowThemeRowsNamesAndClear();
-    void trayAndPulseFollowTheQueue_data();
     void trayAndPulseFollowTheQueue();
 };
 
@@ -353,23 +352,11 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     QVERIFY(shown(w.find<QWidget>("queueEmptyState")));
 }
 
-void TestViews::trayAndPulseFollowTheQueue_data()
-{
-    QTest::addColumn<bool>("paused");
-    QTest::addColumn<bool>("rendering");
-    QTest::addColumn<int>("thermalLevel");
-    QTest::newRow("idle") << false << false << 0;
-    QTest::newRow("rendering, hot") << false << true << 2;
-    QTest::newRow("paused, critical") << true << false << 3;
-}
-
-// The tray item and the queue header's dot follow the same queue and heat; a
-// scripted run renders exactly as long as the test says.
+// The tray item and the queue header's dot follow the same queue and heat,
+// idle, rendering hot and paused critical; a scripted run renders exactly as
+// long as the test says.
 void TestViews::trayAndPulseFollowTheQueue()
 {
-    QFETCH(bool, paused);
-    QFETCH(bool, rendering);
-    QFETCH(int, thermalLevel);
     QueueFixture f;
     JobService& service = f.start();
     StatusItemViewModel statusItem(service, *f.thermal);
@@ -378,33 +365,33 @@ void TestViews::trayAndPulseFollowTheQueue()
     QueueViewModel queue(service, *f.store, *f.thermal, {});
     views::QueueView view(queue);
     auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
-    if (rendering)
-        service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
-    if (paused)
-        service.pauseQueue();
-    f.setLevel(thermalLevel);
-
-    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Resume Queue") : QString("Pause Queue"));
     QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
-    QCOMPARE(tray.toolTip(), rendering ? QString("Loopcaster: rendering") : QString("Loopcaster: not running"));
     // The tray's square icon is the dot, in the thermal colour, and so is the
     // header's, which pulses exactly while a job renders.
-    const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(thermalLevel));
-    QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
-    QCOMPARE(pulse->color(), heat);
-    QCOMPARE(pulse->isAnimating(), rendering);
-    if (rendering) {
-        f.workerFor("clip")->finishRun();
-        QTRY_VERIFY(!pulse->isAnimating());
-        QCOMPARE(tray.toolTip(), QString("Loopcaster: not running"));
-    }
+    const auto expect = [&](int level, bool rendering, const QString& pauseText) {
+        const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(level));
+        QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
+        QCOMPARE(pulse->color(), heat);
+        QCOMPARE(pulse->isAnimating(), rendering);
+        QCOMPARE(tray.toolTip(), rendering ? QString("Loopcaster: rendering") : QString("Loopcaster: not running"));
+        QCOMPARE(tray.pauseAction()->text(), pauseText);
+    };
+    expect(0, false, "Pause Queue");
+    service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    f.setLevel(2);
+    expect(2, true, "Pause Queue");
+    f.workerFor("clip")->finishRun();
+    QTRY_VERIFY(!pulse->isAnimating());
+    f.setLevel(3);
+    tray.pauseAction()->trigger();
+    QVERIFY(service.isQueuePaused());
+    expect(3, false, "Resume Queue");
+    service.resumeQueue();
+    QCOMPARE(tray.pauseAction()->text(), QString("Pause Queue"));
 
     QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
     emit tray.activated(QSystemTrayIcon::Trigger);
     QCOMPARE(shows.count(), 1);
-    tray.pauseAction()->trigger();
-    QCOMPARE(service.isQueuePaused(), !paused);
-    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Pause Queue") : QString("Resume Queue"));
 }
 
 QTEST_MAIN(TestViews)
