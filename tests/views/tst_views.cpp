@@ -294,7 +294,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     // allows; an unknown code reads as pending. The queue is paused, so a
     // retried job waits. It ends processing, for the names below.
     const QList<views::JobRow*> rows = w.content->queue()->rows();
-    views::JobRow* row = *std::find_if(rows.begin(), rows.end(), [](auto* r) { return r->job()->displayName() == "e"; });
+    auto* row = *std::find_if(rows.begin(), rows.end(), [](auto* r) { return r->job()->displayName() == "e"; });
     using Status = std::tuple<qint64, QString, QString>; // icon (empty: the spinner), action
     for (const auto& [status, icon, action] :
          {Status {9, "clock", ""}, {2, "pause.circle.fill", ""}, {3, "checkmark.circle.fill", "revealButton"},
