@@ -20,11 +20,6 @@ StdoutCapture::StdoutCapture()
     ::dup2(m_captureFd, STDOUT_FILENO);
 }
 
-StdoutCapture::~StdoutCapture()
-{
-    take();
-}
-
 QStringList StdoutCapture::take()
 {
     if (m_done || m_captureFd < 0)

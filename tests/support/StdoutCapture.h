@@ -10,7 +10,7 @@ namespace testtools {
 class StdoutCapture {
 public:
     StdoutCapture();
-    ~StdoutCapture();
+    ~StdoutCapture() { take(); }
     StdoutCapture(const StdoutCapture&) = delete;
     StdoutCapture& operator=(const StdoutCapture&) = delete;
 

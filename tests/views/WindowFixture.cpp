@@ -1,25 +1,13 @@
 #include "WindowFixture.h"
 
+#include "../queue/QueueTestKit.h"
 #include "TestTools.h"
 
 #include "models/JobStore.h"
-#include "platform/ThermalSource.h"
 #include "services/JobService.h"
 
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QSettings>
 #include <QTest>
-
-namespace {
-
-class CoolMachine : public ThermalSource {
-public:
-    int readLevel() override { return 0; }
-};
-
-} // namespace
 
 WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
 {
@@ -29,7 +17,7 @@ WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
         qFatal("cannot open the job store: %s", qPrintable(error));
     AppDependencyContainer::Overrides o;
     o.settings = std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat);
-    o.thermalSource = std::make_unique<CoolMachine>();
+    o.thermalSource = std::make_unique<ScriptedThermalSource>(std::make_shared<int>(0)); // a cool machine
     container = std::make_unique<AppDependencyContainer>(std::move(store), std::move(o));
     if (!jobs.isEmpty())
         container->jobService().pauseQueue();
@@ -59,29 +47,6 @@ QUrl WindowFixture::file(const QString& relativePath)
     if (!testtools::writeFile(path, {}))
         qWarning("cannot create %s", qPrintable(path));
     return QUrl::fromLocalFile(path);
-}
-
-MixJob* WindowFixture::job(const QString& file) const
-{
-    const QString path = dir.filePath(file);
-    const auto found = container->modelContainer().fetch([&path](const MixJob& j) { return j.videoPath() == path; });
-    return found && found->size() == 1 ? found->first() : nullptr;
-}
-
-bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    if (!drop)
-        return enter.isAccepted();
-    QDropEvent dropEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &dropEvent);
-    return dropEvent.isAccepted();
 }
 
 QPalette darkPalette()

@@ -41,13 +41,7 @@ public:
     }
     // An empty file in the temp dir (created with its folders).
     QUrl file(const QString& relativePath);
-    // The stored record whose source is `file`.
-    MixJob* job(const QString& file) const;
 };
-
-// Drags `urls` over `target` as a file manager would and, when `drop`, lets
-// go on it; returns whether the drop was accepted.
-bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop);
 
 // The colours of a desktop's dark theme.
 QPalette darkPalette();

@@ -64,9 +64,6 @@ int main(int argc, char** argv)
         {
             WindowFixture w({}, false);
             shoot(w, out + "/empty" + suffix + ".png");
-        }
-        {
-            WindowFixture w({}, false);
             fillSettings(w);
             const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
             shoot(w, out + "/batch" + suffix + ".png",

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -45,18 +46,32 @@ QString symbolOf(const QObject* o)
     return o ? o->property("symbol").toString() : QString();
 }
 
+// Drags `urls` over `target` as a file manager would and, when `drop`, lets
+// go on it; returns whether the drop was accepted.
+bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!drop)
+        return enter.isAccepted();
+    QDropEvent dropEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropEvent);
+    return dropEvent.isAccepted();
+}
+
 } // namespace
 
 class TestViews : public QObject {
     Q_OBJECT
 private slots:
     void aSessionFromDropToFinishedMovies();
-    void rowButtonsPerStatus_data();
-    void rowButtonsPerStatus();
-    void toastLifecycle();
-    void fullWindowThemeNamesAndClear();
-    void openFilesAddsThemAsADrop();
-    void trayAndPulseFollowTheQueue_data();
+    void toastsAndOpenFiles();
+    void fullWindowThemeRowsNamesAndClear();
     void trayAndPulseFollowTheQueue();
 };
 
@@ -192,58 +207,10 @@ void TestViews::aSessionFromDropToFinishedMovies()
     QCOMPARE(available->text(), QString("Available: 0"));
 }
 
-void TestViews::rowButtonsPerStatus_data()
-{
-    QTest::addColumn<qint64>("status");
-    QTest::addColumn<QString>("icon"); // empty: the spinner
-    QTest::addColumn<QString>("action");
-    QTest::newRow("pending") << qint64(0) << "clock" << "";
-    QTest::newRow("processing") << qint64(1) << "" << "cancelButton";
-    QTest::newRow("paused") << qint64(2) << "pause.circle.fill" << "";
-    QTest::newRow("completed") << qint64(3) << "checkmark.circle.fill" << "revealButton";
-    QTest::newRow("failed") << qint64(4) << "exclamationmark.triangle.fill" << "retryButton";
-    QTest::newRow("cancelled") << qint64(5) << "xmark.circle.fill" << "retryButton";
-    QTest::newRow("unknown code reads as pending") << qint64(9) << "clock" << "";
-}
-
-// The row is made for a stored record and then follows its status. The queue
-// is paused, so a retried job waits.
-void TestViews::rowButtonsPerStatus()
-{
-    QFETCH(qint64, status);
-    QFETCH(QString, icon);
-    QFETCH(QString, action);
-    WindowFixture w({{"beach.mov", JobStatus::pending, "stored", 0.6f}});
-    views::JobRow* row = w.content->queue()->rows().value(0);
-    QVERIFY(row);
-    MixJob* job = row->job();
-    job->setStatusValue(status);
-
-    QCOMPARE(shown(row->findChild<QWidget*>("statusSpinner")), icon.isEmpty());
-    if (!icon.isEmpty())
-        QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), icon);
-    for (const char* name : {"cancelButton", "revealButton", "retryButton"})
-        QVERIFY2(shown(row->findChild<QToolButton*>(name)) == (action == name), name);
-    QCOMPARE(shown(row->findChild<QProgressBar*>("jobProgress")), status == 1);
-
-    if (action == "revealButton" || action == "retryButton")
-        QTest::mouseClick(row->findChild<QToolButton*>(action), Qt::LeftButton);
-    if (action == "revealButton")
-        QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("beach_mix_1.mp4"))});
-    if (action == "retryButton") {
-        QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
-        QCOMPARE(job->statusMessage(), QString("Waiting..."));
-        QCOMPARE(job->progress(), 0.0f);
-    }
-    QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
-    QVERIFY(w.content->queue()->rows().isEmpty());
-    QCOMPARE(w.find<QLabel>("jobCount")->text(), QString("0 items"));
-    QVERIFY(shown(w.find<QWidget>("queueEmptyState")));
-}
-
 // On a clock driven by hand: a banner slides in, a new toast replaces its
-// content in place, it leaves when its time is up or when closed.
-void TestViews::toastLifecycle()
+// content in place, it leaves when its time is up or when closed. Then the
+// shell is asked to open files, as a file manager does.
+void TestViews::toastsAndOpenFiles()
 {
     WindowFixture w({}, false);
     std::function<void()> expireNewest;
@@ -274,17 +241,32 @@ void TestViews::toastLifecycle()
     QTest::mouseClick(banner->findChild<QToolButton*>("toastClose"), Qt::LeftButton);
     QVERIFY(!toasts.activeToast());
     QTRY_VERIFY(!banner->isVisible());
+
+    LoopcasterApp app(*w.container);
+    const QUrl clip = w.file("clip.mp4");
+    const QUrl photo = w.file("Photo.PNG");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(w.dir.path());
+    // A path relative to where the app was started, a file: URI, and a file
+    // of a type the app cannot use.
+    app.openFiles({"clip.mp4", photo.toString(), w.file("notes.txt").toLocalFile()});
+    QDir::setCurrent(before);
+    QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
+    QVERIFY(app.window()->isVisible());
+    // This test session has no tray, so closing the window must quit.
+    QCOMPARE(QApplication::quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 // The window at its fullest (rows of every settled kind, a selection, a
 // playlist): a theme switch restyles it exactly as a window opened dark over
-// the same jobs; screen readers and these tests find every button and slider,
-// in every state, by its names; Clear Finished asks first.
-void TestViews::fullWindowThemeNamesAndClear()
+// the same jobs; a row follows its job's status; screen readers and these
+// tests find every button and slider, in every state, by its names; Clear
+// Finished asks first.
+void TestViews::fullWindowThemeRowsNamesAndClear()
 {
     using S = JobStatus;
     WindowFixture w({{"a.mov", S::cancelled}, {"b.mov", S::failed}, {"c.mov", S::completed},
-                     {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting..."}});
+                     {"d.mov", S::paused}, {"e.mov", S::pending, "Waiting...", 0.6f}});
     for (const char* song : {"Songs/a.mp3", "Songs/b.mp3", "Songs/c.mp3"})
         w.file(song);
     w.container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
@@ -308,7 +290,32 @@ void TestViews::fullWindowThemeNamesAndClear()
     QVERIFY(afterSwitch != beforeSwitch);
     QCOMPARE(afterSwitch, dark);
 
-    w.job("e.mov")->setStatus(JobStatus::processing);
+    // Row "e" in every status, each with its icon and the one action it
+    // allows; an unknown code reads as pending. The queue is paused, so a
+    // retried job waits. It ends processing, for the names below.
+    const QList<views::JobRow*> rows = w.content->queue()->rows();
+    auto* row = *std::find_if(rows.begin(), rows.end(), [](auto* r) { return r->job()->displayName() == "e"; });
+    using Status = std::tuple<qint64, QString, QString>; // icon (empty: the spinner), action
+    for (const auto& [status, icon, action] :
+         {Status {9, "clock", ""}, {2, "pause.circle.fill", ""}, {3, "checkmark.circle.fill", "revealButton"},
+          {4, "exclamationmark.triangle.fill", "retryButton"}, {5, "xmark.circle.fill", "retryButton"},
+          {1, "", "cancelButton"}}) {
+        row->job()->setStatusValue(status);
+        QCOMPARE(shown(row->findChild<QWidget*>("statusSpinner")), icon.isEmpty());
+        if (!icon.isEmpty())
+            QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), icon);
+        for (const char* name : {"cancelButton", "revealButton", "retryButton"})
+            QVERIFY2(shown(row->findChild<QToolButton*>(name)) == (action == name), name);
+        QCOMPARE(shown(row->findChild<QProgressBar*>("jobProgress")), status == 1);
+        if (action == "revealButton" || action == "retryButton")
+            QTest::mouseClick(row->findChild<QToolButton*>(action), Qt::LeftButton);
+        if (action == "retryButton") {
+            QCOMPARE(symbolOf(row->findChild<QLabel*>("statusIcon")), QString("clock"));
+            QCOMPARE(row->job()->statusMessage(), QString("Waiting..."));
+            QCOMPARE(row->job()->progress(), 0.0f);
+        }
+    }
+    QCOMPARE(w.revealed, QList<QUrl> {QUrl::fromLocalFile(w.dir.filePath("e_mix_1.mp4"))});
     w.container->toastManager().show("Added 1 file", ToastType::success);
     int controls = 0;
     for (QWidget* control : w.content->findChildren<QWidget*>()) {
@@ -334,48 +341,22 @@ void TestViews::fullWindowThemeNamesAndClear()
         QCOMPARE(w.find<QLabel>("jobCount")->text(), QString(button == "clearCancelButton" ? "5 items" : "2 items"));
     }
     QStringList left; // their order is the list model's own test
-    for (views::JobRow* row : w.content->queue()->rows())
+    for (views::JobRow* row : w.content->queue()->rows()) {
         left << row->job()->displayName();
+        QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
+    }
     left.sort();
     QCOMPARE(left, (QStringList {"d", "e"}));
+    QVERIFY(w.content->queue()->rows().isEmpty());
+    QCOMPARE(w.find<QLabel>("jobCount")->text(), QString("0 items"));
+    QVERIFY(shown(w.find<QWidget>("queueEmptyState")));
 }
 
-void TestViews::openFilesAddsThemAsADrop()
-{
-    WindowFixture w({}, false);
-    LoopcasterApp app(*w.container);
-    const QUrl clip = w.file("clip.mp4");
-    const QUrl photo = w.file("Photo.PNG");
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(w.dir.path());
-    // A path relative to where the app was started, a file: URI, and a file
-    // of a type the app cannot use.
-    app.openFiles({"clip.mp4", photo.toString(), w.file("notes.txt").toLocalFile()});
-    QDir::setCurrent(before);
-
-    QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
-    QVERIFY(app.window()->isVisible());
-    // This test session has no tray, so closing the window must quit.
-    QCOMPARE(QApplication::quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
-}
-
-void TestViews::trayAndPulseFollowTheQueue_data()
-{
-    QTest::addColumn<bool>("paused");
-    QTest::addColumn<bool>("rendering");
-    QTest::addColumn<int>("thermalLevel");
-    QTest::newRow("idle") << false << false << 0;
-    QTest::newRow("rendering, hot") << false << true << 2;
-    QTest::newRow("paused, critical") << true << false << 3;
-}
-
-// The tray item and the queue header's dot follow the same queue and heat; a
-// scripted run renders exactly as long as the test says.
+// The tray item and the queue header's dot follow the same queue and heat,
+// idle, rendering hot and paused critical; a scripted run renders exactly as
+// long as the test says.
 void TestViews::trayAndPulseFollowTheQueue()
 {
-    QFETCH(bool, paused);
-    QFETCH(bool, rendering);
-    QFETCH(int, thermalLevel);
     QueueFixture f;
     JobService& service = f.start();
     StatusItemViewModel statusItem(service, *f.thermal);
@@ -384,33 +365,33 @@ void TestViews::trayAndPulseFollowTheQueue()
     QueueViewModel queue(service, *f.store, *f.thermal, {});
     views::QueueView view(queue);
     auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
-    if (rendering)
-        service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
-    if (paused)
-        service.pauseQueue();
-    f.setLevel(thermalLevel);
-
-    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Resume Queue") : QString("Pause Queue"));
     QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
-    QCOMPARE(tray.toolTip(), rendering ? QString("Loopcaster: rendering") : QString("Loopcaster: not running"));
     // The tray's square icon is the dot, in the thermal colour, and so is the
     // header's, which pulses exactly while a job renders.
-    const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(thermalLevel));
-    QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
-    QCOMPARE(pulse->color(), heat);
-    QCOMPARE(pulse->isAnimating(), rendering);
-    if (rendering) {
-        f.workerFor("clip")->finishRun();
-        QTRY_VERIFY(!pulse->isAnimating());
-        QCOMPARE(tray.toolTip(), QString("Loopcaster: not running"));
-    }
+    const auto expect = [&](int level, bool rendering, const QString& pauseText) {
+        const QColor heat = ThermalService::colorFor(ThermalService::stateForLevel(level));
+        QCOMPARE(tray.icon().pixmap(32, 32).toImage().pixelColor(16, 16).rgb(), heat.rgb());
+        QCOMPARE(pulse->color(), heat);
+        QCOMPARE(pulse->isAnimating(), rendering);
+        QCOMPARE(tray.toolTip(), rendering ? QString("Loopcaster: rendering") : QString("Loopcaster: not running"));
+        QCOMPARE(tray.pauseAction()->text(), pauseText);
+    };
+    expect(0, false, "Pause Queue");
+    service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    f.setLevel(2);
+    expect(2, true, "Pause Queue");
+    f.workerFor("clip")->finishRun();
+    QTRY_VERIFY(!pulse->isAnimating());
+    f.setLevel(3);
+    tray.pauseAction()->trigger();
+    QVERIFY(service.isQueuePaused());
+    expect(3, false, "Resume Queue");
+    service.resumeQueue();
+    QCOMPARE(tray.pauseAction()->text(), QString("Pause Queue"));
 
     QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
     emit tray.activated(QSystemTrayIcon::Trigger);
     QCOMPARE(shows.count(), 1);
-    tray.pauseAction()->trigger();
-    QCOMPARE(service.isQueuePaused(), !paused);
-    QCOMPARE(tray.pauseAction()->text(), paused ? QString("Pause Queue") : QString("Resume Queue"));
 }
 
 QTEST_MAIN(TestViews)
