@@ -56,19 +56,6 @@ class TestJobServiceRender : public QObject {
             testtools::makeClip(path, 1, 160, 120, 25, {"-c:v", "libx264", "-bf", "2"});
         return QUrl::fromLocalFile(path);
     }
-    // The real engine; only the first run is held at 40 %.
-    JobService& startReal(QueueFixture& f, bool holdFirstRun = false)
-    {
-        f.settings->setCrossfadeDuration(1);
-        auto first = std::make_shared<bool>(holdFirstRun);
-        const auto engines = [first](const JobRenderRequest&) -> std::unique_ptr<RenderEngine> {
-            if (std::exchange(*first, false))
-                return std::make_unique<HeldEngine>();
-            return makeMediaRenderEngine();
-        };
-        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, engines, f.timings);
-        return *f.service;
-    }
 
 private slots:
     void initTestCase()
@@ -89,7 +76,16 @@ private slots:
     void pauseDuringExportThenResume()
     {
         QueueFixture f;
-        JobService& s = startReal(f, true);
+        f.settings->setCrossfadeDuration(1);
+        // The real engine; only the first run is held at 40 %.
+        auto first = std::make_shared<bool>(true);
+        const auto engines = [first](const JobRenderRequest&) -> std::unique_ptr<RenderEngine> {
+            if (std::exchange(*first, false))
+                return std::make_unique<HeldEngine>();
+            return makeMediaRenderEngine();
+        };
+        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, engines, f.timings);
+        JobService& s = *f.service;
         const QString outFolder = f.dir.filePath("out"), otherFolder = f.dir.filePath("other");
         QVERIFY(QDir().mkpath(outFolder) && QDir().mkpath(otherFolder));
         QVERIFY(testtools::writeFile(f.dir.filePath("file"), {}));

@@ -23,9 +23,7 @@ private slots:
         QTest::addColumn<QColor>("finalColor");
         const QColor green(52, 199, 89), orange(255, 149, 0), red(255, 59, 48);
         QTest::newRow("nominal, fair, nominal") << QList<int> {0, 1, 0} << 2 << 0 << 0 << green;
-        QTest::newRow("same level again") << QList<int> {0, 0} << 0 << 0 << 0 << green;
         QTest::newRow("fair to serious") << QList<int> {0, 1, 2} << 2 << 1 << 2 << orange;
-        QTest::newRow("critical at start") << QList<int> {3} << 0 << 0 << 3 << red;
         QTest::newRow("serious at start, then critical") << QList<int> {2, 3} << 1 << 1 << 3 << red;
         QTest::newRow("out of range reads nominal") << QList<int> {0, 2, 9, -1} << 2 << 2 << 0 << green;
     }

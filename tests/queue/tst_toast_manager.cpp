@@ -1,21 +1,16 @@
-// Toast lifetimes on a clock the test advances, so the exact moment a toast
-// leaves is checked without waiting for it.
+// What the user is told: toast lifetimes on a clock the test advances, so the
+// exact moment a toast leaves is checked without waiting for it; and
+// notifications, which fall back to the in-app display when no session bus
+// answers (the bus address points nowhere for this whole process).
 
 #include "QueueTestKit.h"
 
+#include "services/NotificationService.h"
 #include "services/ToastManager.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-QString activeText(const ToastManager& m)
-{
-    return m.activeToast() ? m.activeToast()->message : QStringLiteral("<none>");
-}
-
-} // namespace
 
 class TestToastManager : public QObject {
     Q_OBJECT
@@ -47,6 +42,7 @@ private slots:
         ToastManager m(clock.timer());
         struct Event { qint64 atMs; QString action; bool isCheck; };
         QList<Event> events;
+        const auto activeText = [&m] { return m.activeToast() ? m.activeToast()->message : QStringLiteral("<none>"); };
         const auto ms = [](const QString& seconds) { return qint64(std::llround(seconds.toDouble() * 1000)); };
         for (const QString& s : steps)
             events.append({ms(s.section('@', -1)), s.section('@', 0, -2), false});
@@ -56,8 +52,8 @@ private slots:
         for (const Event& e : events) {
             clock.advanceTo(e.atMs);
             if (e.isCheck)
-                QVERIFY2(activeText(m) == e.action,
-                         qPrintable(QStringLiteral("at %1 ms: %2").arg(e.atMs).arg(activeText(m))));
+                QVERIFY2(activeText() == e.action,
+                         qPrintable(QStringLiteral("at %1 ms: %2").arg(e.atMs).arg(activeText())));
             else if (e.action == "dismiss")
                 m.dismiss();
             else if (e.action.startsWith("show0:"))
@@ -81,7 +77,24 @@ private slots:
         m.dismiss();
         QCOMPARE(changed.count(), 3);
     }
+
+    void notificationFallsBackWithoutAServer()
+    {
+        NotificationService& service = NotificationService::shared();
+        QStringList shown;
+        service.setFallback([&](const QString& title, const QString& body) { shown << title + ": " + body; });
+        service.sendNotification("Queue Finished", "All jobs have been processed successfully.");
+        QTRY_COMPARE(shown, QStringList {"Queue Finished: All jobs have been processed successfully."});
+        QVERIFY(!service.isServerAvailable());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestToastManager)
+int main(int argc, char** argv)
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/loopcaster-test-bus");
+    QCoreApplication app(argc, argv);
+    TestToastManager t;
+    return QTest::qExec(&t, argc, argv);
+}
+
 #include "tst_toast_manager.moc"
