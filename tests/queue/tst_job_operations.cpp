@@ -37,10 +37,11 @@ private slots:
         QCOMPARE(f.started, QStringList {"runner"});
     }
 
-    void retryFailedJobs()
+    void retryAndAddJobs()
     {
         const int failedJobs = 2;
         QueueFixture f;
+        f.timings.unixSeconds = [] { return qint64(42); };
         JobService& s = f.start();
         for (int i = 0; i < failedJobs; ++i)
             f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
@@ -57,13 +58,8 @@ private slots:
             QCOMPARE(j->progress(), 0.0f);
         }
         QTRY_COMPARE(f.started.size(), failedJobs + 1);
-    }
 
-    void sameSecondOutputNamesAreUnique()
-    {
-        QueueFixture f;
-        f.timings.unixSeconds = [] { return qint64(42); };
-        JobService& s = f.start();
+        // Jobs added in the same second still get output names of their own.
         s.pauseQueue();
         QStringList names;
         for (const char* source : {"holiday.mov", "holiday.mov", "holiday.mp4", "photo.jpg"}) {
@@ -153,7 +149,6 @@ private slots:
         newer->sendUpdate(0.1f, "Preparing...");
         QTRY_COMPARE(f.job("a")->progress(), 0.1f);
 
-        // The abandoned run reports late and then ends.
         old->sendUpdate(0.9f, "Remuxing... 90%");
         old->failRun(RemuxError::cancelled());
         QTRY_VERIFY(old->isReleased());
@@ -170,6 +165,7 @@ private slots:
         f.storeJob("b");
         f.storeJob("c");
         s.processQueue();
+        settle();
         f.workerFor("b")->endOnCancel = false;
         QSignalSpy stopped(&s, &JobService::runsStopped);
         s.stopForQuit();
