@@ -17,41 +17,31 @@
 class TestJobOperations : public QObject {
     Q_OBJECT
 private slots:
-    void cancelJobNotRunning_data()
-    {
-        QTest::addColumn<int>("beforeValue");
-        QTest::addColumn<int>("afterValue");
-        QTest::addColumn<QString>("message");
-        using S = JobStatus;
-        QTest::newRow("pending") << int(S::pending) << int(S::cancelled) << "Cancelled by user";
-        QTest::newRow("paused") << int(S::paused) << int(S::paused) << "kept";
-        QTest::newRow("completed") << int(S::completed) << int(S::completed) << "kept";
-        QTest::newRow("failed") << int(S::failed) << int(S::failed) << "kept";
-    }
-
     // Only a waiting job becomes cancelled; the others keep status and text.
     void cancelJobNotRunning()
     {
-        QFETCH(int, beforeValue);
-        QFETCH(int, afterValue);
-        QFETCH(QString, message);
         QueueFixture f;
         f.setLevel(2); // "runner" takes the only slot
         f.storeJob("runner");
         JobService& s = f.start();
-        MixJob* job = f.storeJob("target", JobStatus(beforeValue));
-        job->setStatusMessage("kept");
-        s.cancelJob(job);
+        MixJob* waiting = f.storeJob("waiting");
+        MixJob* held = f.storeJob("held", JobStatus::paused);
+        held->setStatusMessage("kept");
+        s.cancelJob(waiting);
+        s.cancelJob(held);
         settle();
-        QCOMPARE(job->status(), JobStatus(afterValue));
-        QCOMPARE(job->statusMessage(), message);
+        QCOMPARE(waiting->status(), JobStatus::cancelled);
+        QCOMPARE(waiting->statusMessage(), "Cancelled by user");
+        QCOMPARE(held->status(), JobStatus::paused);
+        QCOMPARE(held->statusMessage(), "kept");
         QCOMPARE(f.started, QStringList {"runner"});
     }
 
-    void retryFailedJobs()
+    void retryAndAddJobs()
     {
         const int failedJobs = 2;
         QueueFixture f;
+        f.timings.unixSeconds = [] { return qint64(42); };
         JobService& s = f.start();
         for (int i = 0; i < failedJobs; ++i)
             f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
@@ -68,13 +58,8 @@ private slots:
             QCOMPARE(j->progress(), 0.0f);
         }
         QTRY_COMPARE(f.started.size(), failedJobs + 1);
-    }
 
-    void sameSecondOutputNamesAreUnique()
-    {
-        QueueFixture f;
-        f.timings.unixSeconds = [] { return qint64(42); };
-        JobService& s = f.start();
+        // Jobs added in the same second still get output names of their own.
         s.pauseQueue();
         QStringList names;
         for (const char* source : {"holiday.mov", "holiday.mov", "holiday.mp4", "photo.jpg"}) {
@@ -139,21 +124,10 @@ private slots:
         }
     }
 
-    void sharedOutputPathNeverRunsTwice()
-    {
-        QueueFixture f;
-        MixJob* a = f.storeJob("a");
-        MixJob* b = f.storeJob("b");
-        b->setOutputPath(a->outputPathOrEmpty()); // e.g. records from before names were made unique
-        f.storeJob("c");
-        f.start();
-        QCOMPARE(f.started, (QStringList {"a", "c"}));
-        QCOMPARE(b->status(), JobStatus::pending);
-        f.workerFor("a")->finishRun();
-        QTRY_COMPARE(f.started, (QStringList {"a", "c", "b"}));
-    }
-
-    void oldCancelledRunNeverTouchesNewerRun()
+    // A run slow to notice its stop flag: a newer run of its job waits until
+    // it unwinds and never hears from it; the app may quit only when the
+    // slowest run has unwound, and nothing starts again meanwhile.
+    void slowStoppingRuns()
     {
         QueueFixture f;
         f.storeJob("a");
@@ -175,7 +149,6 @@ private slots:
         newer->sendUpdate(0.1f, "Preparing...");
         QTRY_COMPARE(f.job("a")->progress(), 0.1f);
 
-        // The abandoned run reports late and then ends.
         old->sendUpdate(0.9f, "Remuxing... 90%");
         old->failRun(RemuxError::cancelled());
         QTRY_VERIFY(old->isReleased());
@@ -188,6 +161,22 @@ private slots:
         QTRY_COMPARE(f.job("a")->status(), JobStatus::completed);
         QCOMPARE(s.activeJobsCount(), 0);
         QCOMPARE(s.batchCounter(), 1);
+
+        f.storeJob("b");
+        f.storeJob("c");
+        s.processQueue();
+        settle();
+        f.workerFor("b")->endOnCancel = false;
+        QSignalSpy stopped(&s, &JobService::runsStopped);
+        s.stopForQuit();
+        settle();
+        QCOMPARE(stopped.count(), 0);
+        s.resumeQueue();
+        settle();
+        QCOMPARE(f.started, (QStringList {"a", "a", "b", "c"}));
+        f.workerFor("b")->failRun(RemuxError::cancelled());
+        QTRY_COMPARE(stopped.count(), 1);
+        QCOMPARE(f.job("b")->status(), JobStatus::pending);
     }
 
     void runEndings_data()
@@ -224,8 +213,6 @@ private slots:
         // make a second movie), unless the user cancelled it.
         QTest::newRow("pause while committing") << "pause@commit" << int(S::completed) << done << 1.0f << false
                                                 << false;
-        QTest::newRow("quit while committing") << "quit@commit" << int(S::completed) << done << 1.0f << false
-                                               << false;
         QTest::newRow("cancel while committing") << "cancel@commit" << int(S::cancelled) << byUser << 1.0f << false
                                                  << true;
     }
@@ -325,28 +312,6 @@ private slots:
             QVERIFY2(left().contains(file) != sweeps, qPrintable(file));
         for (const QString& file : kept)
             QVERIFY2(left().contains(file), qPrintable(file));
-    }
-
-    // The app may quit only when the slowest run has unwound, and nothing
-    // starts again meanwhile.
-    void quitWaitsForTheSlowestRun()
-    {
-        QueueFixture f;
-        f.storeJob("a");
-        f.storeJob("b");
-        JobService& s = f.start();
-        f.workerFor("a")->endOnCancel = false; // slow to notice its stop
-        QSignalSpy stopped(&s, &JobService::runsStopped);
-
-        s.stopForQuit();
-        settle();
-        QCOMPARE(stopped.count(), 0);
-        s.resumeQueue();
-        settle();
-        QCOMPARE(f.started, (QStringList {"a", "b"}));
-        f.workerFor("a")->failRun(RemuxError::cancelled());
-        QTRY_COMPARE(stopped.count(), 1);
-        QCOMPARE(f.job("a")->status(), JobStatus::pending);
     }
 
     // A tracklist that cannot be written fails the job, and the movie it belongs

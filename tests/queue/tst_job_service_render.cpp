@@ -46,41 +46,7 @@ private:
 
 class TestJobServiceRender : public QObject {
     Q_OBJECT
-    QTemporaryDir m_media;
-    QList<QUrl> m_songs;
-
-    QUrl clip(const QString& name)
-    {
-        const QString path = m_media.filePath(name);
-        if (!QFileInfo::exists(path))
-            testtools::makeClip(path, 1, 160, 120, 25, {"-c:v", "libx264", "-bf", "2"});
-        return QUrl::fromLocalFile(path);
-    }
-    // The real engine; only the first run is held at 40 %.
-    JobService& startReal(QueueFixture& f, bool holdFirstRun = false)
-    {
-        f.settings->setCrossfadeDuration(1);
-        auto first = std::make_shared<bool>(holdFirstRun);
-        const auto engines = [first](const JobRenderRequest&) -> std::unique_ptr<RenderEngine> {
-            if (std::exchange(*first, false))
-                return std::make_unique<HeldEngine>();
-            return makeMediaRenderEngine();
-        };
-        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, engines, f.timings);
-        return *f.service;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QString error;
-        for (int i = 0; i < 3; ++i) {
-            const QString path = m_media.filePath(QStringLiteral("%1 Song.wav").arg(i + 1));
-            QVERIFY2(testtools::makeTone(path, 4, 330 + 110 * i, 44100, {}, &error), qPrintable(error));
-            m_songs << QUrl::fromLocalFile(path);
-        }
-    }
-
     // Three jobs at once. The paused run leaves neither movie nor
     // temporaries and does not count as finished; resumed, it finishes with
     // its movie. The second renders meanwhile on its own thread, with the
@@ -89,13 +55,33 @@ private slots:
     void pauseDuringExportThenResume()
     {
         QueueFixture f;
-        JobService& s = startReal(f, true);
+        QString error;
+        QList<QUrl> songs;
+        for (int i = 0; i < 3; ++i) {
+            const QString path = f.dir.filePath(QStringLiteral("%1 Song.wav").arg(i + 1));
+            QVERIFY2(testtools::makeTone(path, 4, 330 + 110 * i, 44100, {}, &error), qPrintable(error));
+            songs << QUrl::fromLocalFile(path);
+        }
+        const auto clip = [&f](const QString& name) {
+            testtools::makeClip(f.dir.filePath(name), 1, 160, 120, 25, {"-c:v", "libx264", "-bf", "2"});
+            return QUrl::fromLocalFile(f.dir.filePath(name));
+        };
+        f.settings->setCrossfadeDuration(1);
+        // The real engine; only the first run is held at 40 %.
+        auto first = std::make_shared<bool>(true);
+        const auto engines = [first](const JobRenderRequest&) -> std::unique_ptr<RenderEngine> {
+            if (std::exchange(*first, false))
+                return std::make_unique<HeldEngine>();
+            return makeMediaRenderEngine();
+        };
+        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, engines, f.timings);
+        JobService& s = *f.service;
         const QString outFolder = f.dir.filePath("out"), otherFolder = f.dir.filePath("other");
         QVERIFY(QDir().mkpath(outFolder) && QDir().mkpath(otherFolder));
         QVERIFY(testtools::writeFile(f.dir.filePath("file"), {}));
-        s.addJob(clip("clip.mp4"), m_songs, QUrl::fromLocalFile(outFolder));
-        s.addJob(clip("beach.mp4"), m_songs, QUrl::fromLocalFile(otherFolder));
-        s.addJob(clip("city.mp4"), m_songs, QUrl::fromLocalFile(f.dir.filePath("file")));
+        s.addJob(clip("clip.mp4"), songs, QUrl::fromLocalFile(outFolder));
+        s.addJob(clip("beach.mp4"), songs, QUrl::fromLocalFile(otherFolder));
+        s.addJob(clip("city.mp4"), songs, QUrl::fromLocalFile(f.dir.filePath("file")));
         MixJob* job = f.job("clip");
         MixJob* other = f.job("beach");
         MixJob* refused = f.job("city");

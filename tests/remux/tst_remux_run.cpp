@@ -97,11 +97,8 @@ private slots:
         QVERIFY(testtools::writeFile(media("text.mp3"), QByteArray("not a song at all\n").repeated(100)));
         QVERIFY(testtools::writeFile(media("broken.mp4"),
                                      (QByteArray("\x00\x00\x00\x18", 4) + "ftypisom but then nothing").repeated(10)));
-        // Sources the loop cannot copy into an MP4.
-        const QStringList pattern {"-f", "lavfi", "-i", "testsrc2=s=64x48:d=0.2"};
-        QVERIFY(testtools::ffmpeg(pattern + QStringList {media("anim.gif")})
-                && testtools::ffmpeg(pattern + QStringList {"-frames:v", "1", media("scan.tiff")})
-                && testtools::ffmpeg(pattern + QStringList {"-c:v", "prores_ks", media("master.mov")}));
+        // A source the loop cannot copy into an MP4.
+        QVERIFY(testtools::makeClip(media("master.mov"), 0.2, 64, 48, 10, {"-c:v", "prores_ks"}));
         // A PNG header claiming 100000 x 100000.
         const QByteArray hugePng = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00802000000");
         QVERIFY(testtools::writeFile(media("huge.png"), hugePng));
@@ -287,7 +284,6 @@ private slots:
     {
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("half") << 2.5 << "2.5";
         QTest::newRow("large whole") << 100000.0 << "100000.0";
         QTest::newRow("not a short decimal") << (0.1 + 0.2) << "0.30000000000000004";
     }
@@ -298,53 +294,34 @@ private slots:
         QCOMPARE(RemuxRun::formatSeconds(seconds), text);
     }
 
-    void preflightSources_data()
+    void preflight_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("refusal"); // start of the message; empty: accepted
-        const QString unsupported = "Unsupported source ";
-        QTest::newRow("h264 clip") << "clip.mp4" << "";
-        QTest::newRow("png image") << "still.png" << "";
-        QTest::newRow("gif") << "anim.gif" << unsupported + "anim.gif: gif video cannot be copied";
-        QTest::newRow("tiff") << "scan.tiff" << unsupported + "scan.tiff: tiff video cannot be copied";
-        QTest::newRow("prores") << "master.mov" << unsupported + "master.mov: prores video cannot be copied";
-        QTest::newRow("audio only") << "audio-only.mp4" << unsupported + "audio-only.mp4: it has no video";
-        QTest::newRow("zero bytes") << "empty.mp3" << unsupported + "empty.mp3:";
-        QTest::newRow("text named png") << "bad.png" << unsupported + "bad.png: not a JPEG or PNG image";
-        QTest::newRow("huge image") << "huge.png" << unsupported + "huge.png: the image is too large";
-        QTest::newRow("missing") << "gone.mov" << "Cannot access video file";
-    }
-
-    // Sources the loop cannot copy into an MP4 are refused at once, in words,
-    // before any song is mixed.
-    void preflightSources()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, refusal);
-        const auto problem = RunPreflight::check(media(name), outputDir() + "/movie.mp4");
-        if (refusal.isEmpty())
-            QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
-        else
-            QVERIFY2(problem && problem->startsWith(refusal), qPrintable(problem.value_or("accepted")));
-    }
-
-    void preflightOutputs_data()
-    {
+        QTest::addColumn<QString>("source"); // in the media folder
         QTest::addColumn<QString>("output"); // relative to the case's folder; "!" prefix: taken literally
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("folder exists") << "out/m.mp4" << "";
-        QTest::newRow("folder missing: created") << "new/deeper/m.mp4" << "";
-        QTest::newRow("empty path") << "!" << "Invalid output path";
-        QTest::newRow("relative path") << "!out/m.mp4" << "Invalid output path out/m.mp4: not an absolute path";
-        QTest::newRow("folder is a file") << "file/m.mp4" << "Cannot write to the output folder";
-        QTest::newRow("folder under a file") << "file/sub/m.mp4" << "Cannot create the output folder";
-        QTest::newRow("read-only folder") << "locked/m.mp4" << "Cannot write to the output folder";
+        QTest::addColumn<QString>("refusal"); // start of the message; empty: accepted
+        const QString unsupported = "Unsupported source ", clip = "clip.mp4", movie = "out/m.mp4";
+        QTest::newRow("h264 clip, folder exists") << clip << movie << "";
+        QTest::newRow("png image") << "still.png" << movie << "";
+        QTest::newRow("prores") << "master.mov" << movie << unsupported + "master.mov: prores video cannot be copied";
+        QTest::newRow("audio only") << "audio-only.mp4" << movie << unsupported + "audio-only.mp4: it has no video";
+        QTest::newRow("zero bytes") << "empty.mp3" << movie << unsupported + "empty.mp3:";
+        QTest::newRow("text named png") << "bad.png" << movie << unsupported + "bad.png: not a JPEG or PNG image";
+        QTest::newRow("huge image") << "huge.png" << movie << unsupported + "huge.png: the image is too large";
+        QTest::newRow("missing") << "gone.mov" << movie << "Cannot access video file";
+        QTest::newRow("folder missing: created") << clip << "new/deeper/m.mp4" << "";
+        QTest::newRow("empty path") << clip << "!" << "Invalid output path";
+        QTest::newRow("relative path") << clip << "!out/m.mp4" << "Invalid output path out/m.mp4: not an absolute path";
+        QTest::newRow("folder is a file") << clip << "file/m.mp4" << "Cannot write to the output folder";
+        QTest::newRow("folder under a file") << clip << "file/sub/m.mp4" << "Cannot create the output folder";
+        QTest::newRow("read-only folder") << clip << "locked/m.mp4" << "Cannot write to the output folder";
     }
 
-    // Outputs that cannot be written are refused the same way; a missing
-    // output folder is created.
-    void preflightOutputs()
+    // Sources the loop cannot copy into an MP4 and outputs that cannot be
+    // written are refused at once, in words, before any song is mixed; a
+    // missing output folder is created.
+    void preflight()
     {
+        QFETCH(QString, source);
         QFETCH(QString, output);
         QFETCH(QString, refusal);
         if (output.startsWith("locked") && ::geteuid() == 0)
@@ -355,7 +332,7 @@ private slots:
         QVERIFY(testtools::writeFile(dir.filePath("file"), {}));
         const QString path = output.startsWith('!') ? output.mid(1) : dir.filePath(output);
 
-        const auto problem = RunPreflight::check(m_clip, path);
+        const auto problem = RunPreflight::check(media(source), path);
         QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (refusal.isEmpty()) {
             QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
