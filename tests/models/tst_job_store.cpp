@@ -131,19 +131,24 @@ private slots:
         QCOMPARE(store->fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending)->size(), waiting ? 1 : 0);
     }
 
-    void removalReachesDisk()
+    // Removal and coalesced writes on one stored pair of jobs.
+    void removalAndCoalescedWritesReachDisk()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("jobs.sqlite");
         auto store = openStore(path);
         QVERIFY(store);
         MixJob* gone = newJob("/v/gone.mp4");
-        store->insert(newJob("/v/kept.mp4"));
+        MixJob* kept = newJob("/v/kept.mp4");
+        store->insert(kept);
         store->insert(gone);
         QVERIFY(store->save());
         MixJob* neverSaved = newJob("/v/never.mp4");
         store->insert(neverSaved);
+        const QString id = kept->id().toString(QUuid::WithoutBraces);
+        RawJobTable raw(path);
 
+        // Removing a saved job and one never written leaves only the kept row.
         QSignalSpy removed(store.get(), &JobStore::removed);
         const QUuid goneId = gone->id();
         store->remove(gone);
@@ -152,33 +157,18 @@ private slots:
         QCOMPARE(removed.first().first().toUuid(), goneId);
         QCOMPARE(store->fetchCount(), 1);
         QCOMPARE(store->find(goneId), nullptr);
-
         QVERIFY(store->save());
-        RawJobTable raw(path);
         QCOMPARE(raw.scalar("SELECT count(*) FROM jobs").toInt(), 1);
         QCOMPARE(raw.scalar("SELECT videoPath FROM jobs").toString(), QStringLiteral("/v/kept.mp4"));
-    }
 
-    // A thousand progress updates cost one write, made on a later turn of the
-    // event loop. (What still waits when the store closes is written then:
-    // reopenKeepsAllFields, and the quit in tst_app_lifecycle.)
-    void writesCoalesceAndFlushOnClose()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("jobs.sqlite");
-        auto store = openStore(path);
-        QVERIFY(store);
-        MixJob* job = newJob("/v/a.mp4");
-        store->insert(job);
-        QVERIFY(store->save());
-        const QString id = job->id().toString(QUuid::WithoutBraces);
-        RawJobTable raw(path);
-
+        // A thousand progress updates cost one write, made on a later turn of
+        // the event loop. (What still waits when the store closes is written
+        // then: reopenKeepsAllFields, and the quit in tst_app_lifecycle.)
         store->setFlushDelayMs(0);
         QSignalSpy flushed(store.get(), &JobStore::flushed);
         for (int i = 1; i <= 1000; ++i)
-            job->setProgress(i / 1000.0f);
-        job->setStatusMessage("Exporting...");
+            kept->setProgress(i / 1000.0f);
+        kept->setStatusMessage("Exporting...");
         QCOMPARE(raw.column(id, "progress").toDouble(), 0.0);
         QVERIFY(flushed.wait(5000));
         QCoreApplication::processEvents(); // any further queued flush would run here

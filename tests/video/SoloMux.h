@@ -23,12 +23,4 @@ inline void muxAlone(lc::media::VideoPacketSource& source, const QString& output
     muxer.commit();
 }
 
-// The number of frames ffprobe decodes from the first video stream.
-inline int decodedFrameCount(const QString& path)
-{
-    const auto r = testtools::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
-                                              "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
-    return QString::fromUtf8(r.out).section(',', 0, 0).trimmed().toInt(); // "30," when side data follows
-}
-
 } // namespace videotest

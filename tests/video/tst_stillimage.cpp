@@ -46,7 +46,6 @@ private slots:
         QTest::newRow("12 MP photo") << QSize(4032, 3024) << false;
         QTest::newRow("panorama") << QSize(12000, 1500) << false;
         QTest::newRow("tall strip") << QSize(300, 9001) << false;
-        QTest::newRow("just over") << QSize(4097, 2305) << false;
     }
     // Within H.264 level 5.1 (4096 per side, 36864 macroblocks), even, and
     // scaled no further than needed with the aspect kept.
@@ -196,7 +195,6 @@ private slots:
         QTest::newRow("truncated png") << "cut.png"
                                        << png + QByteArray("IHDR\x00\x00\x00\x10\x00\x00\x00\x10\x08\x02\x00\x00\x00\x90\x91\x68\x36", 21)
                                        << "Failed to load image from cut.png";
-        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray() << "Failed to load image from empty.jpg";
         QTest::newRow("text named heic") << "fake.heic" << QByteArray("ftypheic but nothing else")
                                          << "Failed to load image from fake.heic";
         QTest::newRow("missing file") << "absent.jpeg" << QByteArray("-") << "Failed to load image from absent.jpeg";
@@ -225,7 +223,6 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("still");
         QTest::newRow("upper-case JPG") << "/a/cover.JPG" << true;
-        QTest::newRow("heic") << "IMG_0001.HEIC" << true;
         QTest::newRow("mov") << "clip.mov" << false;
         QTest::newRow("jpg in folder name") << "/photos.jpg/clip.mp4" << false;
     }

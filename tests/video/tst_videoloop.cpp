@@ -16,23 +16,6 @@
 
 using namespace lc::media;
 
-namespace {
-
-// Fails the test if a pts repeats (the muxer itself refuses dts that do not rise).
-void verifyTimestamps(const QString& path)
-{
-    const QJsonArray packets = testtools::probePackets(path, "v:0").value("packets").toArray();
-    QVERIFY(!packets.isEmpty());
-    QSet<qint64> seenPts;
-    for (const QJsonValue& p : packets) {
-        const qint64 pts = p["pts"].toInteger();
-        QVERIFY2(!seenPts.contains(pts), qPrintable(QStringLiteral("pts %1 repeated").arg(pts)));
-        seenPts.insert(pts);
-    }
-}
-
-} // namespace
-
 class TestVideoLoop : public QObject {
     Q_OBJECT
 
@@ -129,7 +112,12 @@ private slots:
         auto source = openVideoLoop(clip, MediaTime::fromSeconds(totalSeconds), nullptr);
         videotest::muxAlone(*source, out);
 
-        verifyTimestamps(out);
+        // No pts repeats (the muxer itself refuses dts that do not rise).
+        const QJsonArray packets = testtools::probePackets(out, "v:0").value("packets").toArray();
+        QSet<qint64> pts;
+        for (const QJsonValue& p : packets)
+            pts.insert(p["pts"].toInteger());
+        QCOMPARE(pts.size(), packets.size());
         QCOMPARE(testtools::decodeErrors(out), QString());
         const QJsonArray streams = testtools::probe(out).value("streams").toArray();
         QCOMPARE(streams.size(), 1);
@@ -142,7 +130,9 @@ private slots:
 
         // Every copy shows all its frames; only the last copy is cut.
         const int expected = int(std::ceil(totalSeconds * fps - 1e-9));
-        const int frames = videotest::decodedFrameCount(out);
+        const auto counted = testtools::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                                                        "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", out});
+        const int frames = QString::fromUtf8(counted.out).section(',', 0, 0).trimmed().toInt(); // "30," with side data
         QVERIFY2(frames <= expected && frames >= expected - frameSlack - 1,
                  qPrintable(QStringLiteral("%1 frames, want %2").arg(frames).arg(expected)));
     }
