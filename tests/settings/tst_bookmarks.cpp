@@ -46,7 +46,6 @@ private slots:
             << Change::RenameInFolder << "music/renamed.mp3" << "⚠️ Bookmark is stale for %1/music/renamed.mp3";
         QTest::newRow("replaced by a new file")
             << Change::Replace << "music/song.mp3" << "⚠️ Bookmark is stale for %1/music/song.mp3";
-        // Moved out of its folder is the same case: only its folder is searched.
         QTest::newRow("deleted") << Change::Delete << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
     }
     void resolvesAfterChange()

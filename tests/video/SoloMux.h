@@ -1,14 +1,9 @@
 #pragma once
 // Writes a video packet source alone (no audio) into an MP4 with MovieMuxer,
-// the way the export run does, and reads the result back with ffprobe.
-
-#include "TestTools.h"
+// the way the export run does.
 
 #include "media/mux/MovieMuxer.h"
 #include "media/video/VideoPacketSource.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
 
 namespace videotest {
 

@@ -7,6 +7,7 @@
 
 #include "media/common/MediaError.h"
 #include "media/video/PrefixCutFinder.h"
+#include "media/video/StillImageSource.h"
 #include "media/video/VideoLoopSource.h"
 
 #include <QJsonArray>
@@ -35,9 +36,7 @@ private slots:
         const QList<qint64> bPts {0, 3, 1, 2, 6, 4, 5};
         const QList<qint64> bDts {-2, -1, 0, 1, 2, 3, 4};
         QTest::newRow("B-frames, limit inside a mini-GOP") << bPts << bDts << qint64(3) << qint64(1);
-        QTest::newRow("B-frames, limit after a mini-GOP") << bPts << bDts << qint64(4) << qint64(4);
         QTest::newRow("B-frames, limit before the last B") << bPts << bDts << qint64(6) << qint64(4);
-        QTest::newRow("B-frames, everything") << bPts << bDts << qint64(7) << qint64(7);
         // Pyramid: I0 P4 B2 b1 b3 — the reference B shows after the first b.
         QTest::newRow("B pyramid") << QList<qint64> {0, 4, 2, 1, 3, 8} << QList<qint64> {-2, -1, 0, 1, 2, 3}
                                    << qint64(5) << qint64(5);
@@ -98,7 +97,9 @@ private slots:
         QFETCH(int, frameSlack);
         QFETCH(int, rotation);
         const QString tagName = QString::fromLatin1(QTest::currentDataTag()).replace(QRegularExpression("\\W+"), "_");
-        QString clip = m_dir.filePath(tagName + "." + container);
+        // A folder named like a photo does not make its clips photos.
+        QString clip = m_dir.filePath("in.jpg/" + tagName + "." + container);
+        QVERIFY(QDir(m_dir.path()).mkpath("in.jpg") && !isStillImagePath(clip));
         QString error;
         QVERIFY2(testtools::makeClip(clip, clipSeconds, 320, 240, fps, encodeArgs, &error), qPrintable(error));
         if (!copyArgs.isEmpty()) {
