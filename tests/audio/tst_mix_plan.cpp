@@ -61,8 +61,6 @@ private slots:
             << seconds({2, -1}) << 1e18 << QList<double> {0} << "A" << "0" << "1" << 2.0;
         QTest::newRow("not-a-number crossfade is none")
             << seconds({180, 200}) << std::nan("") << QList<double> {0, 180} << "AB" << "01" << "10" << 380.0;
-        QTest::newRow("negative infinite crossfade is none")
-            << seconds({180, 200}) << -HUGE_VAL << QList<double> {0, 180} << "AB" << "01" << "10" << 380.0;
         QTest::newRow("odd sample counts add exactly")
             << QList<qint64> {44101, 44103} << 0.5 << QList<double> {0, 44101.0 / 44100 - 0.5} << "AB" << "01"
             << "10" << 44101.0 / 44100 - 0.5 + 44103.0 / 44100;
@@ -128,9 +126,7 @@ private slots:
         const QList<qint64> two {441000, 441000};
         QTest::newRow("fade-out start") << two << 1.0 << 0 << qint64(396900) << 1.0;
         QTest::newRow("fade-out middle") << two << 1.0 << 0 << qint64(396900 + 22050) << 0.5;
-        QTest::newRow("fade-in middle") << two << 1.0 << 1 << qint64(396900 + 22050) << 0.5;
         QTest::newRow("fade-in start") << two << 1.0 << 1 << qint64(396900) << 0.0;
-        QTest::newRow("after fade-in") << two << 1.0 << 1 << qint64(441000) << 1.0;
         const QList<qint64> shortMiddle {441000, 22050, 441000};
         // Middle song of 0.5 s with a 1 s crossfade: its ramps are cut to
         // 0.25 s each, and its neighbours' ramps match them.

@@ -35,19 +35,6 @@ void writeMix(MixedAudioEncoder& encoder, const QString& path)
 // lavfi sine (1/8), made stereo by ffmpeg's mono upmix at -3 dB.
 constexpr double kToneAmplitude = 0.125 * M_SQRT1_2;
 
-// Amplitude of one frequency over a window of the left channel (interleaved
-// stereo); windows hold whole cycles of every test tone.
-double toneAmplitude(const QVector<float>& stereo, int64_t first, int count, double frequency)
-{
-    double re = 0, im = 0;
-    for (int i = 0; i < count; ++i) {
-        const double phase = 2 * M_PI * frequency * i / kMixSampleRate;
-        re += stereo[int((first + i) * 2)] * std::cos(phase);
-        im += stereo[int((first + i) * 2)] * std::sin(phase);
-    }
-    return 2 * std::hypot(re, im) / count;
-}
-
 MixPlan planFor(const QStringList& songs, double crossfade, const QList<qint64>& extraFrames = {})
 {
     MixPlanBuilder b(int(songs.size()), crossfade);
@@ -83,25 +70,6 @@ qint64 trackSamples(const QString& file)
     return testtools::probe(file)["streams"][0]["duration_ts"].toInteger();
 }
 
-// The loudest side (L-R) against mid (L+R) of any AAC frame after the first,
-// in dB, on first differences of interleaved stereo: they lift the highs,
-// where a fresh encoder's switch from mid/side to left/right coding shows.
-double worstSideToMid(const QVector<float>& stereo)
-{
-    double worst = -1e9;
-    for (int64_t f = 1; (f + 1) * 2 * kAacFrameSize <= stereo.size(); ++f) {
-        double mid = 0, side = 0;
-        for (int64_t i = f * kAacFrameSize; i < (f + 1) * kAacFrameSize; ++i) {
-            const double l = stereo[int(2 * i)] - stereo[int(2 * i - 2)];
-            const double r = stereo[int(2 * i + 1)] - stereo[int(2 * i - 1)];
-            mid += (l + r) * (l + r);
-            side += (l - r) * (l - r);
-        }
-        worst = std::max(worst, 10 * std::log10((side + 1e-12) / mid));
-    }
-    return worst;
-}
-
 } // namespace
 
 class TestMixedAudioEncoder : public QObject {
@@ -110,16 +78,21 @@ private:
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // The plan encoded in segments (to `name`) and by one encoder, both
+    // decoded, beside the mixed PCM they should match.
     struct Encoded {
-        QVector<float> pcm;
+        QVector<float> segmented, single, reference;
         std::vector<int64_t> segmentStarts;
         int seams = 0;
     };
-    Encoded encode(const MixPlan& plan, const MixedAudioEncoder::Options& options, const QString& name)
+    Encoded encodeBothWays(const MixPlan& plan, const MixedAudioEncoder::Options& options, const QString& name)
     {
         MixedAudioEncoder enc(plan, nullptr, options);
         writeMix(enc, path(name));
-        return {testtools::decodeAudio(path(name)), enc.segmentStarts(), enc.seamCount()};
+        MixedAudioEncoder one(plan, nullptr, kSingleEncoder);
+        writeMix(one, path("single-" + name));
+        return {testtools::decodeAudio(path(name)), testtools::decodeAudio(path("single-" + name)),
+                renderReference(plan), enc.segmentStarts(), enc.seamCount()};
     }
 
     QVector<float> renderReference(const MixPlan& plan)
@@ -158,9 +131,8 @@ private slots:
                           "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)",
                           "chord.flac", 32),
                  qPrintable(e));
-        // Loud, broadband and mono: where a fresh
-        // encoder, not yet settled, switches bands from mid/side to left/right
-        // coding and the mono image widens into hiss.
+        // Loud, broadband and mono: where a fresh encoder, not yet settled, switches
+        // bands from mid/side to left/right coding and the mono image widens into hiss.
         for (const auto& [name, root] : {std::pair {"mono1.flac", 220}, std::pair {"mono2.flac", 165}})
             QVERIFY2(generate(QStringLiteral("0.25*sin(2*PI*%1*t)+0.2*sin(2*PI*%2*t)*(0.6+0.4*sin(2*PI*0.7*t))"
                                              "+0.15*sin(2*PI*%3*t)+0.1*sin(2*PI*3*%3*t)"
@@ -193,7 +165,14 @@ private slots:
                     continue;
                 const bool inside = first >= p.start && first + kWindow <= p.end;
                 const double expected = inside ? kToneAmplitude * p.gainAt(first + kWindow / 2) : 0.0;
-                const double measured = toneAmplitude(mix, first, kWindow, freqs[int(s)]);
+                // The tone's amplitude in the left channel; windows hold whole cycles of every tone.
+                double re = 0, im = 0;
+                for (int i = 0; i < kWindow; ++i) {
+                    const double phase = 2 * M_PI * freqs[int(s)] * i / kMixSampleRate;
+                    re += mix[int((first + i) * 2)] * std::cos(phase);
+                    im += mix[int((first + i) * 2)] * std::sin(phase);
+                }
+                const double measured = 2 * std::hypot(re, im) / kWindow;
                 if (qAbs(measured - expected) > 0.002)
                     QFAIL(qPrintable(QStringLiteral("tone %1 Hz at %2 s: %3, expected %4")
                                          .arg(freqs[int(s)]).arg(first / 44100.0).arg(measured).arg(expected)));
@@ -212,21 +191,17 @@ private slots:
     {
         const MixPlan plan = planFor({path("long440.flac"), path("bursts.flac"), path("chord.flac")}, 1.0);
         // Many seams: this is about the splice itself.
-        Encoded parallel = encode(plan, {.segmentFrames = 96, .warmupFrames = 16}, "segmented.mp4");
-        Encoded single = encode(plan, kSingleEncoder, "single.mp4");
-        const QVector<float> reference = renderReference(plan);
+        const Encoded e = encodeBothWays(plan, {.segmentFrames = 96, .warmupFrames = 16}, "segmented.mp4");
 
         QCOMPARE(trackSamples(path("segmented.mp4")), plan.totalFrames());
-        QCOMPARE(parallel.pcm.size(), single.pcm.size());
-        QVERIFY(parallel.pcm.size() - reference.size() < 2048);
-        parallel.pcm.resize(reference.size());
-        single.pcm.resize(reference.size());
-        QVERIFY(parallel.seams >= 30);
+        QCOMPARE(e.segmented.size(), e.single.size());
+        QVERIFY(e.segmented.size() - e.reference.size() < 2048);
+        QVERIFY(e.seams >= 30);
         QCOMPARE(testtools::decodeErrors(path("segmented.mp4")), QString());
 
-        const std::vector<double> errPar = frameErrors(parallel.pcm, reference);
-        const std::vector<double> errSingle = frameErrors(single.pcm, reference);
-        const std::vector<double> signalPerFrame = frameErrors(reference, QVector<float>(reference.size(), 0.0f));
+        const std::vector<double> errPar = frameErrors(e.segmented, e.reference);
+        const std::vector<double> errSingle = frameErrors(e.single, e.reference);
+        const std::vector<double> signalPerFrame = frameErrors(e.reference, QVector<float>(e.reference.size(), 0.0f));
         const auto snr = [](const std::vector<double>& signal, const std::vector<double>& error) {
             return 10 * std::log10(std::accumulate(signal.begin(), signal.end(), 0.0)
                                    / std::accumulate(error.begin(), error.end(), 0.0));
@@ -239,7 +214,7 @@ private slots:
         // A seam that does not decode cleanly (shifted samples, broken
         // overlap-add) costs about as much error as there is signal; the
         // encoders' own quantisation noise stays far below that.
-        const std::vector<int64_t>& starts = parallel.segmentStarts;
+        const std::vector<int64_t>& starts = e.segmentStarts;
         double worstSeamSnr = 1e9, worstSingleSnr = 1e9;
         for (size_t f = 0; f < errPar.size(); ++f) {
             if (signalPerFrame[f] < 1e-2)
@@ -254,6 +229,14 @@ private slots:
         qInfo("worst frame SNR near seams %.1f dB, single encoder anywhere %.1f dB", worstSeamSnr, worstSingleSnr);
         QVERIFY(worstSeamSnr > 15);
         QVERIFY(worstSeamSnr > worstSingleSnr - 6);
+
+        // Destroyed mid-stream, its workers busy or waiting for room, an
+        // encoder joins them (a hang fails on the timeout). A raised cancel
+        // flag stops the run before its next packet (tst_remux_run::failures);
+        // how fast the encoder itself gives up is measured in the benchmarks.
+        MixedAudioEncoder abandoned(plan, nullptr, {.segmentFrames = 96});
+        PacketPtr pkt = makePacket();
+        QVERIFY(abandoned.nextPacket(pkt.get()));
     }
 
     // A loud mono mix cut into segments: every frame keeps the side signal
@@ -264,24 +247,33 @@ private slots:
         const MixPlan plan = planFor({path("mono1.flac"), path("mono2.flac")}, 1.0);
         MixedAudioEncoder::Options segmented;
         segmented.segmentFrames = 2 * (segmented.warmupFrames + segmented.tailFrames); // shortest allowed: two seams
-        Encoded parallel = encode(plan, segmented, "mono-segmented.mp4");
-        Encoded single = encode(plan, kSingleEncoder, "mono-single.mp4");
-        QCOMPARE(parallel.seams, 2);
-        const QVector<float> reference = renderReference(plan);
-        parallel.pcm.resize(reference.size());
-        single.pcm.resize(reference.size());
+        const Encoded e = encodeBothWays(plan, segmented, "mono.mp4");
+        QCOMPARE(e.seams, 2);
 
-        const double worstSide = worstSideToMid(parallel.pcm);
+        // The loudest side (L-R) against mid (L+R) of any AAC frame after the
+        // first, on first differences: they lift the highs, where a fresh
+        // encoder's switch from mid/side to left/right coding shows.
+        double worstSide = -1e9;
+        for (int64_t f = 1; (f + 1) * kAacFrameSize <= e.reference.size() / 2; ++f) {
+            double mid = 0, side = 0;
+            for (int64_t i = f * kAacFrameSize; i < (f + 1) * kAacFrameSize; ++i) {
+                const double l = e.segmented[int(2 * i)] - e.segmented[int(2 * i - 2)];
+                const double r = e.segmented[int(2 * i + 1)] - e.segmented[int(2 * i - 1)];
+                mid += (l + r) * (l + r);
+                side += (l - r) * (l - r);
+            }
+            worstSide = std::max(worstSide, 10 * std::log10((side + 1e-12) / mid));
+        }
         // Error over windows of 1 s, from the earliest possible splice to 2 s
         // after the boundary: two encoders' errors on one transient frame can
         // differ by several dB, but a cold encoder's error stays off for
         // seconds.
-        const std::vector<double> errPar = frameErrors(parallel.pcm, reference);
-        const std::vector<double> errSingle = frameErrors(single.pcm, reference);
+        const std::vector<double> errPar = frameErrors(e.segmented, e.reference);
+        const std::vector<double> errSingle = frameErrors(e.single, e.reference);
         constexpr int64_t kWindow = 43;
         double worstError = 0;
-        for (size_t k = 1; k < parallel.segmentStarts.size(); ++k) {
-            const int64_t boundary = parallel.segmentStarts[k];
+        for (size_t k = 1; k < e.segmentStarts.size(); ++k) {
+            const int64_t boundary = e.segmentStarts[k];
             for (int64_t f = boundary - segmented.warmupFrames / 2; f < boundary + 2 * kWindow; f += kWindow) {
                 double p = 0, q = 0;
                 for (int64_t i = f; i < f + kWindow && i < int64_t(errPar.size()); ++i)
@@ -335,41 +327,17 @@ private slots:
         QCOMPARE(shortFrames > 0, onsets);
     }
 
-    // Mixes the plan cannot lay out plainly still come out at its exact length.
-    void degenerateMixesKeepTheirLength_data()
-    {
-        QTest::addColumn<QStringList>("songs");
-        QTest::addColumn<double>("crossfade");
-        QTest::addColumn<QList<qint64>>("extraFrames");
-        QTest::newRow("crossfade longer than songs") << QStringList {"a400.flac", "a400.flac", "b1000.flac"} << 8.0
-                                                     << QList<qint64> {};
-        QTest::newRow("song shorter than measured") << QStringList {"a400.flac", "b1000.flac"} << 0.5
-                                                    << QList<qint64> {30000, 0};
-    }
+    // Mixes the plan cannot lay out plainly still come out at its exact
+    // length: a crossfade longer than the songs, a song shorter than measured.
     void degenerateMixesKeepTheirLength()
     {
-        QFETCH(QStringList, songs);
-        QFETCH(double, crossfade);
-        QFETCH(QList<qint64>, extraFrames);
-        for (QString& s : songs)
-            s = path(s);
-        const MixPlan plan = planFor(songs, crossfade, extraFrames);
-        MixedAudioEncoder enc(plan, nullptr);
-        writeMix(enc, path("degenerate.mp4"));
-        QCOMPARE(trackSamples(path("degenerate.mp4")), plan.totalFrames());
-        QCOMPARE(testtools::decodeErrors(path("degenerate.mp4")), QString());
-    }
-
-    // An encoder destroyed mid-stream, its workers busy or waiting for room,
-    // joins them (a hang fails on the timeout). A raised cancel flag stops the
-    // run before its next packet (tst_remux_run::failures); how fast the
-    // encoder itself gives up is measured in the benchmarks.
-    void destroyedMidStreamJoinsItsWorkers()
-    {
-        const MixPlan plan = planFor({path("long440.flac"), path("bursts.flac"), path("chord.flac")}, 1.0);
-        MixedAudioEncoder enc(plan, nullptr, {.segmentFrames = 96});
-        PacketPtr pkt = makePacket();
-        QVERIFY(enc.nextPacket(pkt.get()));
+        for (const MixPlan& plan : {planFor({path("a400.flac"), path("a400.flac"), path("b1000.flac")}, 8.0),
+                                    planFor({path("a400.flac"), path("b1000.flac")}, 0.5, {30000, 0})}) {
+            MixedAudioEncoder enc(plan, nullptr);
+            writeMix(enc, path("degenerate.mp4"));
+            QCOMPARE(trackSamples(path("degenerate.mp4")), plan.totalFrames());
+            QCOMPARE(testtools::decodeErrors(path("degenerate.mp4")), QString());
+        }
     }
 };
 

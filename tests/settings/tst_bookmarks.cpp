@@ -28,7 +28,7 @@ std::pair<QString, QStringList> resolve(const QByteArray& data)
     return {url ? url->toLocalFile() : QString(), capture.take()};
 }
 
-enum class Change { RenameInFolder, Replace, Delete, MoveToOtherFolder };
+enum class Change { RenameInFolder, Replace, Delete };
 
 } // namespace
 
@@ -47,8 +47,6 @@ private slots:
         QTest::newRow("replaced by a new file")
             << Change::Replace << "music/song.mp3" << "⚠️ Bookmark is stale for %1/music/song.mp3";
         QTest::newRow("deleted") << Change::Delete << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
-        QTest::newRow("moved to another folder")
-            << Change::MoveToOtherFolder << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
     }
     void resolvesAfterChange()
     {
@@ -78,9 +76,6 @@ private slots:
             break;
         case Change::Delete:
             QVERIFY(QFile::remove(target));
-            break;
-        case Change::MoveToOtherFolder:
-            QVERIFY(QFile::rename(target, root + "/elsewhere/song.mp3"));
             break;
         }
 

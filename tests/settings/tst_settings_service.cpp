@@ -76,8 +76,6 @@ private slots:
                                                       << 0;
         QTest::newRow("crossfade same value twice")
             << "crossfadeDuration" << QVariantList {2.5, 2.5} << QVariant(2.5) << QVariant(2.5) << 1;
-        QTest::newRow("crossfade default written explicitly")
-            << "crossfadeDuration" << QVariantList {3.0} << QVariant(3.0) << QVariant(3.0) << 0;
         QTest::newRow("crossfade back to 0")
             << "crossfadeDuration" << QVariantList {7.5, 0.0} << QVariant(0.0) << QVariant(3.0) << 2;
         QTest::newRow("song count below 1 stored, read as 1")
@@ -89,12 +87,9 @@ private slots:
         QTest::newRow("crossfade nan") << cf << QVariantList {"nan"} << QVariant("nan") << QVariant(3.0) << 0;
         QTest::newRow("crossfade inf") << cf << QVariantList {"inf"} << QVariant("inf") << QVariant(10.0) << 0;
         QTest::newRow("crossfade negative") << cf << QVariantList {"-4"} << QVariant("-4") << QVariant(3.0) << 0;
-        QTest::newRow("crossfade text") << cf << QVariantList {"long"} << QVariant("long") << QVariant(3.0) << 0;
         QTest::newRow("crossfade 9.5 after 4.5") << cf << QVariantList {4.5, "9.5"} << QVariant("9.5") << QVariant(9.5) << 1;
         QTest::newRow("songs beyond int") << songs << QVariantList {"99999999999"} << QVariant("99999999999") << QVariant(1000)
                                           << 0;
-        QTest::newRow("songs negative") << songs << QVariantList {"-7"} << QVariant("-7") << QVariant(1) << 0;
-        QTest::newRow("songs text") << songs << QVariantList {"many"} << QVariant("many") << QVariant(15) << 0;
         QTest::newRow("songs 9 after 20") << songs << QVariantList {20, "9"} << QVariant("9") << QVariant(9) << 1;
     }
     void preferences()
@@ -183,7 +178,8 @@ private slots:
         QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
     }
 
-    // Chosen folders come back after a restart until they are cleared; the
+    // Chosen folders come back after a restart until they are cleared, and a
+    // folder whose bookmark cannot be saved lasts for this run only; the
     // playlist folder is scanned each time it is chosen, the output folder
     // never touches the song library.
     void folderChoiceLastsUntilCleared_data()
@@ -203,6 +199,9 @@ private slots:
         const auto chosen = [&](const SettingsService& s) {
             return pathOf(playlist ? s.playlistFolderURL() : s.outputFolderURL());
         };
+        const auto choose = [&](SettingsService& s, const QUrl& u) {
+            playlist ? s.choosePlaylistFolder(u) : s.chooseOutputFolder(u);
+        };
         const QStringList songs = playlist ? QStringList {"A.wav", "b.mp3", "c.ogg"} : QStringList {};
         {
             // Choosing the same folder again notifies nothing but the songs it now holds.
@@ -210,15 +209,27 @@ private slots:
             QSignalSpy folderSpy(&service, playlist ? &SettingsService::playlistFolderURLChanged
                                                     : &SettingsService::outputFolderURLChanged);
             QSignalSpy songsSpy(&service, &SettingsService::availableSongsChanged);
-            playlist ? service.choosePlaylistFolder(url) : service.chooseOutputFolder(url);
+            choose(service, url);
             QVERIFY(testtools::writeFile(folder + "/c.ogg", {}));
-            playlist ? service.choosePlaylistFolder(url) : service.chooseOutputFolder(url);
-            playlist ? service.choosePlaylistFolder(url) : service.chooseOutputFolder(url);
+            choose(service, url);
+            choose(service, url);
             QCOMPARE(fileNames(service.availableSongs()), songs);
             QCOMPARE(chosen(service), folder);
             QCOMPARE(onDisk().contains(kPlaylistKey), playlist);
             QCOMPARE(folderSpy.count(), 1);
             QCOMPARE(songsSpy.count(), playlist ? 2 : 0);
+
+            // The restart below gets this folder back, not the missing one.
+            const QString missing = m_root + "/missing";
+            const QByteArray earlier = onDisk().value(key).toByteArray();
+            const int openBefore = FileService::shared().openAccessCount();
+            StdoutCapture capture;
+            choose(service, QUrl::fromLocalFile(missing));
+            QCOMPARE(capture.take(), QStringList {"Failed to save bookmark for " + key + ": No such file: " + missing});
+            QCOMPARE(chosen(service), missing);
+            QVERIFY(service.availableSongs().isEmpty());
+            QCOMPARE(onDisk().value(key).toByteArray(), earlier);
+            QCOMPARE(FileService::shared().openAccessCount(), openBefore);
         }
         {
             StdoutCapture capture;
@@ -237,32 +248,6 @@ private slots:
         SettingsService afterClear(FileService::shared(), store());
         QCOMPARE(chosen(afterClear), QString());
         QVERIFY(afterClear.availableSongs().isEmpty());
-    }
-
-    void failedSaveKeepsEarlierBookmark()
-    {
-        const QString good = m_root + "/good";
-        const QString missing = m_root + "/missing";
-        QVERIFY(testtools::writeFile(good + "/song.mp3", {}));
-        SettingsService service(FileService::shared(), store());
-        service.choosePlaylistFolder(QUrl::fromLocalFile(good));
-        const QByteArray earlier = onDisk().value(kPlaylistKey).toByteArray();
-        QVERIFY(!earlier.isEmpty());
-
-        const int openBefore = FileService::shared().openAccessCount();
-        StdoutCapture capture;
-        service.choosePlaylistFolder(QUrl::fromLocalFile(missing));
-        QCOMPARE(capture.take(),
-                 QStringList {"Failed to save bookmark for playlistFolderBookmark: No such file: " + missing});
-
-        // This run uses the new folder; the next one gets the earlier folder back.
-        QCOMPARE(pathOf(service.playlistFolderURL()), missing);
-        QVERIFY(service.availableSongs().isEmpty());
-        QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), earlier);
-        QCOMPARE(FileService::shared().openAccessCount(), openBefore);
-        SettingsService restarted(FileService::shared(), store());
-        QCOMPARE(pathOf(restarted.playlistFolderURL()), good);
-        QCOMPARE(fileNames(restarted.availableSongs()), QStringList {"song.mp3"});
     }
 };
 

@@ -61,7 +61,7 @@ private slots:
         QVERIFY(scanRelative(tmp.path() + "/gone").isEmpty());
     }
 
-    void symlinkedFoldersAreReadOnce()
+    void awkwardEntriesAreSkipped()
     {
         QTemporaryDir tmp;
         const QString root = tmp.path();
@@ -72,27 +72,17 @@ private slots:
         QVERIFY(QFile::link(root + "/real", root + "/alias"));
         QVERIFY(QFile::link(root + "/nowhere", root + "/dangling.mp3"));
         QCOMPARE(scanRelative(root), QStringList {"alias/song.mp3"});
-    }
 
-    // Songs we may not read are left out, so a random draw never picks one.
-    void unreadableEntriesAreSkipped_data()
-    {
-        QTest::addColumn<QString>("locked");
-        QTest::newRow("folder") << "locked";
-        QTest::newRow("song file") << "locked/secret.mp3";
-    }
-    void unreadableEntriesAreSkipped()
-    {
-        QFETCH(QString, locked);
+        // Songs we may not read are left out, so a random draw never picks one.
         if (::geteuid() == 0)
             QSKIP("root reads everything");
-        QTemporaryDir tmp;
-        QVERIFY(testtools::writeFile(tmp.path() + "/locked/secret.mp3", {}));
-        QVERIFY(testtools::writeFile(tmp.path() + "/open/song.mp3", {}));
-        QVERIFY(QFile::setPermissions(tmp.path() + "/" + locked, {}));
-        const QStringList songs = scanRelative(tmp.path());
-        QFile::setPermissions(tmp.path() + "/" + locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(songs, QStringList {"open/song.mp3"});
+        QVERIFY(testtools::writeFile(root + "/locked/secret.mp3", {}));
+        for (const QString& locked : {root + "/locked/secret.mp3", root + "/locked"}) {
+            QVERIFY(QFile::setPermissions(locked, {}));
+            const QStringList songs = scanRelative(root);
+            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QCOMPARE(songs, QStringList {"alias/song.mp3"});
+        }
     }
 };
 

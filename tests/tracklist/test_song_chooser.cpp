@@ -37,7 +37,6 @@ private slots:
         QTest::addColumn<int>("librarySize");
         QTest::addColumn<int>("files");
         QTest::newRow("empty library") << 0 << 2;
-        QTest::newRow("one song, many files") << 1 << 10;
         QTest::newRow("three songs") << 3 << 20;
         QTest::newRow("library larger than the cap") << 1500 << 3;
     }

@@ -1,14 +1,9 @@
 #pragma once
 // Writes a video packet source alone (no audio) into an MP4 with MovieMuxer,
-// the way the export run does, and reads the result back with ffprobe.
-
-#include "TestTools.h"
+// the way the export run does.
 
 #include "media/mux/MovieMuxer.h"
 #include "media/video/VideoPacketSource.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
 
 namespace videotest {
 
@@ -21,14 +16,6 @@ inline void muxAlone(lc::media::VideoPacketSource& source, const QString& output
     while (source.nextPacket(pkt.get()))
         muxer.writePacket(pkt.get(), 0, source.timeBase());
     muxer.commit();
-}
-
-// The number of frames ffprobe decodes from the first video stream.
-inline int decodedFrameCount(const QString& path)
-{
-    const auto r = testtools::run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
-                                              "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
-    return QString::fromUtf8(r.out).section(',', 0, 0).trimmed().toInt(); // "30," when side data follows
 }
 
 } // namespace videotest
