@@ -81,6 +81,10 @@ private slots:
         f.setLevel(3);
         QVERIFY(s.isQueuePaused());
         QCOMPARE(f.job("j03")->status(), JobStatus::paused);
+        f.clock.advance(f.timings.heatRecheckMs); // still critical: another wait
+        settle();
+        QVERIFY(s.isQueuePaused());
+        QCOMPARE(f.started.size(), 4);
         f.setLevel(1); // a change during the wait starts nothing
         f.clock.advance(f.timings.heatRecheckMs - 1);
         settle();
