@@ -1,16 +1,10 @@
 #include "services/ToastManager.h"
 
-#include <QTimer>
-
 #include <cmath>
 
-ToastManager::ToastManager(Timer timer, QObject* parent) : QObject(parent), m_timer(std::move(timer))
+ToastManager::ToastManager(SingleShotTimer timer, QObject* parent)
+    : QObject(parent), m_timer(timer ? std::move(timer) : realSingleShotTimer())
 {
-    if (!m_timer) {
-        m_timer = [](int ms, QObject* context, std::function<void()> expire) {
-            QTimer::singleShot(ms, context, std::move(expire));
-        };
-    }
 }
 
 void ToastManager::setActiveToast(const std::optional<Toast>& toast)

@@ -3,12 +3,13 @@
 // toast replaces the current one at once; each toast removes itself after its
 // duration unless a toast with a different text has replaced it.
 
+#include "services/SingleShotTimer.h"
+
 #include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QUuid>
 
-#include <functional>
 #include <optional>
 
 enum class ToastType { info, success, error, warning };
@@ -27,11 +28,9 @@ class ToastManager : public QObject {
     Q_PROPERTY(std::optional<Toast> activeToast READ activeToast WRITE setActiveToast NOTIFY activeToastChanged)
 
 public:
-    // Calls `expire` once, `ms` milliseconds from now, unless `context` is
-    // gone by then. The default is a Qt single-shot timer; tests pass a clock
-    // they advance by hand so toast lifetimes need no real waiting.
-    using Timer = std::function<void(int ms, QObject* context, std::function<void()> expire)>;
-    explicit ToastManager(Timer timer = {}, QObject* parent = nullptr);
+    // Each toast's lifetime is waited for through `timer` (a real timer by
+    // default); tests pass a clock they advance by hand.
+    explicit ToastManager(SingleShotTimer timer = {}, QObject* parent = nullptr);
 
     std::optional<Toast> activeToast() const { return m_activeToast; }
     void setActiveToast(const std::optional<Toast>& toast);
@@ -44,7 +43,7 @@ signals:
     void activeToastChanged();
 
 private:
-    Timer m_timer;
+    SingleShotTimer m_timer;
     std::optional<Toast> m_activeToast;
 };
 
