@@ -160,11 +160,11 @@ encode_floor() {
   local frames half
   frames=$(( $(stat -c %s "$pcm") / 8 ))
   half=$(( frames / 2 ))
-  local raw=(-f f32le -ar 44100 -ac 2)
   /usr/bin/time -f "%e %U %S" -o "$work/floor.time" bash -c '
-    ffmpeg -hide_banner -nostdin -loglevel error "${@:4}" -i "$1" -t "$2" -c:a aac -b:a 192k -f null - &
-    ffmpeg -hide_banner -nostdin -loglevel error "${@:4}" -ss "$2" -i "$1" -c:a aac -b:a 192k -f null - &
-    wait' _ "$pcm" "$(awk -v h="$half" 'BEGIN { printf "%.6f", h / 44100 }')" unused "${raw[@]}"
+    enc() { ffmpeg -hide_banner -nostdin -loglevel error -f f32le -ar 44100 -ac 2 "$@" -c:a aac -b:a 192k -f null -; }
+    enc -i "$1" -t "$2" &
+    enc -ss "$2" -i "$1" &
+    wait' _ "$pcm" "$(awk -v h="$half" 'BEGIN { printf "%.6f", h / 44100 }')"
   rm -f "$pcm"
   local wall user sys
   read -r wall user sys <"$work/floor.time"
