@@ -201,8 +201,8 @@ bool JobService::isOutputPathBusy(const QString& outputPath, int* holdLeftMs)
             m_holdingRuns.insert(run);
             continue;
         }
-        const qint64 sinceCancel = m_timings.steadyMs() - m_cancelledAtMs.value(run, m_timings.steadyMs());
-        const qint64 left = m_timings.unwindHoldMs - sinceCancel;
+        const qint64 now = m_timings.steadyMs();
+        const qint64 left = m_timings.unwindHoldMs - (now - m_cancelledAtMs.value(run, now));
         if (left > 0) {
             busy = true;
             m_holdingRuns.insert(run);
