@@ -1,48 +1,48 @@
-# Helpers that keep the core / GUI split explicit.
-#
-# The core is one static library (loopcaster_core) assembled from one object
-# library per area (lc_models, lc_media, ...). Areas never link Qt Widgets;
-# loopcaster_check_no_widgets() fails the configure step if one does.
+# The floors: one static library per folder of src/, each linking only the
+# floors it may use. loopcaster_floor() records those uses so the layering
+# test (tests/CMakeLists.txt) checks the includes against the same table.
 
-set(LOOPCASTER_CORE_AREAS "" CACHE INTERNAL "")
-
-# loopcaster_core_area(<name> SOURCES ... LIBS ...)
-function(loopcaster_core_area name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-  add_library(lc_${name} OBJECT ${A_SOURCES})
-  target_include_directories(lc_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(lc_${name} PUBLIC ${A_LIBS})
-  set_target_properties(lc_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
-  set(LOOPCASTER_CORE_AREAS ${LOOPCASTER_CORE_AREAS} ${name} CACHE INTERNAL "")
+# loopcaster_floor(<folder> [USES <floors>...] [LIBS <libraries>...] [EXCLUDE <files>...])
+# Builds loopcaster_<folder> from every .cpp under src/<folder> (subfolders
+# included) except the EXCLUDEd ones (an executable's main).
+function(loopcaster_floor folder)
+  cmake_parse_arguments(F "" "" "USES;LIBS;EXCLUDE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS F_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  add_library(loopcaster_${folder} STATIC ${sources})
+  target_include_directories(loopcaster_${folder} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  set(floors ${F_USES})
+  list(TRANSFORM floors PREPEND loopcaster_)
+  target_link_libraries(loopcaster_${folder} PUBLIC ${floors} ${F_LIBS})
+  list(JOIN F_USES "," uses)
+  set_property(GLOBAL APPEND PROPERTY LOOPCASTER_FLOOR_RULES "${folder}=${uses}")
 endfunction()
 
+# Everything below the views stays free of Qt Widgets.
 function(loopcaster_check_no_widgets target)
   get_target_property(libs ${target} LINK_LIBRARIES)
-  if(libs)
-    foreach(lib IN LISTS libs)
-      if(lib MATCHES "Widgets")
-        message(FATAL_ERROR "${target} must not link Qt Widgets (found ${lib})")
-      endif()
-      if(TARGET ${lib} AND lib MATCHES "^lc_")
-        loopcaster_check_no_widgets(${lib})
-      endif()
-    endforeach()
-  endif()
+  foreach(lib IN LISTS libs)
+    if(lib MATCHES "Widgets")
+      message(FATAL_ERROR "${target} must not link Qt Widgets (found ${lib})")
+    endif()
+    if(TARGET ${lib} AND lib MATCHES "^loopcaster_")
+      loopcaster_check_no_widgets(${lib})
+    endif()
+  endforeach()
 endfunction()
 
-option(LOOPCASTER_TEST_AREAS_ONLY
-  "Link each test against only the core areas it names (faster, isolated builds while developing)" OFF)
-
-# loopcaster_test(<name> SOURCES ... AREAS <core areas it uses> [LIBS ...] [TIMEOUT s])
-# Every test links the core (and the view models when it needs them).
+# loopcaster_test(<name> SOURCES ... [FLOOR <the floor it tests>] [LIBS ...] [TIMEOUT s])
+# A test links its floor (with the floors below it) and the test support.
 function(loopcaster_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;AREAS;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;FLOOR" "SOURCES;LIBS;AREAS" ${ARGN})
+  if(T_AREAS)
+    message(FATAL_ERROR "${name}: tests name the FLOOR they link, not AREAS")
+  endif()
   add_executable(${name} ${T_SOURCES})
-  if(LOOPCASTER_TEST_AREAS_ONLY AND T_AREAS)
-    list(TRANSFORM T_AREAS PREPEND lc_)
-    target_link_libraries(${name} PRIVATE ${T_AREAS})
-  else()
-    target_link_libraries(${name} PRIVATE loopcaster_core)
+  if(T_FLOOR)
+    target_link_libraries(${name} PRIVATE loopcaster_${T_FLOOR})
   endif()
   target_link_libraries(${name} PRIVATE lc_testsupport Qt6::Test ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name})

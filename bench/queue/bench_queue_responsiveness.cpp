@@ -52,12 +52,14 @@ int main(int argc, char** argv)
     auto store = JobStore::open(dir.filePath("jobs.sqlite"), &error);
     if (!store)
         return 1;
-    SettingsService settings(FileService::shared(),
+    FileService files;
+    SettingsService settings(files,
                              std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat));
     ThermalService thermal(std::make_unique<FixedLevel>(), 0);
     bool finished = false;
-    NotificationService::shared().setSink([&](const NotificationService::Notification&) { finished = true; });
-    JobService service(*store, settings, thermal);
+    NotificationService notifier;
+    notifier.setSink([&](const NotificationService::Notification&) { finished = true; });
+    JobService service(*store, settings, thermal, files, notifier);
 
     const MainLoopLateness idle = sampleMainLoop([] { return false; }, 2000);
 

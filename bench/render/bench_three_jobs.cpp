@@ -68,13 +68,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    SettingsService settings(FileService::shared(),
+    FileService files;
+    SettingsService settings(files,
                              std::make_unique<QSettings>(state.filePath("prefs.ini"), QSettings::IniFormat));
     settings.setCrossfadeDuration(crossfade);
     ThermalService thermal(std::make_unique<NominalLevel>(), 0);
     bool finished = false;
-    NotificationService::shared().setSink([&](const NotificationService::Notification&) { finished = true; });
-    JobService service(*store, settings, thermal);
+    NotificationService notifier;
+    notifier.setSink([&](const NotificationService::Notification&) { finished = true; });
+    JobService service(*store, settings, thermal, files, notifier);
 
     QElapsedTimer clock;
     clock.start();

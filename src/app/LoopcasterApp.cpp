@@ -48,14 +48,14 @@ QUrl fileUrlFor(const QString& argument)
 LoopcasterApp::LoopcasterApp(AppDependencyContainer& container, QObject* parent)
     : QObject(parent)
     , m_container(container)
-    , m_viewModels(container, viewModelOptions(m_reveal))
+    , m_viewModels(container.viewModelServices(), viewModelOptions(m_reveal))
     , m_updates(QUrl(QStringLiteral(LOOPCASTER_APPCAST_URL)), QVersionNumber::fromString(LOOPCASTER_VERSION))
 {
     QApplication::setWindowIcon(views::appIcon());
     m_window = std::make_unique<QMainWindow>();
     m_window->setObjectName("mainWindow");
     m_window->setWindowTitle(QStringLiteral("Loopcaster"));
-    m_content = new views::ContentView(m_viewModels, container.toastManager(), m_window.get());
+    m_content = new views::ContentView(m_viewModels, m_window.get());
     m_window->setCentralWidget(m_content);
     // The content has a fixed size; the window follows it and cannot be resized.
     m_window->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -66,7 +66,7 @@ LoopcasterApp::LoopcasterApp(AppDependencyContainer& container, QObject* parent)
 
 LoopcasterApp::~LoopcasterApp()
 {
-    NotificationService::shared().setFallback({});
+    m_container.notificationService().setFallback({});
 }
 
 void LoopcasterApp::buildMenus()
@@ -113,7 +113,7 @@ void LoopcasterApp::setUpTray()
     connect(m_tray.get(), &views::StatusTrayIcon::quitRequested, qApp, &QCoreApplication::quit);
     m_tray->show();
     views::StatusTrayIcon* tray = m_tray.get();
-    NotificationService::shared().setFallback(
+    m_container.notificationService().setFallback(
         [tray](const QString& title, const QString& body) { tray->showMessage(title, body); });
 }
 

@@ -1,7 +1,5 @@
 #include "models/MixJob.h"
 
-#include "services/FileService.h"
-
 #include <cmath>
 
 namespace {
@@ -13,13 +11,14 @@ QString pathOf(const QUrl& url)
 
 } // namespace
 
-MixJob::MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, QObject* parent)
+MixJob::MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, std::optional<QByteArray> videoBookmark,
+               QObject* parent)
     : QObject(parent)
     , m_id(QUuid::createUuid())
     , m_videoPath(pathOf(videoURL))
     , m_statusMessage(QStringLiteral("Waiting..."))
     , m_createdAt(QDateTime::currentDateTimeUtc())
-    , m_videoBookmark(FileService::shared().createBookmark(videoURL))
+    , m_videoBookmark(std::move(videoBookmark))
 {
     m_audioPaths.reserve(audioURLs.size());
     for (const QUrl& url : audioURLs)

@@ -31,9 +31,11 @@ class MixJob : public QObject {
 
 public:
     // A new record (not yet in any store): new id, the source's path and
-    // bookmark (absent when it cannot be created), the song paths, no output
-    // path, progress 0, pending, "Waiting...", created now.
-    MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, QObject* parent = nullptr);
+    // bookmark (made by whoever adds the job; absent when it could not be
+    // made), the song paths, no output path, progress 0, pending,
+    // "Waiting...", created now.
+    MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, std::optional<QByteArray> videoBookmark,
+           QObject* parent = nullptr);
 
     QUuid id() const { return m_id; }
     QString videoPath() const { return m_videoPath; }

@@ -3,7 +3,7 @@
 // default scheduler, so job runs get a nice value per thread instead. Threads
 // created afterwards by the same thread (encoder workers) inherit it.
 
-#include "services/TaskPriority.h"
+#include "platform/TaskPriority.h"
 
 namespace ThreadPriority {
 

@@ -1,7 +1,6 @@
 #include "services/JobRender.h"
 
 #include "platform/ThreadPriority.h"
-#include "services/FileService.h"
 #include "services/OutputFiles.h"
 
 #include <QFile>
@@ -46,8 +45,8 @@ void JobRender::run()
 // A bookmark that no longer resolves falls back to the recorded path.
 std::optional<QUrl> JobRender::resolveSource() const
 {
-    if (m_request.videoBookmark) {
-        if (auto url = FileService::shared().resolveBookmark(*m_request.videoBookmark))
+    if (m_request.videoBookmark && m_request.resolveBookmark) {
+        if (auto url = m_request.resolveBookmark(*m_request.videoBookmark))
             return url;
     }
     if (!m_request.videoPath.isEmpty() && QFileInfo::exists(m_request.videoPath))
@@ -70,7 +69,6 @@ JobRenderOutcome JobRender::execute()
         return failed(QStringLiteral("Invalid output path"));
 
     const QString moviePath = m_request.outputPath;
-    ScopedAccess folderAccess(QUrl::fromLocalFile(QFileInfo(moviePath).absolutePath()));
     if (auto problem = m_engine->checkInputs(*source, moviePath))
         return failed(*problem);
     if (isCancelled())

@@ -7,7 +7,7 @@
 // temporaries and commits nothing.
 
 #include "services/RenderEngine.h"
-#include "services/TaskPriority.h"
+#include "platform/TaskPriority.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,12 +20,18 @@
 #include <QUuid>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
+
+// Finds a bookmarked file again; nothing when it cannot. Called on the run's
+// pool thread.
+using BookmarkResolver = std::function<std::optional<QUrl>(const QByteArray& bookmark)>;
 
 struct JobRenderRequest {
     QUuid jobId;
     std::optional<QByteArray> videoBookmark;
+    BookmarkResolver resolveBookmark; // needed only with a bookmark
     QString videoPath;
     QString outputPath;            // empty when the record has none
     QList<QUrl> songs;

@@ -27,11 +27,14 @@ const QString kPausedForHeat = QStringLiteral("Thermal Pause (machine too hot)")
 } // namespace
 
 JobService::JobService(JobStore& store, SettingsService& settings, ThermalService& thermal,
+                       const FileService& files, NotificationService& notifications,
                        RenderEngineFactory engineFactory, JobServiceTimings timings, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_settings(settings)
     , m_thermal(thermal)
+    , m_files(files)
+    , m_notifications(notifications)
     , m_engineFactory(std::move(engineFactory))
     , m_timings(std::move(timings))
 {
@@ -222,6 +225,9 @@ void JobService::startJob(MixJob* job)
     JobRenderRequest request;
     request.jobId = id;
     request.videoBookmark = job->videoBookmark();
+    request.resolveBookmark = [&files = m_files](const QByteArray& bookmark) {
+        return files.resolveBookmark(bookmark);
+    };
     request.videoPath = job->videoPath();
     request.outputPath = job->outputPathOrEmpty();
     request.songs = job->audioURLs();
@@ -406,8 +412,7 @@ void JobService::notifyQueueFinished()
     const QString body = failedCount == 0
         ? QStringLiteral("All jobs have been processed successfully.")
         : QStringLiteral("All jobs have been processed. %1 failed.").arg(failedCount);
-    NotificationService::shared().sendNotification(QStringLiteral("Queue Finished"), body,
-                                                   NotificationService::defaultSound());
+    m_notifications.sendNotification(QStringLiteral("Queue Finished"), body, NotificationService::defaultSound());
 }
 
 void JobService::startCoolDown()
@@ -512,7 +517,7 @@ void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QSt
 
 void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder)
 {
-    auto* job = new MixJob(videoURL, audioURLs);
+    auto* job = new MixJob(videoURL, audioURLs, m_files.createBookmark(videoURL));
     // The name must be free both in the queue (another job of the same
     // source added in the same second) and on disk (a movie or tracklist
     // already there, however it got there).

@@ -7,7 +7,7 @@
 
 #include "models/JobStatus.h"
 #include "services/SingleShotTimer.h"
-#include "services/TaskPriority.h"
+#include "platform/TaskPriority.h"
 #include "services/ThermalService.h"
 
 #include <QHash>
@@ -23,8 +23,10 @@
 #include <optional>
 
 class JobRender;
+class FileService;
 class JobStore;
 class MixJob;
+class NotificationService;
 class RenderEngine;
 class SettingsService;
 struct JobRenderOutcome;
@@ -60,13 +62,15 @@ public:
     static constexpr int maxJobsAtOnce = 3;
     static constexpr int jobsBeforeCoolDown = 10;
 
-    // `engineFactory` defaults to the media engine. Marks jobs left
+    // `files` makes and resolves the sources' bookmarks; `notifications`
+    // announces the end of the queue. `engineFactory` defaults to the media
+    // engine. Marks jobs left
     // `processing` by a crashed process as failed ("Interrupted"), removes
     // the temporaries runs of earlier processes left beside their movies,
     // starts watching the thermal state and runs one scheduling pass.
-    JobService(JobStore& store, SettingsService& settings, ThermalService& thermal,
-               RenderEngineFactory engineFactory = {}, JobServiceTimings timings = {},
-               QObject* parent = nullptr);
+    JobService(JobStore& store, SettingsService& settings, ThermalService& thermal, const FileService& files,
+               NotificationService& notifications, RenderEngineFactory engineFactory = {},
+               JobServiceTimings timings = {}, QObject* parent = nullptr);
     ~JobService() override;
 
     int activeJobsCount() const { return m_activeJobsCount; }
@@ -147,6 +151,8 @@ private:
     JobStore& m_store;
     SettingsService& m_settings;
     ThermalService& m_thermal;
+    const FileService& m_files;
+    NotificationService& m_notifications;
     RenderEngineFactory m_engineFactory;
     JobServiceTimings m_timings;
     // The renders' threads: one per running job, plus room for cancelled

@@ -17,16 +17,6 @@ const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
 }
 
-NotificationService& NotificationService::shared()
-{
-    static NotificationService* instance = [] {
-        auto* s = new NotificationService;
-        s->probeServer();
-        return s;
-    }();
-    return *instance;
-}
-
 NotificationService::NotificationService(QObject* parent) : QObject(parent) {}
 
 NotificationService::~NotificationService() = default;

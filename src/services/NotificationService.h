@@ -25,12 +25,12 @@ public:
     // The sound name of the freedesktop sound theme used for the default sound.
     static QString defaultSound() { return QStringLiteral("message-new-instant"); }
 
-    // The process-wide instance, created on first use (which probes the server).
-    static NotificationService& shared();
-
-    // Normally only shared() creates one; tests create their own.
+    // The app's container owns the one instance and probes the server once.
     explicit NotificationService(QObject* parent = nullptr);
     ~NotificationService() override;
+
+    // Asks once whether a notification server answers; returns at once.
+    void probeServer();
 
     // Returns at once; delivery happens asynchronously.
     void sendNotification(const QString& title, const QString& body,
@@ -45,7 +45,6 @@ public:
     bool isServerAvailable() const { return m_serverAvailable; }
 
 private:
-    void probeServer();
     void deliverToFallback(const Notification& n);
 
     Sink m_sink;

@@ -9,7 +9,6 @@
 #include "media/mux/MovieMuxer.h"
 #include "media/video/StillImageSource.h"
 #include "media/video/VideoLoopSource.h"
-#include "services/FileService.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -108,16 +107,11 @@ void RemuxRun::body()
 
     // Mix plan: the songs are measured two at a time (both cores), and
     // added in list order, so cancellation and progress happen between songs.
-    // Positions count skipped files too. Access to every song is held from
-    // here to the end of the export, which reads them again.
+    // Positions count skipped files too.
     const int n = int(m_in.audioURLs.size());
-    std::vector<std::unique_ptr<ScopedAccess>> songAccess;
-    songAccess.reserve(size_t(n));
     QStringList paths;
-    for (const QUrl& url : m_in.audioURLs) {
-        songAccess.push_back(std::make_unique<ScopedAccess>(url));
+    for (const QUrl& url : m_in.audioURLs)
         paths << url.toLocalFile();
-    }
     MixPlanBuilder builder(n, m_in.crossfadeDuration);
     {
         SongMeasureQueue measured(paths, kMeasureThreads, m_cancel);
@@ -144,13 +138,11 @@ void RemuxRun::body()
     if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
 
-    // Source: opened under its access bracket, which ends before the export
-    // (the packet sources keep their own file handles).
+    // Source: a still image or a video loop, as long as the mix.
     const QString sourcePath = m_in.sourceURL.toLocalFile();
     const bool still = isStillImagePath(sourcePath);
     std::unique_ptr<VideoPacketSource> video;
     {
-        ScopedAccess sourceAccess(m_in.sourceURL);
         if (still) {
             yield(0.2f, QStringLiteral("Preparing image..."));
             video = openStillImage(sourcePath, plan.total, m_cancel);

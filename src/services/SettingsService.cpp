@@ -106,9 +106,6 @@ void SettingsService::loadAvailableSongs()
         setAvailableSongs({});
         return;
     }
-    // A refused start is not an error here: the scan is still tried and simply
-    // finds nothing it cannot read.
-    ScopedAccess access(*m_playlistFolderURL, m_fileService);
     setAvailableSongs(SongLibraryScanner::scan(m_playlistFolderURL->toLocalFile(),
                                                supportedAudioExtensions()));
 }
@@ -116,11 +113,7 @@ void SettingsService::loadAvailableSongs()
 void SettingsService::saveBookmark(const QUrl& url, const QString& key)
 {
     QString error;
-    std::optional<QByteArray> data;
-    {
-        ScopedAccess access(url, m_fileService);
-        data = m_fileService.createBookmark(url, &error);
-    }
+    const std::optional<QByteArray> data = m_fileService.createBookmark(url, &error);
     if (!data) {
         // The earlier bookmark under the key stays: a folder that worked last
         // time is better than none.

@@ -1,17 +1,17 @@
 #include "viewmodels/ViewModelContainer.h"
 
-#include "app/AppDependencyContainer.h"
 #include "viewmodels/SettingsViewModel.h"
 #include "viewmodels/StatusItemViewModel.h"
+#include "viewmodels/ToastViewModel.h"
 
-ViewModelContainer::ViewModelContainer(AppDependencyContainer& c, Options options)
+ViewModelContainer::ViewModelContainer(Services s, Options options)
 {
-    m_dashboard = std::make_unique<DashboardViewModel>(c.settingsService(), c.jobService(), c.thermalService(),
-                                                       c.toastManager(), std::move(options.dashboard));
-    m_queue = std::make_unique<QueueViewModel>(c.jobService(), c.modelContainer(), c.thermalService(),
-                                               std::move(options.revealFile));
-    m_settings = std::make_unique<SettingsViewModel>(c.settingsService());
-    m_statusItem = std::make_unique<StatusItemViewModel>(c.jobService(), c.thermalService());
+    m_dashboard = std::make_unique<DashboardViewModel>(s.settings, s.jobs, s.thermal, s.toasts,
+                                                       std::move(options.dashboard));
+    m_queue = std::make_unique<QueueViewModel>(s.jobs, s.store, s.thermal, std::move(options.revealFile));
+    m_settings = std::make_unique<SettingsViewModel>(s.settings);
+    m_statusItem = std::make_unique<StatusItemViewModel>(s.jobs, s.thermal);
+    m_toast = std::make_unique<ToastViewModel>(s.toasts);
 }
 
 ViewModelContainer::~ViewModelContainer() = default;

@@ -1,6 +1,6 @@
 #include "views/ContentView.h"
 
-#include "services/ToastManager.h"
+#include "viewmodels/ToastViewModel.h"
 #include "viewmodels/ViewModelContainer.h"
 #include "views/DashboardView.h"
 #include "views/QueueView.h"
@@ -31,9 +31,9 @@ QWidget* pane(QWidget* parent, const char* name, int width, QPalette::ColorRole 
 
 } // namespace
 
-ContentView::ContentView(ViewModelContainer& viewModels, ToastManager& toastManager, QWidget* parent)
+ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
     : QWidget(parent)
-    , m_toastManager(toastManager)
+    , m_toastViewModel(viewModels.toastViewModel())
 {
     setObjectName("contentView");
     setFixedSize(contentWidth, contentHeight);
@@ -101,8 +101,8 @@ ContentView::ContentView(ViewModelContainer& viewModels, ToastManager& toastMana
         if (m_toastLeaving)
             m_toast->hide();
     });
-    connect(m_toast, &ToastView::dismissRequested, &m_toastManager, &ToastManager::dismiss);
-    connect(&m_toastManager, &ToastManager::activeToastChanged, this, &ContentView::showActiveToast);
+    connect(m_toast, &ToastView::dismissRequested, &m_toastViewModel, &ToastViewModel::dismiss);
+    connect(&m_toastViewModel, &ToastViewModel::activeToastChanged, this, &ContentView::showActiveToast);
     showActiveToast();
 }
 
@@ -119,7 +119,7 @@ QRect ContentView::toastGeometry(bool shown) const
 
 void ContentView::showActiveToast()
 {
-    const auto toast = m_toastManager.activeToast();
+    const auto toast = m_toastViewModel.activeToast();
     auto* slide = static_cast<QPropertyAnimation*>(m_toastMotion->animationAt(0));
     auto* fade = static_cast<QPropertyAnimation*>(m_toastMotion->animationAt(1));
     m_toastMotion->stop();

@@ -7,7 +7,7 @@
 
 class QAction;
 class QParallelAnimationGroup;
-class ToastManager;
+class ToastViewModel;
 class ViewModelContainer;
 
 namespace views {
@@ -25,7 +25,7 @@ public:
     static constexpr int queueWidth = 450;
     static constexpr int toastTop = 20;
 
-    ContentView(ViewModelContainer& viewModels, ToastManager& toastManager, QWidget* parent = nullptr);
+    explicit ContentView(ViewModelContainer& viewModels, QWidget* parent = nullptr);
 
     DashboardView* dashboard() const { return m_dashboard; }
     QueueView* queue() const { return m_queue; }
@@ -41,7 +41,7 @@ private:
     void showActiveToast();
     QRect toastGeometry(bool shown) const;
 
-    ToastManager& m_toastManager;
+    ToastViewModel& m_toastViewModel;
     DashboardView* m_dashboard = nullptr;
     QueueView* m_queue = nullptr;
     ToastView* m_toast = nullptr;

@@ -2,7 +2,7 @@
 // One toast as a floating banner: the type's symbol and colour, the message
 // and a close button, on a rounded translucent panel with a soft shadow.
 
-#include "services/ToastManager.h"
+#include "viewmodels/ToastViewModel.h"
 
 #include <QWidget>
 

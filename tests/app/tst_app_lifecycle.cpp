@@ -113,7 +113,7 @@ private slots:
         {
             auto store = openStore(home.path());
             QVERIFY(store);
-            auto* job = new MixJob(m_clip, m_songs);
+            auto* job = new MixJob(m_clip, m_songs, {});
             job->setOutputPath(movie);
             id = job->id();
             store->insert(job);

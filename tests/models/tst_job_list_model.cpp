@@ -88,7 +88,7 @@ private slots:
         }
 
         QSignalSpy inserted(m_model.get(), &QAbstractItemModel::rowsInserted);
-        auto* job = new MixJob(QUrl::fromLocalFile("/v/new.mp4"), {});
+        auto* job = new MixJob(QUrl::fromLocalFile("/v/new.mp4"), {}, {});
         m_store->insert(job);
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(inserted.first().at(1).toInt(), 1); // below the future row only

@@ -33,7 +33,7 @@ MixJob* newJob(const QString& video, const QStringList& songs = {})
     QList<QUrl> urls;
     for (const QString& s : songs)
         urls.append(QUrl::fromLocalFile(s));
-    return new MixJob(QUrl::fromLocalFile(video), urls);
+    return new MixJob(QUrl::fromLocalFile(video), urls, {});
 }
 
 } // namespace

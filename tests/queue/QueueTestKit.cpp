@@ -1,6 +1,5 @@
 #include "QueueTestKit.h"
 
-#include "services/FileService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -101,20 +100,18 @@ QueueFixture::QueueFixture()
     if (!store)
         qFatal("cannot open the job store: %s", qPrintable(error));
     settings = std::make_unique<SettingsService>(
-        FileService::shared(),
+        files,
         std::make_unique<QSettings>(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat));
     thermal = std::make_unique<ThermalService>(std::make_unique<ScriptedThermalSource>(level), 0);
     timings.timer = clock.timer();
     timings.steadyMs = [this] { return clock.now(); };
-    NotificationService::shared().setSink(
-        [this](const NotificationService::Notification& n) { notifications.append(n); });
+    notifier.setSink([this](const NotificationService::Notification& n) { notifications.append(n); });
 }
 
 QueueFixture::~QueueFixture()
 {
     g_current = nullptr;
     service.reset();
-    NotificationService::shared().setSink({});
 }
 
 QUrl QueueFixture::sourceFile(const QString& name)
@@ -129,8 +126,9 @@ QUrl QueueFixture::sourceFile(const QString& name)
 // oldest-first sort, so no pause between them is needed.
 MixJob* QueueFixture::storeJob(const QString& name, JobStatus status, float progress)
 {
-    auto* job = new MixJob(sourceFile(name + QStringLiteral(".mov")),
-                           {QUrl::fromLocalFile(dir.filePath(QStringLiteral("song.mp3")))});
+    const QUrl source = sourceFile(name + QStringLiteral(".mov"));
+    auto* job = new MixJob(source, {QUrl::fromLocalFile(dir.filePath(QStringLiteral("song.mp3")))},
+                           files.createBookmark(source));
     job->setOutputPath(dir.filePath(name + QStringLiteral("_mix_1.mp4")));
     job->setStatus(status);
     job->setProgress(progress);
@@ -151,7 +149,7 @@ JobService& QueueFixture::start()
         runs.push_back(std::move(script));
         return engine;
     };
-    service = std::make_unique<JobService>(*store, *settings, *thermal, scripted, timings);
+    service = std::make_unique<JobService>(*store, *settings, *thermal, files, notifier, scripted, timings);
     settle();
     return *service;
 }

@@ -6,6 +6,7 @@
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/JobRender.h"
+#include "services/FileService.h"
 #include "services/JobService.h"
 #include "services/NotificationService.h"
 #include "services/SettingsService.h"
@@ -110,6 +111,8 @@ public:
 
     QTemporaryDir dir;
     ManualClock clock;
+    FileService files;
+    NotificationService notifier;
     std::unique_ptr<JobStore> store;
     std::unique_ptr<SettingsService> settings;
     std::shared_ptr<int> level = std::make_shared<int>(0);

@@ -74,7 +74,8 @@ private slots:
                 return std::make_unique<HeldEngine>();
             return makeMediaRenderEngine();
         };
-        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, engines, f.timings);
+        f.service = std::make_unique<JobService>(*f.store, *f.settings, *f.thermal, f.files, f.notifier, engines,
+                                                 f.timings);
         JobService& s = *f.service;
         const QString outFolder = f.dir.filePath("out"), otherFolder = f.dir.filePath("other");
         QVERIFY(QDir().mkpath(outFolder) && QDir().mkpath(otherFolder));

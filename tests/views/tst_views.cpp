@@ -215,7 +215,9 @@ void TestViews::toastsAndOpenFiles()
     WindowFixture w({}, false);
     std::function<void()> expireNewest;
     ToastManager toasts([&expireNewest](int, QObject*, std::function<void()> expire) { expireNewest = expire; });
-    views::ContentView content(*w.viewModels, toasts);
+    const ViewModelContainer::Services s = w.container->viewModelServices();
+    ViewModelContainer withToasts({s.settings, s.jobs, s.store, s.thermal, toasts});
+    views::ContentView content(withToasts);
     content.show();
     QVERIFY(QTest::qWaitForWindowExposed(&content));
     views::ToastView* banner = content.toast();
@@ -282,7 +284,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents(); // restyling posted by the palette change
     const QImage afterSwitch = picture(*w.content);
-    views::ContentView openedDark(*w.viewModels, w.container->toastManager());
+    views::ContentView openedDark(*w.viewModels);
     openedDark.show();
     QVERIFY(QTest::qWaitForWindowExposed(&openedDark));
     const QImage dark = picture(openedDark);

@@ -1,4 +1,0 @@
-loopcaster_core_area(app
-  SOURCES
-    app/AppDependencyContainer.cpp
-  LIBS lc_queue lc_models lc_settings Qt6::Core)

@@ -1,8 +1,0 @@
-loopcaster_core_area(files
-  SOURCES
-    platform/Bookmark.cpp
-    platform/ConsoleLine.cpp
-    platform/QuitSignalWatcher.cpp
-    platform/SingleInstance.cpp
-    services/FileService.cpp
-  LIBS Qt6::Core Qt6::Network)
