@@ -226,8 +226,6 @@ void JobService::startJob(MixJob* job)
     request.outputPath = job->outputPathOrEmpty();
     request.songs = job->audioURLs();
     request.crossfade = m_settings.crossfadeDuration();
-    if (request.crossfade == 0)
-        request.crossfade = 3;
     request.priority = priorityFor(m_thermal.currentState());
     if (const auto all = m_store.fetch()) {
         for (const MixJob* other : *all) {

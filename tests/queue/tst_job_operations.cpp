@@ -233,7 +233,7 @@ private slots:
         const int openBefore = FileService::shared().openAccessCount();
         QueueFixture f;
         f.setLevel(2); // one slot: "b" waits for it
-        f.settings->setCrossfadeDuration(2.5);
+        f.settings->setCrossfadeDuration(0); // none: never the default
         MixJob* job = f.storeJob("a");
         f.storeJob("b");
         const QString stop = ending.section('@', 0, 0).section('/', 0, 0), bookmark = ending.section('/', 1);
@@ -259,7 +259,7 @@ private slots:
             QVERIFY2(!left().contains(file), qPrintable(file));
         touch(ours + kept);
         ScriptedRender* run = f.workerFor("a");
-        QCOMPARE(run->crossfade, 2.5);
+        QCOMPARE(run->crossfade, 0.0);
         QCOMPARE(run->output.toLocalFile(), output);
         QCOMPARE(run->songs, job->audioURLs());
         if (stop != "nosource") {
