@@ -550,16 +550,34 @@ void JobService::deleteJob(MixJob* job)
     m_store.remove(job);
 }
 
+// Only a job that has stopped may go back to waiting: a running or paused one
+// would otherwise be started a second time on the same output.
+bool JobService::requeue(MixJob* job, const QString& message)
+{
+    const JobStatus status = job ? job->status() : JobStatus::pending;
+    if (status != JobStatus::failed && status != JobStatus::cancelled)
+        return false;
+    job->setStatus(JobStatus::pending);
+    job->setStatusMessage(message);
+    job->setProgress(0);
+    return true;
+}
+
+void JobService::retryJob(MixJob* job)
+{
+    if (!requeue(job, QStringLiteral("Waiting...")))
+        return;
+    m_store.save();
+    processQueue();
+}
+
 void JobService::retryFailedJobs()
 {
     const auto failed = m_store.fetch(JobFilters::failed);
     if (!failed)
         return;
-    for (MixJob* job : *failed) {
-        job->setStatus(JobStatus::pending);
-        job->setStatusMessage(QStringLiteral("Retrying..."));
-        job->setProgress(0);
-    }
+    for (MixJob* job : *failed)
+        requeue(job, QStringLiteral("Retrying..."));
     m_store.save();
     refreshStats();
     processQueue();

@@ -98,6 +98,10 @@ public:
     void addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder);
     void cancelJob(MixJob* job);
     void deleteJob(MixJob* job);
+    // Puts a failed or cancelled job back to waiting ("Waiting...") and runs
+    // the scheduler; a job in any other state is left alone.
+    void retryJob(MixJob* job);
+    // The same for every failed job, as one batch ("Retrying...").
     void retryFailedJobs();
     void clearFinishedJobs();
 
@@ -125,6 +129,7 @@ private:
     void startCoolDown();
     void pauseForHeat();
     void updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message);
+    bool requeue(MixJob* job, const QString& message);
     void applyProgress(JobRender* render, float fraction, const QString& message);
     void applyOutcome(JobRender* render, const JobRenderOutcome& outcome);
     void removeTemporariesOfIdlePath(const QString& outputPath);

@@ -165,23 +165,29 @@ void TestViewModels::batchSongLists()
     QCOMPARE(d.vm.selectedVideoURLs().size(), 1);
 }
 
-// A retry takes back a stopped job and runs it on the running queue; a
-// finished or running job stays as it is. Retrying from a row of a paused
-// queue, and revealing a finished movie, are the window's tests.
+// A retry takes back a stopped job, through the queue (which stores it at
+// once), with the status line of the button used; a finished or paused job
+// stays as it is. Revealing a finished movie is the window's test.
 void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
 {
     QueueFixture f;
-    MixJob* failed = f.storeJob("failed", JobStatus::failed);
+    MixJob* failed = f.storeJob("failed", JobStatus::failed, 0.5f);
+    MixJob* other = f.storeJob("other", JobStatus::failed);
     MixJob* done = f.storeJob("done", JobStatus::completed);
     f.storeJob("running");
     QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
-    QCOMPARE(f.started, QStringList {"running"});
+    vm.togglePause();
 
     for (MixJob* job : {failed, done, f.job("running")})
         vm.retryJob(job);
+    QVERIFY(!f.store->hasPendingChanges());
+    QCOMPARE(failed->progress(), 0.0f);
+    vm.retryFailedJobs();
+    QCOMPARE(failed->statusMessage() + ", " + other->statusMessage(), "Waiting..., Retrying...");
+    vm.togglePause();
     settle();
 
-    QCOMPARE(f.started, (QStringList {"running", "failed"}));
+    QCOMPARE(f.started, (QStringList {"running", "failed", "other", "running"}));
     QCOMPARE(done->status(), JobStatus::completed);
     // A record without a movie has nothing to show.
     done->setOutputPath(std::nullopt);
