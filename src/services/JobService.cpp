@@ -55,7 +55,6 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
 
     failInterruptedJobs();
     removeLeftoverTemporaries();
-    refreshStats();
     // Queued: a thermal change re-runs the scheduler from the event loop, never
     // from inside whatever read the new level.
     connect(&m_thermal, &ThermalService::currentStateChanged, this, &JobService::processQueue,
@@ -168,7 +167,7 @@ void JobService::processQueue()
     int nextHoldCheckMs = INT_MAX;
     for (MixJob* job : *waiting) {
         if (freeSlots == 0)
-            break;
+        break;
         int holdLeftMs = 0;
         if (isOutputPathBusy(job->outputPathOrEmpty(), &holdLeftMs)) {
             if (holdLeftMs > 0)
@@ -260,15 +259,8 @@ void JobService::applyProgress(JobRender* render, float fraction, const QString&
 {
     if (render->isCancelled() || m_activeJobTasks.value(render->jobId()) != render)
         return;
-    MixJob* job = m_store.find(render->jobId());
-    if (!job)
-        return;
-    job->setProgress(fraction);
-    // An observer of the progress may have paused or cancelled the job.
-    if (render->isCancelled())
-        return;
-    job->setStatusMessage(message);
-    refreshStats();
+    if (MixJob* job = m_store.find(render->jobId()))
+        job->reportProgress(fraction, message);
 }
 
 void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome)
@@ -283,7 +275,6 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
         job->setStatus(JobStatus::completed);
         job->setProgress(1.0f);
         job->setStatusMessage(QStringLiteral("Finished"));
-        refreshStats();
         break;
     case JobRenderOutcome::Kind::failed:
         printConsoleLine(QStringLiteral("Job failed: ") + outcome.message);
@@ -377,7 +368,6 @@ void JobService::stopForQuit()
 void JobService::jobDidFinish()
 {
     ++m_batchCounter;
-    refreshStats();
     if (m_activeJobTasks.isEmpty()) {
         const int waiting = m_store.fetchCount(JobFilters::waiting).value_or(0);
         if (waiting == 0)
@@ -427,13 +417,11 @@ void JobService::pauseQueue()
         updateJobStatus(it.key(), JobStatus::paused, kPausedByUser);
     }
     syncActiveCounts();
-    refreshStats();
 }
 
 void JobService::resumeQueue()
 {
     setIsQueuePaused(false);
-    refreshStats();
     processQueue();
 }
 
@@ -466,34 +454,7 @@ void JobService::heatRecheck()
         return;
     }
     setIsQueuePaused(false);
-    refreshStats();
     processQueue();
-}
-
-void JobService::refreshStats()
-{
-    const auto fail = [](const char* what) {
-        printConsoleLine(QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
-    };
-    const std::optional<int> total = m_store.fetchCount();
-    if (!total)
-        return fail("counting jobs failed");
-    setTotalJobCount(*total);
-    const std::optional<int> completed = m_store.fetchCount(JobFilters::completed);
-    if (!completed)
-        return fail("counting completed jobs failed");
-    setCompletedJobCount(*completed);
-    if (*total < 1) {
-        setOverallProgress(0);
-        return;
-    }
-    const auto unfinished = m_store.fetch(JobFilters::notCompleted);
-    if (!unfinished)
-        return fail("fetching unfinished jobs failed");
-    float sum = float(*completed);
-    for (const MixJob* job : *unfinished)
-        sum += job->progress();
-    setOverallProgress(sum / float(*total));
 }
 
 void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message)
@@ -522,7 +483,6 @@ void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, cons
     job->setOutputPath(uniqueMixOutputPath(outputFolder.toLocalFile(), videoURL.toLocalFile(),
                                            m_timings.unixSeconds(), taken));
     m_store.insert(job);
-    refreshStats();
     processQueue();
 }
 
@@ -579,7 +539,6 @@ void JobService::retryFailedJobs()
     for (MixJob* job : *failed)
         requeue(job, QStringLiteral("Retrying..."));
     m_store.save();
-    refreshStats();
     processQueue();
 }
 
@@ -626,28 +585,4 @@ void JobService::setIsQueuePaused(bool v)
         return;
     m_isQueuePaused = v;
     emit isQueuePausedChanged();
-}
-
-void JobService::setTotalJobCount(int v)
-{
-    if (m_totalJobCount == v)
-        return;
-    m_totalJobCount = v;
-    emit totalJobCountChanged();
-}
-
-void JobService::setCompletedJobCount(int v)
-{
-    if (m_completedJobCount == v)
-        return;
-    m_completedJobCount = v;
-    emit completedJobCountChanged();
-}
-
-void JobService::setOverallProgress(float v)
-{
-    if (m_overallProgress == v)
-        return;
-    m_overallProgress = v;
-    emit overallProgressChanged();
 }

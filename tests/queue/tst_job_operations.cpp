@@ -46,11 +46,8 @@ private slots:
         for (int i = 0; i < failedJobs; ++i)
             f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
         f.storeJob("new"); // stored behind the service's back: only a scheduling pass starts it
-        QCOMPARE(s.totalJobCount(), 0);
-        QCOMPARE(s.overallProgress(), 0.0f); // no jobs, no division by zero
 
         s.retryFailedJobs();
-        QCOMPARE(s.totalJobCount(), failedJobs + 1);
         QCOMPARE(f.job("new")->status(), JobStatus::processing); // scheduled at once
         for (int i = 0; i < failedJobs; ++i) {
             MixJob* j = f.job(QStringLiteral("f%1").arg(i));
