@@ -130,7 +130,7 @@ void LoopcasterApp::openFiles(const QStringList& paths)
     QList<QUrl> urls;
     for (const QString& path : paths)
         urls << fileUrlFor(path);
-    m_viewModels.dashboardViewModel().addDroppedFiles(urls);
+    m_viewModels.dashboardViewModel().addFiles(urls);
     showWindow();
 }
 

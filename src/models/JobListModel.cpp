@@ -28,42 +28,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const MixJob* job = m_rows.at(index.row());
-    switch (role) {
-    case Qt::DisplayRole:
-    case DisplayNameRole:
-        return job->displayName();
-    case JobRole:
-        return QVariant::fromValue<QObject*>(const_cast<MixJob*>(job));
-    case IdRole:
-        return job->id();
-    case StatusValueRole:
-        return job->statusValue();
-    case StatusMessageRole:
-        return job->statusMessage();
-    case ProgressRole:
-        return job->progress();
-    case OutputPathRole:
-        return job->outputPath() ? QVariant(*job->outputPath()) : QVariant();
-    case CreatedAtRole:
-        return job->createdAt();
-    default:
-        return {};
-    }
-}
-
-QHash<int, QByteArray> JobListModel::roleNames() const
-{
-    return {
-        {JobRole, "job"},
-        {IdRole, "id"},
-        {DisplayNameRole, "displayName"},
-        {StatusValueRole, "statusValue"},
-        {StatusMessageRole, "statusMessage"},
-        {ProgressRole, "progress"},
-        {OutputPathRole, "outputPath"},
-        {CreatedAtRole, "createdAt"},
-    };
+    return role == Qt::DisplayRole ? QVariant(m_rows.at(index.row())->displayName()) : QVariant();
 }
 
 MixJob* JobListModel::jobAt(int row) const

@@ -1,6 +1,8 @@
 #pragma once
 // Live list of all job records, newest createdAt first. Updates on insert,
-// delete and every field change of a record.
+// delete and every field change of a record. The queue screen builds a row
+// per job from jobAt() and follows the record itself; the model's only
+// data is the job's name.
 
 #include <QAbstractListModel>
 #include <QList>
@@ -11,22 +13,10 @@ class MixJob;
 class JobListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum Roles {
-        JobRole = Qt::UserRole + 1, // MixJob* (as QObject*)
-        IdRole,
-        DisplayNameRole,
-        StatusValueRole,
-        StatusMessageRole,
-        ProgressRole,
-        OutputPathRole,
-        CreatedAtRole,
-    };
-
     explicit JobListModel(JobStore* store, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
     MixJob* jobAt(int row) const;
     int rowOf(const MixJob* job) const; // -1 when not listed
 

@@ -71,7 +71,6 @@ private:
 // The filters the program uses.
 namespace JobFilters {
 inline bool completed(const MixJob& j) { return j.statusValue() == 3; }
-inline bool notCompleted(const MixJob& j) { return j.statusValue() != 3; }
 inline bool failed(const MixJob& j) { return j.statusValue() == 4; }
 // By the derived status, so a row with a status code this build does not know
 // (a newer build's, a damaged row) reads as pending and runs instead of

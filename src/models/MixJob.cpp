@@ -9,6 +9,12 @@ QString pathOf(const QUrl& url)
     return url.isLocalFile() ? url.toLocalFile() : url.path();
 }
 
+// NaN never equals itself; without this a NaN would be "changed" forever.
+bool sameProgress(float a, float b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
 } // namespace
 
 MixJob::MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, std::optional<QByteArray> videoBookmark,
@@ -59,8 +65,7 @@ void MixJob::setOutputPath(const std::optional<QString>& v)
 
 void MixJob::setProgress(float v)
 {
-    // NaN never equals itself; without this a NaN would be "changed" forever.
-    if (m_progress == v || (std::isnan(m_progress) && std::isnan(v)))
+    if (sameProgress(m_progress, v))
         return;
     m_progress = v;
     emit progressChanged();
@@ -83,6 +88,22 @@ void MixJob::setStatusMessage(const QString& v)
     m_statusMessage = v;
     emit statusMessageChanged();
     emit changed(this);
+}
+
+void MixJob::reportProgress(float fraction, const QString& message)
+{
+    const bool progressMoves = !sameProgress(m_progress, fraction);
+    const bool messageMoves = m_statusMessage != message;
+    if (progressMoves) {
+        m_progress = fraction;
+        emit progressChanged();
+    }
+    if (messageMoves) {
+        m_statusMessage = message;
+        emit statusMessageChanged();
+    }
+    if (progressMoves || messageMoves)
+        emit changed(this);
 }
 
 void MixJob::setVideoBookmark(const std::optional<QByteArray>& v)

@@ -55,6 +55,9 @@ public:
     void setStatusValue(qint64 v);
     void setStatusMessage(const QString& v);
     void setVideoBookmark(const std::optional<QByteArray>& v);
+    // One progress report of a run: both fields, then a single `changed`, so
+    // the row showing the job repaints once per report.
+    void reportProgress(float fraction, const QString& message);
 
     // Derived.
     JobStatus status() const { return jobStatusFromValue(m_statusValue); }

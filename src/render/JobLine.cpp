@@ -1,5 +1,7 @@
 #include "render/JobLine.h"
 
+#include "models/Crossfade.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,10 +12,6 @@
 namespace JobLine {
 
 namespace {
-// The longest crossfade a job line may ask for; the engine bounds it by the
-// songs anyway, this only keeps nonsense out of the plan.
-constexpr double kMaxCrossfade = 3600;
-
 std::optional<RenderItem> refuse(QString* error, const QString& why)
 {
     if (error)
@@ -57,11 +55,14 @@ std::optional<RenderItem> parse(const QString& line, QString* error)
     if (item.songs.isEmpty())
         return refuse(error, QStringLiteral("a job needs at least one song"));
 
-    const QJsonValue crossfade = job.value(QLatin1String("crossfade"));
-    item.crossfade = crossfade.toDouble(-1);
-    if (!crossfade.isDouble() || !std::isfinite(item.crossfade) || item.crossfade < 0
-        || item.crossfade > kMaxCrossfade)
-        return refuse(error, QStringLiteral("a job's \"crossfade\" must be 0 to %1 seconds").arg(kMaxCrossfade));
+    // The same bounds as the app's setting and --crossfade.
+    const QJsonValue seconds = job.value(QLatin1String("crossfade"));
+    item.crossfade = seconds.toDouble(-1);
+    if (!seconds.isDouble() || !std::isfinite(item.crossfade) || item.crossfade < crossfade::minSeconds
+        || item.crossfade > crossfade::maxSeconds)
+        return refuse(error, QStringLiteral("a job's \"crossfade\" must be %1 to %2 seconds")
+                                 .arg(crossfade::minSeconds)
+                                 .arg(crossfade::maxSeconds));
     return item;
 }
 

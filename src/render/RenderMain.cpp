@@ -92,10 +92,10 @@ std::optional<QList<QList<QUrl>>> songListsFor(const RenderOptions& o)
                                         [&generator](quint32 bound) { return generator.bounded(bound); });
 }
 
-int runSession(QCoreApplication& app, QList<RenderItem> items, double crossfade)
+int runSession(QCoreApplication& app, QList<RenderItem> items)
 {
     ProgressPrinter printer(stdout, ProgressPrinter::stdoutIsTerminal());
-    RenderSession session(std::move(items), crossfade, printer);
+    RenderSession session(std::move(items), printer);
     InterruptWatcher interrupts;
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &session, &RenderSession::interrupt);
     QObject::connect(&session, &RenderSession::finished, &app, [&app](int code) { app.exit(code); });
@@ -130,7 +130,7 @@ int renderSources(const RenderOptions& o, int argc, char** argv)
     auto items = itemsFor(o, folder);
     if (!items)
         return 1;
-    return runSession(app, std::move(*items), o.crossfade);
+    return runSession(app, std::move(*items));
 }
 
 int printPlan(const RenderOptions& o)
@@ -170,7 +170,7 @@ int renderJobs(const RenderOptions& o, int argc, char** argv)
             return 1;
         items.append(*item);
     }
-    return runSession(app, std::move(items), o.crossfade);
+    return runSession(app, std::move(items));
 }
 
 int renderDemo(const RenderOptions& o, int argc, char** argv)
@@ -194,7 +194,7 @@ int renderDemo(const RenderOptions& o, int argc, char** argv)
     }
     const QString output =
         uniqueOutputPaths({inputs->image}, folder, QDateTime::currentSecsSinceEpoch()).first();
-    return runSession(app, {{inputs->image, toUrls(inputs->songs), output}}, kDemoCrossfade);
+    return runSession(app, {{inputs->image, toUrls(inputs->songs), output, kDemoCrossfade}});
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 #include "render/RenderOptions.h"
 
+#include "models/Crossfade.h"
 #include "services/SettingsService.h"
 
 #include <cmath>
 
 namespace {
-
-constexpr double kDefaultCrossfade = 3.0;
 
 RenderOptionsResult refuse(const QString& why)
 {
@@ -33,7 +32,7 @@ QString renderUsage()
         "  --playlist DIR   draw a song list per source from the songs in DIR\n"
         "  --songs N        songs per video with --playlist, 1 to 1000 (default 15)\n"
         "  --song FILE      use FILE as the next song of every mix (repeatable, in order)\n"
-        "  --crossfade S    crossfade in seconds, 0 to 10 (default 3; 0 means the default)\n"
+        "  --crossfade S    crossfade in seconds, %1 to %2 (default %3; 0 plays the songs back to back)\n"
         "  --out DIR        output folder (default: the Downloads folder)\n"
         "  --demo           render a demo from generated tones and a test pattern\n"
         "                   (default output: <Downloads>/Loopcaster Demo)\n"
@@ -41,7 +40,10 @@ QString renderUsage()
         "                   output path) instead of rendering\n"
         "  --seed S         draw the songs reproducibly from seed S\n"
         "  --job LINE       render one such line; --jobs FILE renders a file of them\n"
-        "  -h, --help       show this text\n");
+        "  -h, --help       show this text\n")
+        .arg(crossfade::minSeconds)
+        .arg(crossfade::maxSeconds)
+        .arg(crossfade::defaultSeconds);
 }
 
 RenderOptionsResult parseRenderOptions(const QStringList& arguments)
@@ -100,11 +102,12 @@ RenderOptionsResult parseRenderOptions(const QStringList& arguments)
         } else if (name == QLatin1String("--crossfade")) {
             bool ok = false;
             const double seconds = value.toDouble(&ok);
-            if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > SettingsService::maxCrossfadeSeconds)
-                return refuse(QStringLiteral("--crossfade needs a number of seconds from 0 to %1, not \"%2\"")
-                                  .arg(SettingsService::maxCrossfadeSeconds).arg(value));
-            // As in the app's settings, 0 stands for "not set".
-            o.crossfade = seconds == 0 ? kDefaultCrossfade : seconds;
+            if (!ok || !std::isfinite(seconds) || seconds < crossfade::minSeconds || seconds > crossfade::maxSeconds)
+                return refuse(QStringLiteral("--crossfade needs a number of seconds from %1 to %2, not \"%3\"")
+                                  .arg(crossfade::minSeconds)
+                                  .arg(crossfade::maxSeconds)
+                                  .arg(value));
+            o.crossfade = seconds;
             crossfadeGiven = true;
         } else if (name == QLatin1String("--plan")) {
             bool ok = false;

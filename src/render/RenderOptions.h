@@ -2,6 +2,8 @@
 // Command line of loopcaster-render: which sources to render with which songs,
 // or the self-contained demo.
 
+#include "models/Crossfade.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,7 @@ struct RenderOptions {
     QString playlistFolder;   // draw songCount songs per source from here...
     int songCount = 15;
     QStringList songs;        // ...or use this exact list for every source
-    double crossfade = 3.0;   // seconds; 0 on the command line means the default
+    double crossfade = crossfade::defaultSeconds; // seconds; 0 plays the songs back to back
     QString outputFolder;     // empty: the default for the mode
     // Fan-out: print the jobs (planSongs songs each) instead of rendering...
     int planSongs = 0;

@@ -7,9 +7,8 @@
 
 #include <cstdio>
 
-RenderSession::RenderSession(QList<RenderItem> items, double crossfade, ProgressPrinter& printer,
-                             QObject* parent)
-    : QObject(parent), m_items(std::move(items)), m_crossfade(crossfade), m_printer(printer)
+RenderSession::RenderSession(QList<RenderItem> items, ProgressPrinter& printer, QObject* parent)
+    : QObject(parent), m_items(std::move(items)), m_printer(printer)
 {
     m_pool.setMaxThreadCount(1);
 }
@@ -54,7 +53,7 @@ void RenderSession::startNext()
     request.videoPath = item.sourcePath;
     request.outputPath = item.outputPath;
     request.songs = item.songs;
-    request.crossfade = item.crossfade > 0 ? item.crossfade : m_crossfade;
+    request.crossfade = item.crossfade;
     for (const RenderItem& other : std::as_const(m_items)) {
         if (&other != &item)
             request.reservedPaths.insert(other.outputPath);

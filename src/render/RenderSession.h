@@ -4,6 +4,7 @@
 // replacing a file), and reports the combined result. Everything here runs on
 // the main thread's event loop; media work happens on the session's thread.
 
+#include "models/Crossfade.h"
 #include "render/ProgressPrinter.h"
 #include "services/JobRender.h"
 
@@ -18,14 +19,13 @@ struct RenderItem {
     QString sourcePath;
     QList<QUrl> songs;
     QString outputPath;
-    double crossfade = 0; // seconds; 0: the session's
+    double crossfade = crossfade::defaultSeconds; // seconds; 0 plays the songs back to back
 };
 
 class RenderSession : public QObject {
     Q_OBJECT
 public:
-    RenderSession(QList<RenderItem> items, double crossfade, ProgressPrinter& printer,
-                  QObject* parent = nullptr);
+    RenderSession(QList<RenderItem> items, ProgressPrinter& printer, QObject* parent = nullptr);
     ~RenderSession() override;
 
     // Starts the first source; finished() follows the last one.
@@ -48,7 +48,6 @@ private:
     void reportFailure(const QString& description);
 
     QList<RenderItem> m_items;
-    double m_crossfade;
     ProgressPrinter& m_printer;
     int m_next = 0;
     int m_failed = 0;

@@ -6,6 +6,7 @@
 // an atomic flag the render checks between steps; a cancelled run removes its
 // temporaries and commits nothing.
 
+#include "models/Crossfade.h"
 #include "services/RenderEngine.h"
 #include "platform/TaskPriority.h"
 
@@ -35,7 +36,7 @@ struct JobRenderRequest {
     QString videoPath;
     QString outputPath;            // empty when the record has none
     QList<QUrl> songs;
-    double crossfade = 3.0;
+    double crossfade = crossfade::defaultSeconds;
     TaskPriority priority = TaskPriority::userInitiated;
     QSet<QString> reservedPaths;   // other jobs' movies: the commit never takes these names
 };

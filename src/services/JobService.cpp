@@ -58,7 +58,6 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
 
     failInterruptedJobs();
     removeLeftoverTemporaries();
-    refreshStats();
     // Queued: a thermal change re-runs the scheduler from the event loop, never
     // from inside whatever read the new level.
     connect(&m_thermal, &ThermalService::currentStateChanged, this, &JobService::processQueue,
@@ -171,7 +170,7 @@ void JobService::processQueue()
     int nextHoldCheckMs = INT_MAX;
     for (MixJob* job : *waiting) {
         if (freeSlots == 0)
-            break;
+        break;
         int holdLeftMs = 0;
         if (isOutputPathBusy(job->outputPathOrEmpty(), &holdLeftMs)) {
             if (holdLeftMs > 0)
@@ -232,8 +231,6 @@ void JobService::startJob(MixJob* job)
     request.outputPath = job->outputPathOrEmpty();
     request.songs = job->audioURLs();
     request.crossfade = m_settings.crossfadeDuration();
-    if (request.crossfade == 0)
-        request.crossfade = 3;
     request.priority = priorityFor(m_thermal.currentState());
     if (const auto all = m_store.fetch()) {
         for (const MixJob* other : *all) {
@@ -268,15 +265,8 @@ void JobService::applyProgress(JobRender* render, float fraction, const QString&
 {
     if (render->isCancelled() || m_activeJobTasks.value(render->jobId()) != render)
         return;
-    MixJob* job = m_store.find(render->jobId());
-    if (!job)
-        return;
-    job->setProgress(fraction);
-    // An observer of the progress may have paused or cancelled the job.
-    if (render->isCancelled())
-        return;
-    job->setStatusMessage(message);
-    refreshStats();
+    if (MixJob* job = m_store.find(render->jobId()))
+        job->reportProgress(fraction, message);
 }
 
 void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome)
@@ -291,7 +281,6 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
         job->setStatus(JobStatus::completed);
         job->setProgress(1.0f);
         job->setStatusMessage(QStringLiteral("Finished"));
-        refreshStats();
         break;
     case JobRenderOutcome::Kind::failed:
         printConsoleLine(QStringLiteral("Job failed: ") + outcome.message);
@@ -385,7 +374,6 @@ void JobService::stopForQuit()
 void JobService::jobDidFinish()
 {
     ++m_batchCounter;
-    refreshStats();
     if (m_activeJobTasks.isEmpty()) {
         const int waiting = m_store.fetchCount(JobFilters::waiting).value_or(0);
         if (waiting == 0)
@@ -434,13 +422,11 @@ void JobService::pauseQueue()
         updateJobStatus(it.key(), JobStatus::paused, kPausedByUser);
     }
     syncActiveCounts();
-    refreshStats();
 }
 
 void JobService::resumeQueue()
 {
     setIsQueuePaused(false);
-    refreshStats();
     processQueue();
 }
 
@@ -473,34 +459,7 @@ void JobService::heatRecheck()
         return;
     }
     setIsQueuePaused(false);
-    refreshStats();
     processQueue();
-}
-
-void JobService::refreshStats()
-{
-    const auto fail = [](const char* what) {
-        printConsoleLine(QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
-    };
-    const std::optional<int> total = m_store.fetchCount();
-    if (!total)
-        return fail("counting jobs failed");
-    setTotalJobCount(*total);
-    const std::optional<int> completed = m_store.fetchCount(JobFilters::completed);
-    if (!completed)
-        return fail("counting completed jobs failed");
-    setCompletedJobCount(*completed);
-    if (*total < 1) {
-        setOverallProgress(0);
-        return;
-    }
-    const auto unfinished = m_store.fetch(JobFilters::notCompleted);
-    if (!unfinished)
-        return fail("fetching unfinished jobs failed");
-    float sum = float(*completed);
-    for (const MixJob* job : *unfinished)
-        sum += job->progress();
-    setOverallProgress(sum / float(*total));
 }
 
 void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message)
@@ -529,7 +488,6 @@ void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, cons
     job->setOutputPath(uniqueMixOutputPath(outputFolder.toLocalFile(), videoURL.toLocalFile(),
                                            m_timings.unixSeconds(), taken));
     m_store.insert(job);
-    refreshStats();
     processQueue();
 }
 
@@ -557,18 +515,35 @@ void JobService::deleteJob(MixJob* job)
     m_store.remove(job);
 }
 
+// Only a job that has stopped may go back to waiting: a running or paused one
+// would otherwise be started a second time on the same output.
+bool JobService::requeue(MixJob* job, const QString& message)
+{
+    const JobStatus status = job ? job->status() : JobStatus::pending;
+    if (status != JobStatus::failed && status != JobStatus::cancelled)
+        return false;
+    job->setStatus(JobStatus::pending);
+    job->setStatusMessage(message);
+    job->setProgress(0);
+    return true;
+}
+
+void JobService::retryJob(MixJob* job)
+{
+    if (!requeue(job, QStringLiteral("Waiting...")))
+        return;
+    m_store.save();
+    processQueue();
+}
+
 void JobService::retryFailedJobs()
 {
     const auto failed = m_store.fetch(JobFilters::failed);
     if (!failed)
         return;
-    for (MixJob* job : *failed) {
-        job->setStatus(JobStatus::pending);
-        job->setStatusMessage(QStringLiteral("Retrying..."));
-        job->setProgress(0);
-    }
+    for (MixJob* job : *failed)
+        requeue(job, QStringLiteral("Retrying..."));
     m_store.save();
-    refreshStats();
     processQueue();
 }
 
@@ -615,28 +590,4 @@ void JobService::setIsQueuePaused(bool v)
         return;
     m_isQueuePaused = v;
     emit isQueuePausedChanged();
-}
-
-void JobService::setTotalJobCount(int v)
-{
-    if (m_totalJobCount == v)
-        return;
-    m_totalJobCount = v;
-    emit totalJobCountChanged();
-}
-
-void JobService::setCompletedJobCount(int v)
-{
-    if (m_completedJobCount == v)
-        return;
-    m_completedJobCount = v;
-    emit completedJobCountChanged();
-}
-
-void JobService::setOverallProgress(float v)
-{
-    if (m_overallProgress == v)
-        return;
-    m_overallProgress = v;
-    emit overallProgressChanged();
 }

@@ -1,9 +1,8 @@
 #pragma once
 // JobService: the persistent, thermally throttled job queue. Starts waiting
 // jobs oldest first up to the thermal limit, runs each as a JobRender on its
-// own thread pool, copies progress and outcomes into the records, keeps the
-// queue statistics, rests after every ten finished jobs and announces the end
-// of the queue. Lives on the main thread; only the renders do media work.
+// own thread pool, copies progress and outcomes into the records, rests after
+// every ten finished jobs and announces the end of the queue. Lives on the main thread; only the renders do media work.
 
 #include "models/JobStatus.h"
 #include "services/SingleShotTimer.h"
@@ -54,9 +53,6 @@ class JobService : public QObject {
     Q_PROPERTY(int activeJobsCount READ activeJobsCount NOTIFY activeJobsCountChanged)
     Q_PROPERTY(bool isProcessing READ isProcessing NOTIFY isProcessingChanged)
     Q_PROPERTY(bool isQueuePaused READ isQueuePaused NOTIFY isQueuePausedChanged)
-    Q_PROPERTY(int totalJobCount READ totalJobCount NOTIFY totalJobCountChanged)
-    Q_PROPERTY(int completedJobCount READ completedJobCount NOTIFY completedJobCountChanged)
-    Q_PROPERTY(float overallProgress READ overallProgress NOTIFY overallProgressChanged)
 
 public:
     static constexpr int maxJobsAtOnce = 3;
@@ -76,9 +72,6 @@ public:
     int activeJobsCount() const { return m_activeJobsCount; }
     bool isProcessing() const { return m_isProcessing; }
     bool isQueuePaused() const { return m_isQueuePaused; }
-    int totalJobCount() const { return m_totalJobCount; }
-    int completedJobCount() const { return m_completedJobCount; }
-    float overallProgress() const { return m_overallProgress; }
     bool isCoolingDown() const { return m_isCoolingDown; }
     int batchCounter() const { return m_batchCounter; }
 
@@ -90,7 +83,6 @@ public:
     void pauseQueue();
     void resumeQueue();
     void togglePause();
-    void refreshStats();
 
     // Quitting: stops every run and puts its job back to pending ("Waiting...")
     // so it resumes at the next start; nothing new starts afterwards.
@@ -102,6 +94,10 @@ public:
     void addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder);
     void cancelJob(MixJob* job);
     void deleteJob(MixJob* job);
+    // Puts a failed or cancelled job back to waiting ("Waiting...") and runs
+    // the scheduler; a job in any other state is left alone.
+    void retryJob(MixJob* job);
+    // The same for every failed job, as one batch ("Retrying...").
     void retryFailedJobs();
     void clearFinishedJobs();
 
@@ -109,9 +105,6 @@ signals:
     void activeJobsCountChanged();
     void isProcessingChanged();
     void isQueuePausedChanged();
-    void totalJobCountChanged();
-    void completedJobCountChanged();
-    void overallProgressChanged();
     void runsStopped();
 
 private:
@@ -129,6 +122,7 @@ private:
     void startCoolDown();
     void pauseForHeat();
     void updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message);
+    bool requeue(MixJob* job, const QString& message);
     void applyProgress(JobRender* render, float fraction, const QString& message);
     void applyOutcome(JobRender* render, const JobRenderOutcome& outcome);
     void removeTemporariesOfIdlePath(const QString& outputPath);
@@ -137,9 +131,6 @@ private:
     void setActiveJobsCount(int v);
     void setIsProcessing(bool v);
     void setIsQueuePaused(bool v);
-    void setTotalJobCount(int v);
-    void setCompletedJobCount(int v);
-    void setOverallProgress(float v);
     void syncActiveCounts();
 
     void failInterruptedJobs();
@@ -163,9 +154,6 @@ private:
     int m_activeJobsCount = 0;
     bool m_isProcessing = false;
     bool m_isQueuePaused = false;
-    int m_totalJobCount = 0;
-    int m_completedJobCount = 0;
-    float m_overallProgress = 0;
 
     QHash<QUuid, JobRender*> m_activeJobTasks; // the current run of each running job
     QSet<JobRender*> m_liveRuns;               // every run not yet ended, cancelled ones included

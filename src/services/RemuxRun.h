@@ -5,6 +5,7 @@
 // update sink, in order. Never throws: execute() returns the error that ended
 // the run, or nothing after (1.0, "Complete!").
 
+#include "models/Crossfade.h"
 #include "media/audio/MixPlan.h"
 #include "services/RemuxError.h"
 
@@ -22,7 +23,7 @@ public:
         QUrl sourceURL;
         QList<QUrl> audioURLs;
         QUrl outputURL;
-        double crossfadeDuration = 3.0;
+        double crossfadeDuration = crossfade::defaultSeconds;
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 

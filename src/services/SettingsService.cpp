@@ -1,5 +1,6 @@
 #include "services/SettingsService.h"
 
+#include "models/Crossfade.h"
 #include "platform/ConsoleLine.h"
 #include "services/FileService.h"
 #include "services/SongLibraryScanner.h"
@@ -15,7 +16,6 @@ const QString kSongCountKey = QStringLiteral("songCount");
 const QString kPlaylistKey = QStringLiteral("playlistFolderBookmark");
 const QString kOutputKey = QStringLiteral("outputFolderBookmark");
 
-constexpr double kDefaultCrossfade = 3.0;
 constexpr int kDefaultSongCount = 15;
 
 } // namespace
@@ -58,13 +58,17 @@ void SettingsService::setAvailableSongs(const QList<QUrl>& songs)
 }
 
 // Both numbers are read from the store on every access (another instance or a
-// restart may have changed them); a stored 0 means "never set".
+// restart may have changed them). A stored 0 songs means "never set"; a stored
+// 0-second crossfade is the user's choice of songs back to back.
 // The preferences file is the user's to edit: a NaN would put every song at
 // 00:00, a huge value would ask the mixer for gigabytes of ramp.
 double SettingsService::crossfadeDuration() const
 {
-    const double stored = std::clamp(m_settings->value(kCrossfadeKey).toDouble(), 0.0, maxCrossfadeSeconds);
-    return (stored == 0 || std::isnan(stored)) ? kDefaultCrossfade : stored;
+    bool isNumber = false;
+    const double stored = m_settings->value(kCrossfadeKey).toDouble(&isNumber);
+    if (!isNumber || std::isnan(stored))
+        return crossfade::defaultSeconds;
+    return std::clamp(stored, crossfade::minSeconds, crossfade::maxSeconds);
 }
 
 void SettingsService::setCrossfadeDuration(double seconds)

@@ -34,13 +34,13 @@ public:
     QList<QUrl> availableSongs() const { return m_availableSongs; }
     void setAvailableSongs(const QList<QUrl>& songs);
 
-    // Bounds of the two numbers, wherever they enter: the settings screen's
-    // slider, the stored preferences and the command line.
-    static constexpr double maxCrossfadeSeconds = 10;
+    // Bound of the song count, wherever it enters: the settings screen, the
+    // stored preferences and the command line (the crossfade's are in
+    // models/Crossfade.h).
     static constexpr int maxSongCount = 1000;
 
-    // 3.0 when stored 0, absent or not a number; a stored value outside 0 to
-    // maxCrossfadeSeconds reads as the nearest bound.
+    // The default when absent or not a number; a stored 0 is no crossfade; a
+    // value outside the crossfade bounds reads as the nearest bound.
     double crossfadeDuration() const;
     void setCrossfadeDuration(double seconds);
     // 15 when stored 0 or absent; outside 1 to maxSongCount the nearest bound.

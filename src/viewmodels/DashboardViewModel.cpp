@@ -86,11 +86,16 @@ void DashboardViewModel::updateCanStartProcessing()
     emit canStartProcessingChanged();
 }
 
+// Whatever the way in, a file of another type would only become a job that
+// fails; a drop can carry web links too, and only files on this machine can
+// become jobs.
 void DashboardViewModel::addFiles(const QList<QUrl>& urls)
 {
     QList<QUrl> selection = m_selectedVideoURLs;
     qsizetype added = 0;
     for (const QUrl& url : urls) {
+        if (!url.isLocalFile() || !acceptedMediaExtensions().contains(QFileInfo(url.path()).suffix().toLower()))
+            continue;
         const QString path = url.path();
         const bool known = std::any_of(selection.cbegin(), selection.cend(),
                                        [&path](const QUrl& s) { return s.path() == path; });
@@ -104,20 +109,6 @@ void DashboardViewModel::addFiles(const QList<QUrl>& urls)
     setSelectedVideoURLs(selection);
     m_toastManager.show(QStringLiteral("Added %1 file%2").arg(added).arg(added == 1 ? "" : "s"),
                         ToastType::success, confirmationSeconds);
-}
-
-void DashboardViewModel::addDroppedFiles(const QList<QUrl>& urls)
-{
-    QList<QUrl> kept;
-    for (const QUrl& url : urls) {
-        // A drop can carry web links too; only files on this machine can
-        // become jobs.
-        if (!url.isLocalFile())
-            continue;
-        if (acceptedMediaExtensions().contains(QFileInfo(url.path()).suffix().toLower()))
-            kept.append(url);
-    }
-    addFiles(kept);
 }
 
 QUrl DashboardViewModel::outputFolder() const

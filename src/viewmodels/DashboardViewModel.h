@@ -36,7 +36,7 @@ public:
                        ThermalService& thermalService, ToastManager& toastManager,
                        Options options = {}, QObject* parent = nullptr);
 
-    // Lower-case extensions a drop may bring in.
+    // Lower-case extensions of the files that may become jobs.
     static const QStringList& acceptedMediaExtensions();
 
     bool showSettings() const { return m_showSettings; }
@@ -51,8 +51,9 @@ public:
     // A selection, a song library and an idle queue.
     bool canStartProcessing() const;
 
+    // Every way in (drop, picker, command line, a second launch): keeps the
+    // local files of an accepted type that are not selected yet.
     void addFiles(const QList<QUrl>& urls);
-    void addDroppedFiles(const QList<QUrl>& urls);
     void startProcessing();
     void clearSelection() { setSelectedVideoURLs({}); }
 

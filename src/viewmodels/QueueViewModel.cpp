@@ -86,14 +86,7 @@ void QueueViewModel::updateJobCount()
 
 void QueueViewModel::retryJob(MixJob* job)
 {
-    // Only a job that has stopped may go back to waiting; a running one would
-    // otherwise be started a second time on the same output.
-    if (!job || rowActionFor(job->status()) != RowAction::retry)
-        return;
-    job->setStatus(JobStatus::pending);
-    job->setStatusMessage(QStringLiteral("Waiting..."));
-    job->setProgress(0);
-    m_jobService.processQueue();
+    m_jobService.retryJob(job);
 }
 
 void QueueViewModel::openInFinder(MixJob* job)

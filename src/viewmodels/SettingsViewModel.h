@@ -3,6 +3,8 @@
 // video with its stepper bounds, and the crossfade length. Holds no state; it
 // reads and writes the settings service, and announces every change of it.
 
+#include "models/Crossfade.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -12,7 +14,9 @@ class SettingsService;
 class SettingsViewModel : public QObject {
     Q_OBJECT
 public:
-    static constexpr double crossfadeMaximum = 10.0;
+    // The slider's ends, for the screen that cannot see the lower floors.
+    static constexpr double crossfadeMinimum = crossfade::minSeconds;
+    static constexpr double crossfadeMaximum = crossfade::maxSeconds;
     static constexpr double crossfadeStep = 0.5;
 
     explicit SettingsViewModel(SettingsService& settingsService, QObject* parent = nullptr);

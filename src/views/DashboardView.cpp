@@ -26,7 +26,7 @@ DashboardView::DashboardView(DashboardViewModel& viewModel, SettingsViewModel& s
     layout->addStretch(1);
 
     connect(m_dropZone, &VideoDropZone::targetedChanged, &m_viewModel, &DashboardViewModel::setIsDropTargeted);
-    connect(m_dropZone, &VideoDropZone::dropped, &m_viewModel, &DashboardViewModel::addDroppedFiles);
+    connect(m_dropZone, &VideoDropZone::dropped, &m_viewModel, &DashboardViewModel::addFiles);
     connect(m_dropZone, &VideoDropZone::clearRequested, &m_viewModel, &DashboardViewModel::clearSelection);
     connect(m_dropZone, &VideoDropZone::browseRequested, &m_viewModel,
             [this] { m_viewModel.setShowFileImporter(true); });

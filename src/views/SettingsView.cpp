@@ -147,7 +147,8 @@ QWidget* SettingsView::buildCrossfadeCard()
     m_crossfade->setObjectName("crossfadeSlider");
     m_crossfade->setAccessibleName("Crossfade Duration");
     // Half-second steps over 0 to 10 seconds.
-    m_crossfade->setRange(0, int(SettingsViewModel::crossfadeMaximum / SettingsViewModel::crossfadeStep));
+    m_crossfade->setRange(int(SettingsViewModel::crossfadeMinimum / SettingsViewModel::crossfadeStep),
+                          int(SettingsViewModel::crossfadeMaximum / SettingsViewModel::crossfadeStep));
     m_crossfade->setPageStep(2);
     m_crossfade->setFixedWidth(100);
     line->addWidget(symbolLabel(card, "waveform", style::purple()));

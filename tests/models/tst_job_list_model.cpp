@@ -32,7 +32,7 @@ class TestJobListModel : public QObject {
     std::unique_ptr<JobListModel> m_model;
     QList<QUuid> m_ids; // parallel to kDates
 
-    QUuid idAt(int row) const { return m_model->data(m_model->index(row), JobListModel::IdRole).toUuid(); }
+    QUuid idAt(int row) const { return m_model->jobAt(row)->id(); }
     QUuid newest(int rank) const { return m_ids[kNewestFirst[rank]]; }
 
 private slots:
@@ -108,7 +108,8 @@ private slots:
                                             [&] { job.setOutputPath(QString()); }, // empty is not absent
                                             [&] { job.setProgress(0.5f); },
                                             [&] { job.setStatusValue(9); },
-                                            [&] { job.setStatusMessage("Finished"); }};
+                                            [&] { job.setStatusMessage("Finished"); },
+                                            [&] { job.reportProgress(0.7f, "Remuxing... 70%"); }};
         for (int i = 0; i < int(std::size(sets)); ++i) {
             QVERIFY(m_store->save());
             sets[i]();

@@ -158,7 +158,6 @@ private slots:
         QCOMPARE(int(job->status()), reads);
         QCOMPARE(store->fetchCount(), 2);
         QCOMPARE(store->fetchCount(JobFilters::completed), completed ? 1 : 0);
-        QCOMPARE(store->fetchCount(JobFilters::notCompleted), completed ? 1 : 2);
         QCOMPARE(store->fetchCount(JobFilters::waiting), waiting ? 1 : 0);
         QCOMPARE(store->fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending)->size(), waiting ? 1 : 0);
     }

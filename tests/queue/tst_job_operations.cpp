@@ -45,11 +45,8 @@ private slots:
         for (int i = 0; i < failedJobs; ++i)
             f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
         f.storeJob("new"); // stored behind the service's back: only a scheduling pass starts it
-        QCOMPARE(s.totalJobCount(), 0);
-        QCOMPARE(s.overallProgress(), 0.0f); // no jobs, no division by zero
 
         s.retryFailedJobs();
-        QCOMPARE(s.totalJobCount(), failedJobs + 1);
         QCOMPARE(f.job("new")->status(), JobStatus::processing); // scheduled at once
         for (int i = 0; i < failedJobs; ++i) {
             MixJob* j = f.job(QStringLiteral("f%1").arg(i));
@@ -231,7 +228,7 @@ private slots:
         QFETCH(bool, nextStarts);
         QueueFixture f;
         f.setLevel(2); // one slot: "b" waits for it
-        f.settings->setCrossfadeDuration(2.5);
+        f.settings->setCrossfadeDuration(0); // none: never the default
         MixJob* job = f.storeJob("a");
         f.storeJob("b");
         const QString stop = ending.section('@', 0, 0).section('/', 0, 0), bookmark = ending.section('/', 1);
@@ -257,7 +254,7 @@ private slots:
             QVERIFY2(!left().contains(file), qPrintable(file));
         touch(ours + kept);
         ScriptedRender* run = f.workerFor("a");
-        QCOMPARE(run->crossfade, 2.5);
+        QCOMPARE(run->crossfade, 0.0);
         QCOMPARE(run->output.toLocalFile(), output);
         QCOMPARE(run->songs, job->audioURLs());
         if (stop != "nosource") {

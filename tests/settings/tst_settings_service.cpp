@@ -71,14 +71,14 @@ private slots:
         QTest::addColumn<int>("notifications");
         QTest::newRow("crossfade absent") << "crossfadeDuration" << QVariantList {} << QVariant() << QVariant(3.0) << 0;
         QTest::newRow("song count absent") << "songCount" << QVariantList {} << QVariant() << QVariant(15) << 0;
-        QTest::newRow("crossfade 0 stays 0 on disk")
-            << "crossfadeDuration" << QVariantList {0.0} << QVariant(0.0) << QVariant(3.0) << 0;
+        QTest::newRow("crossfade 0 is none") << "crossfadeDuration" << QVariantList {0.0} << QVariant(0.0)
+                                             << QVariant(0.0) << 1;
         QTest::newRow("song count 0 stays 0 on disk") << "songCount" << QVariantList {0} << QVariant(0) << QVariant(15)
                                                       << 0;
         QTest::newRow("crossfade same value twice")
             << "crossfadeDuration" << QVariantList {2.5, 2.5} << QVariant(2.5) << QVariant(2.5) << 1;
         QTest::newRow("crossfade back to 0")
-            << "crossfadeDuration" << QVariantList {7.5, 0.0} << QVariant(0.0) << QVariant(3.0) << 2;
+            << "crossfadeDuration" << QVariantList {7.5, 0.0} << QVariant(0.0) << QVariant(0.0) << 2;
         QTest::newRow("song count below 1 stored, read as 1")
             << "songCount" << QVariantList {40, -2} << QVariant(-2) << QVariant(1) << 2;
         // Text is put in the file by another writer (the user's editor, an
@@ -87,7 +87,8 @@ private slots:
         const QString cf = "crossfadeDuration", songs = "songCount";
         QTest::newRow("crossfade nan") << cf << QVariantList {"nan"} << QVariant("nan") << QVariant(3.0) << 0;
         QTest::newRow("crossfade inf") << cf << QVariantList {"inf"} << QVariant("inf") << QVariant(10.0) << 0;
-        QTest::newRow("crossfade negative") << cf << QVariantList {"-4"} << QVariant("-4") << QVariant(3.0) << 0;
+        QTest::newRow("crossfade negative") << cf << QVariantList {"-4"} << QVariant("-4") << QVariant(0.0) << 0;
+        QTest::newRow("crossfade text") << cf << QVariantList {"long"} << QVariant("long") << QVariant(3.0) << 0;
         QTest::newRow("crossfade 9.5 after 4.5") << cf << QVariantList {4.5, "9.5"} << QVariant("9.5") << QVariant(9.5) << 1;
         QTest::newRow("songs beyond int") << songs << QVariantList {"99999999999"} << QVariant("99999999999") << QVariant(1000)
                                           << 0;

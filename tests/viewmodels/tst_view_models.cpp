@@ -68,22 +68,21 @@ private slots:
 void TestViewModels::addingFiles_data()
 {
     QTest::addColumn<QString>("already"); // names, space-separated
-    QTest::addColumn<bool>("dropped");    // else picked
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("toast");
-    QTest::newRow("drop of a web link") << "" << true << "https://example.com/a.mp4" << "" << "";
-    QTest::newRow("already selected") << "a.mp4" << true << "a.mp4" << "a.mp4" << "";
-    QTest::newRow("same file twice in one pick") << "" << false << "a.mp4 a.mp4" << "a.mp4" << "Added 1 file";
-    QTest::newRow("picked files are not filtered")
-        << "a.mp4" << false << "notes.txt b.png a.mp4" << "a.mp4 notes.txt b.png" << "Added 2 files";
+    QTest::newRow("drop of a web link") << "" << "https://example.com/a.mp4" << "" << "";
+    QTest::newRow("already selected") << "a.mp4" << "a.mp4" << "a.mp4" << "";
+    QTest::newRow("same file twice in one pick") << "" << "a.mp4 a.mp4" << "a.mp4" << "Added 1 file";
+    QTest::newRow("picked under All Files: other types left out")
+        << "a.mp4" << "notes.txt b.PNG a.mp4 clip" << "a.mp4 b.PNG" << "Added 1 file";
 }
 
-// What a drop of media files selects is the window's test.
+// Drop, picker, command line and a second launch all add through addFiles;
+// what a drop of media files selects is the window's test.
 void TestViewModels::addingFiles()
 {
     QFETCH(QString, already);
-    QFETCH(bool, dropped);
     QFETCH(QString, input);
     QFETCH(QString, selected);
     QFETCH(QString, toast);
@@ -91,7 +90,7 @@ void TestViewModels::addingFiles()
     d.vm.setSelectedVideoURLs(d.files(already));
     QSignalSpy changes(&d.vm, &DashboardViewModel::selectedVideoURLsChanged);
 
-    dropped ? d.vm.addDroppedFiles(d.files(input)) : d.vm.addFiles(d.files(input));
+    d.vm.addFiles(d.files(input));
 
     QCOMPARE(d.vm.selectedVideoURLs(), d.files(selected));
     QCOMPARE(changes.count(), selected == already ? 0 : 1);
@@ -165,23 +164,29 @@ void TestViewModels::batchSongLists()
     QCOMPARE(d.vm.selectedVideoURLs().size(), 1);
 }
 
-// A retry takes back a stopped job and runs it on the running queue; a
-// finished or running job stays as it is. Retrying from a row of a paused
-// queue, and revealing a finished movie, are the window's tests.
+// A retry takes back a stopped job, through the queue (which stores it at
+// once), with the status line of the button used; a finished or paused job
+// stays as it is. Revealing a finished movie is the window's test.
 void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
 {
     QueueFixture f;
-    MixJob* failed = f.storeJob("failed", JobStatus::failed);
+    MixJob* failed = f.storeJob("failed", JobStatus::failed, 0.5f);
+    MixJob* other = f.storeJob("other", JobStatus::failed);
     MixJob* done = f.storeJob("done", JobStatus::completed);
     f.storeJob("running");
     QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
-    QCOMPARE(f.started, QStringList {"running"});
+    vm.togglePause();
 
     for (MixJob* job : {failed, done, f.job("running")})
         vm.retryJob(job);
+    QVERIFY(!f.store->hasPendingChanges());
+    QCOMPARE(failed->progress(), 0.0f);
+    vm.retryFailedJobs();
+    QCOMPARE(failed->statusMessage() + ", " + other->statusMessage(), "Waiting..., Retrying...");
+    vm.togglePause();
     settle();
 
-    QCOMPARE(f.started, (QStringList {"running", "failed"}));
+    QCOMPARE(f.started, (QStringList {"running", "failed", "other", "running"}));
     QCOMPARE(done->status(), JobStatus::completed);
     // A record without a movie has nothing to show.
     done->setOutputPath(std::nullopt);

@@ -67,7 +67,7 @@ int main(int argc, char** argv)
             fillSettings(w);
             const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
             shoot(w, out + "/batch" + suffix + ".png",
-                  [&clips](LoopcasterApp& app) { app.viewModels().dashboardViewModel().addDroppedFiles(clips); });
+                  [&clips](LoopcasterApp& app) { app.viewModels().dashboardViewModel().addFiles(clips); });
         }
         {
             WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},

@@ -158,12 +158,12 @@ void TestViews::aSessionFromDropToFinishedMovies()
     QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
     QCOMPARE(available->text(), QString("Available: 2"));
     QVERIFY(shown(clearPlaylist));
-    // Half-second steps; 0 is stored but reads back as the 3-second default,
-    // and the slider follows what is read back.
+    // Half-second steps down to 0 (no crossfade); the slider follows what is
+    // read back.
     auto* slider = w.find<QSlider>("crossfadeSlider");
     using Step = std::tuple<int, const char*, int>; // set, shown, slider after
     for (const auto& [steps, text, after] :
-         {Step {5, "2.5s", 5}, {0, "3.0s", 6}, {6, "3.0s", 6}, {0, "3.0s", 6}, {1, "0.5s", 1}}) {
+         {Step {5, "2.5s", 5}, {0, "0.0s", 0}, {6, "3.0s", 6}, {1, "0.5s", 1}}) {
         slider->setValue(steps);
         QCOMPARE(w.find<QLabel>("crossfadeValue")->text(), QString(text));
         QCOMPARE(slider->value(), after);
