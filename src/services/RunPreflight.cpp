@@ -24,9 +24,7 @@ namespace RunPreflight {
 
 namespace {
 
-// JPEG headers may sit behind a large EXIF block; a megabyte covers any
-// camera's thumbnail.
-constexpr qint64 kImageHeaderBytes = 1 << 20;
+constexpr qint64 kImageSniffBytes = 8;
 
 QString unsupported(const QString& name, const QString& why)
 {
@@ -47,11 +45,11 @@ std::optional<QString> checkStillImage(const QString& path)
         }
         return std::nullopt;
     }
-    const QByteArray head = file.read(kImageHeaderBytes);
-    const ImageKind kind = sniffImageKind(head);
+    const ImageKind kind = sniffImageKind(file.read(kImageSniffBytes));
     if (kind == ImageKind::Unknown)
         return unsupported(name, QStringLiteral("not a JPEG or PNG image"));
-    const QSize size = readImageSize(head, kind);
+    // Headers may sit behind megabytes of metadata: read from the file.
+    const QSize size = readImageSize(file, kind);
     if (!size.isValid() || size.isEmpty())
         return unsupported(name, QStringLiteral("the image cannot be read"));
     if (qint64(size.width()) * size.height() > kMaxImagePixels)

@@ -93,6 +93,12 @@ void SongDecoder::openResampler(const AVFrame* frame)
         // A mono song plays at full level on both sides, not at -3 dB.
         const double matrix[2] = {1.0, 1.0};
         checkAv(swr_set_matrix(swr, matrix, 1), "swr_set_matrix", m_fileName);
+    } else {
+        // Float output leaves the downmix unscaled: a 5.1 or 7.1 song at full
+        // level on every channel would sum to several times full scale.
+        // Scaling each side's coefficients to at most 1 keeps a downmixed song
+        // no louder than its loudest channel.
+        checkAv(av_opt_set_double(swr, "rematrix_maxval", 1.0, 0), "av_opt_set_double", m_fileName);
     }
     av_channel_layout_uninit(&inLayout);
     // Remember the layout as the decoder reports it, to notice a change.

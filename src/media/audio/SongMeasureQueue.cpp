@@ -2,6 +2,8 @@
 
 #include "media/common/MediaError.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <chrono>
 
@@ -36,18 +38,26 @@ void SongMeasureQueue::work()
         } catch (const CancelledError&) {
             return; // take() sees the flag itself
         } catch (const MediaError& e) {
+            if (isSystemError(e.code()))
+                return fail(std::make_exception_ptr(MediaError(
+                    QStringLiteral("Cannot read %1: %2").arg(QFileInfo(m_paths.at(i)).fileName(), avErrorText(e.code())),
+                    e.code())));
             r.error = e.message();
         } catch (...) {
-            std::lock_guard lock(m_mutex);
-            if (!m_failure)
-                m_failure = std::current_exception();
-            m_done.notify_all();
-            return;
+            return fail(std::current_exception());
         }
         std::lock_guard lock(m_mutex);
         m_results[size_t(i)] = std::move(r);
         m_done.notify_all();
     }
+}
+
+void SongMeasureQueue::fail(std::exception_ptr failure)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_failure)
+        m_failure = std::move(failure);
+    m_done.notify_all();
 }
 
 SongMeasureQueue::Result SongMeasureQueue::take(int index)

@@ -33,11 +33,14 @@ public:
     SongMeasureQueue& operator=(const SongMeasureQueue&) = delete;
 
     // Waits for the song at `index`. Throws CancelledError once cancelled, and
-    // rethrows anything but a media error (e.g. out of memory).
+    // rethrows anything but a media error about the song itself: a song that
+    // failed for want of memory or file descriptors, or on an I/O error, fails
+    // the run ("Cannot read <name>: <reason>") instead of being passed over.
     Result take(int index);
 
 private:
     void work();
+    void fail(std::exception_ptr failure);
 
     const QStringList m_paths; // read by every thread: never detached
     const std::atomic<bool>* m_cancel;

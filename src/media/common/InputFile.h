@@ -7,7 +7,7 @@
 
 namespace lc::media {
 
-// Opens `path` (file name in the local 8-bit encoding) and, when `readStreamInfo`,
+// Opens `path` (a local regular file, never a URL) and, when `readStreamInfo`,
 // probes its streams. Throws MediaError naming the call and the file name,
 // e.g. "avformat_open_input(song.mp3): No such file or directory".
 InputFormatPtr openInputFile(const QString& path, bool readStreamInfo = true);

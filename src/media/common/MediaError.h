@@ -12,11 +12,14 @@ namespace lc::media {
 
 class MediaError : public std::runtime_error {
 public:
-    explicit MediaError(const QString& message);
+    // `code`: the FFmpeg error code behind the message, 0 when there is none.
+    explicit MediaError(const QString& message, int code = 0);
     QString message() const { return m_message; }
+    int code() const { return m_code; }
 
 private:
     QString m_message;
+    int m_code = 0;
 };
 
 // A problem with the user's inputs that the run reports as a composition
@@ -38,6 +41,11 @@ inline void throwIfCancelled(const std::atomic<bool>* cancel)
     if (cancel && cancel->load(std::memory_order_relaxed))
         throw CancelledError();
 }
+
+// True for a failure of the machine rather than of the file (no file
+// descriptors or memory left, an I/O error): the same file may read fine
+// later, so it must not be taken for one that is not media.
+bool isSystemError(int errnum);
 
 // av_strerror text for an FFmpeg error code.
 QString avErrorText(int errnum);

@@ -1,8 +1,12 @@
 #include "media/video/ImageHeader.h"
 
+#include <QIODevice>
+
 namespace lc::media {
 
 namespace {
+
+constexpr qint64 kPngHeaderBytes = 24; // signature, IHDR length and type, width, height
 
 uint32_t bigEndian32(const QByteArray& d, qsizetype at)
 {
@@ -18,7 +22,7 @@ uint32_t bigEndian16(const QByteArray& d, qsizetype at)
 QSize pngSize(const QByteArray& d)
 {
     // Signature (8), chunk length (4), "IHDR", width, height.
-    if (d.size() < 24 || d.mid(12, 4) != "IHDR")
+    if (d.size() < kPngHeaderBytes || d.mid(12, 4) != "IHDR")
         return {};
     const uint32_t w = bigEndian32(d, 16);
     const uint32_t h = bigEndian32(d, 20);
@@ -27,13 +31,21 @@ QSize pngSize(const QByteArray& d)
     return {int(w), int(h)};
 }
 
-QSize jpegSize(const QByteArray& d)
+// Walks the markers from SOI to the frame header, reading only each
+// segment's first bytes: metadata (EXIF thumbnails, extended XMP) may fill
+// megabytes before it. `read(at, n)` returns up to n bytes from offset at.
+template<typename Read>
+QSize jpegSize(const Read& read)
 {
-    qsizetype at = 2; // after SOI
-    while (at + 4 <= d.size()) {
-        if (uint8_t(d[at]) != 0xFF)
+    // Every segment is at most 64 KiB: this bounds the walk to a few hundred
+    // megabytes of metadata.
+    constexpr int kMaxSteps = 8192;
+    qint64 at = 2; // after SOI
+    for (int step = 0; step < kMaxSteps; ++step) {
+        const QByteArray d = read(at, 9);
+        if (d.size() < 4 || uint8_t(d[0]) != 0xFF)
             return {};
-        const uint8_t marker = uint8_t(d[at + 1]);
+        const uint8_t marker = uint8_t(d[1]);
         if (marker == 0xFF) { // fill byte
             ++at;
             continue;
@@ -42,14 +54,14 @@ QSize jpegSize(const QByteArray& d)
             at += 2;
             continue;
         }
-        const uint32_t length = bigEndian16(d, at + 2);
+        const uint32_t length = bigEndian16(d, 2);
         const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8
             && marker != 0xCC;
         if (startOfFrame) {
-            if (at + 9 > d.size())
+            if (d.size() < 9)
                 return {};
-            const int h = int(bigEndian16(d, at + 5));
-            const int w = int(bigEndian16(d, at + 7));
+            const int h = int(bigEndian16(d, 5));
+            const int w = int(bigEndian16(d, 7));
             if (w == 0 || h == 0)
                 return {};
             return {w, h};
@@ -76,10 +88,17 @@ QSize readImageSize(const QByteArray& data, ImageKind kind)
 {
     switch (kind) {
     case ImageKind::Png: return pngSize(data);
-    case ImageKind::Jpeg: return jpegSize(data);
+    case ImageKind::Jpeg: return jpegSize([&](qint64 at, qint64 n) { return data.mid(at, n); });
     case ImageKind::Unknown: break;
     }
     return {};
+}
+
+QSize readImageSize(QIODevice& file, ImageKind kind)
+{
+    if (kind != ImageKind::Jpeg)
+        return file.seek(0) ? readImageSize(file.read(kPngHeaderBytes), kind) : QSize();
+    return jpegSize([&](qint64 at, qint64 n) { return file.seek(at) ? file.read(n) : QByteArray(); });
 }
 
 } // namespace lc::media

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QSize>
 
+class QIODevice;
+
 namespace lc::media {
 
 enum class ImageKind { Unknown, Png, Jpeg };
@@ -13,5 +15,7 @@ ImageKind sniffImageKind(const QByteArray& data);
 
 // An invalid QSize when the header cannot be read.
 QSize readImageSize(const QByteArray& data, ImageKind kind);
+// Same from a seekable file, reading only the headers' bytes.
+QSize readImageSize(QIODevice& file, ImageKind kind);
 
 } // namespace lc::media
