@@ -3,5 +3,6 @@ loopcaster_core_area(media_common
     media/common/FfmpegPtr.cpp
     media/common/InputFile.cpp
     media/common/MediaError.cpp
+    media/common/MediaLog.cpp
     media/common/MediaTime.cpp
   LIBS Qt6::Core PkgConfig::FFMPEG)

@@ -5,4 +5,5 @@ loopcaster_core_area(models
     models/JobStoreSchema.cpp
     models/JobStore.cpp
     models/JobListModel.cpp
+    models/ModelsLog.cpp
   LIBS lc_files Qt6::Core Qt6::Sql)

@@ -19,7 +19,7 @@ MixJob::MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, QObject* pare
     , m_videoPath(pathOf(videoURL))
     , m_statusMessage(QStringLiteral("Waiting..."))
     , m_createdAt(QDateTime::currentDateTimeUtc())
-    , m_videoBookmark(FileService::shared().createBookmark(videoURL))
+    , m_videoBookmark(FileService::shared().createBookmark(videoURL).value())
 {
     m_audioPaths.reserve(audioURLs.size());
     for (const QUrl& url : audioURLs)

@@ -160,10 +160,9 @@ int renderJobs(const RenderOptions& o, int argc, char** argv)
     QCoreApplication app(argc, argv);
     QList<RenderItem> items;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString why;
-        const auto item = JobLine::parse(lines[i], &why);
+        const Result<RenderItem> item = JobLine::parse(lines[i]);
         if (!item) {
-            printError(lines.size() > 1 ? QStringLiteral("job %1: %2").arg(i + 1).arg(why) : why);
+            printError(lines.size() > 1 ? QStringLiteral("job %1: %2").arg(i + 1).arg(item.error()) : item.error());
             return kUsageExit;
         }
         if (!ensureFolder(QFileInfo(item->outputPath).absolutePath()))

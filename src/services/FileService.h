@@ -4,6 +4,8 @@
 // start/stop are trivial, but callers still bracket every use with them and
 // stop exactly once, only after a successful start.
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QUrl>
 
@@ -19,8 +21,8 @@ public:
     // when stale.
     std::optional<QUrl> resolveBookmark(const QByteArray& data) const;
 
-    // Bookmark creation (no access started); nothing on failure, error in *error.
-    std::optional<QByteArray> createBookmark(const QUrl& url, QString* error = nullptr) const;
+    // Bookmark creation (no access started).
+    Result<QByteArray> createBookmark(const QUrl& url) const;
 
     // Thread-safe; counted so tests can check the discipline.
     bool startAccessing(const QUrl& url) const;

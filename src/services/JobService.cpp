@@ -1,6 +1,7 @@
 #include "services/JobService.h"
 
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/FileService.h"
@@ -288,7 +289,7 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
         refreshStats();
         break;
     case JobRenderOutcome::Kind::failed:
-        printConsoleLine(QStringLiteral("Job failed: ") + outcome.message);
+        printConsoleLine(lcServices(), QStringLiteral("Job failed: ") + outcome.message);
         job->setStatus(JobStatus::failed);
         job->setStatusMessage(outcome.message);
         break;
@@ -475,7 +476,7 @@ void JobService::heatRecheck()
 void JobService::refreshStats()
 {
     const auto fail = [](const char* what) {
-        printConsoleLine(QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
+        printConsoleLine(lcServices(), QStringLiteral("Failed to refresh stats: ") + QLatin1String(what));
     };
     const std::optional<int> total = m_store.fetchCount();
     if (!total)

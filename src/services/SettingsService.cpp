@@ -1,6 +1,7 @@
 #include "services/SettingsService.h"
 
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include "services/FileService.h"
 #include "services/SongLibraryScanner.h"
 
@@ -115,16 +116,15 @@ void SettingsService::loadAvailableSongs()
 
 void SettingsService::saveBookmark(const QUrl& url, const QString& key)
 {
-    QString error;
-    std::optional<QByteArray> data;
-    {
+    const Result<QByteArray> data = [&] {
         ScopedAccess access(url, m_fileService);
-        data = m_fileService.createBookmark(url, &error);
-    }
+        return m_fileService.createBookmark(url);
+    }();
     if (!data) {
         // The earlier bookmark under the key stays: a folder that worked last
         // time is better than none.
-        printConsoleLine(QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + error);
+        printConsoleLine(lcServices(),
+                         QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + data.error());
         return;
     }
     m_settings->setValue(key, *data);

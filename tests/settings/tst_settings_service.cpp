@@ -21,7 +21,7 @@ const QString kOutputKey = "outputFolderBookmark";
 
 QByteArray bookmarkOf(const QString& path)
 {
-    return FileService::shared().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+    return FileService::shared().createBookmark(QUrl::fromLocalFile(path)).valueOr({});
 }
 
 QStringList fileNames(const QList<QUrl>& urls)
