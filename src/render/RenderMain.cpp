@@ -5,13 +5,13 @@
 #include "render/RenderMain.h"
 
 #include "render/DemoMedia.h"
-#include "render/InterruptWatcher.h"
 #include "render/JobLine.h"
 #include "render/OutputNames.h"
 #include "render/ProgressPrinter.h"
 #include "render/RenderOptions.h"
 #include "render/RenderSession.h"
 
+#include "platform/QuitSignalWatcher.h"
 #include "services/SettingsService.h"
 #include "services/SongChooser.h"
 #include "services/SongLibraryScanner.h"
@@ -26,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 
 extern "C" {
@@ -96,8 +97,20 @@ int runSession(QCoreApplication& app, QList<RenderItem> items, double crossfade)
 {
     ProgressPrinter printer(stdout, ProgressPrinter::stdoutIsTerminal());
     RenderSession session(std::move(items), crossfade, printer);
-    InterruptWatcher interrupts;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &session, &RenderSession::interrupt);
+    // A reader that went away (`| head -1`) stops the render as SIGTERM does:
+    // its temporaries removed, no half movie left. Later, from the event loop,
+    // so the session is never interrupted in the middle of its own step.
+    printer.onWriteFailed([&session] {
+        QMetaObject::invokeMethod(&session, &RenderSession::interrupt, Qt::QueuedConnection);
+    });
+    // Every SIGTERM or SIGHUP stops the render cleanly; a second Ctrl-C
+    // kills at once, for a stop that hangs.
+    QuitSignalWatcher quitSignals;
+    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &session, [&session](int signalNumber) {
+        if (signalNumber == SIGINT)
+            std::signal(SIGINT, SIG_DFL);
+        session.interrupt();
+    });
     QObject::connect(&session, &RenderSession::finished, &app, [&app](int code) { app.exit(code); });
     session.start();
     return app.exec();
@@ -200,17 +213,20 @@ int renderDemo(const RenderOptions& o, int argc, char** argv)
 
 int renderCommandLine(int argc, char** argv, const QStringList& arguments)
 {
-    const RenderOptionsResult parsed = parseRenderOptions(arguments);
-    if (parsed.helpRequested) {
-        std::fputs(renderUsage().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (!parsed.options) {
-        printError(parsed.error);
+    // A closed stdout is a write error to handle, not a reason to die.
+    std::signal(SIGPIPE, SIG_IGN);
+    const Result<RenderOptions> parsed = parseRenderOptions(arguments);
+    if (!parsed) {
+        printError(parsed.error());
         std::fputs(renderUsage().toLocal8Bit().constData(), stderr);
         return kUsageExit;
     }
-    const RenderOptions& o = *parsed.options;
+    const RenderOptions& o = *parsed;
+    if (o.showHelp || o.showVersion) {
+        std::fputs((o.showHelp ? renderUsage() : renderVersion() + QLatin1Char('\n')).toLocal8Bit().constData(),
+                   stdout);
+        return 0;
+    }
     // The libraries' informational chatter would bury the progress display;
     // real errors still come through, and ours carry the failing call.
     av_log_set_level(AV_LOG_ERROR);

@@ -2,12 +2,16 @@
 // Command line of loopcaster-render: which sources to render with which songs,
 // or the self-contained demo.
 
+#include "platform/Result.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
 struct RenderOptions {
+    bool showHelp = false;    // -h/--help: print renderUsage() and stop
+    bool showVersion = false; // --version: print renderVersion() and stop
     bool demo = false;
     QStringList sources;      // videos or still images, rendered in this order
     QString playlistFolder;   // draw songCount songs per source from here...
@@ -23,13 +27,10 @@ struct RenderOptions {
     QString jobsFile;
 };
 
-struct RenderOptionsResult {
-    std::optional<RenderOptions> options; // set when the command line is valid
-    bool helpRequested = false;
-    QString error;                        // why the command line was refused
-};
-
-// `arguments` excludes the program name.
-RenderOptionsResult parseRenderOptions(const QStringList& arguments);
+// `arguments` excludes the program name. Fails, saying why, when the command
+// line is not valid.
+Result<RenderOptions> parseRenderOptions(const QStringList& arguments);
 
 QString renderUsage();
+// "loopcaster-render <version>".
+QString renderVersion();
