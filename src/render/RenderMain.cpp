@@ -8,6 +8,7 @@
 #include "render/JobLine.h"
 #include "render/OutputNames.h"
 #include "render/ProgressPrinter.h"
+#include "render/RenderLog.h"
 #include "render/RenderOptions.h"
 #include "render/RenderSession.h"
 
@@ -101,6 +102,7 @@ int runSession(QCoreApplication& app, QList<RenderItem> items, double crossfade)
     // its temporaries removed, no half movie left. Later, from the event loop,
     // so the session is never interrupted in the middle of its own step.
     printer.onWriteFailed([&session] {
+        qCInfo(lcRender) << "Standard output is gone; stopping the render";
         QMetaObject::invokeMethod(&session, &RenderSession::interrupt, Qt::QueuedConnection);
     });
     // Every SIGTERM or SIGHUP stops the render cleanly; a second Ctrl-C
@@ -223,8 +225,8 @@ int renderCommandLine(int argc, char** argv, const QStringList& arguments)
     }
     const RenderOptions& o = *parsed;
     if (o.showHelp || o.showVersion) {
-        std::fputs((o.showHelp ? renderUsage() : renderVersion() + QLatin1Char('\n')).toLocal8Bit().constData(),
-                   stdout);
+        const QString text = o.showHelp ? renderUsage() : renderVersion() + QLatin1Char('\n');
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
     // The libraries' informational chatter would bury the progress display;

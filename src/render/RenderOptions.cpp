@@ -30,7 +30,7 @@ QString parserError(const QCommandLineParser& parser, const QStringList& argumen
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
         const QString& name = unknown.first();
-        return QStringLiteral("unknown option %1%2").arg(name.size() == 1 ? "-" : "--", name);
+        return QStringLiteral("unknown option %1%2").arg(QLatin1String(name.size() == 1 ? "-" : "--"), name);
     }
     const QString last = arguments.isEmpty() ? QString() : arguments.last();
     for (const char* name : kValueOptions) {
