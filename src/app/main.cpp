@@ -3,6 +3,7 @@
 // machine without a display it renders the demo movie headlessly instead.
 
 #include "app/AppDependencyContainer.h"
+#include "app/AppLog.h"
 #include "app/HeadlessDemo.h"
 #include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
@@ -65,24 +66,23 @@ int main(int argc, char** argv)
     case SingleInstance::Role::handedOff:
         return 0;
     case SingleInstance::Role::failed:
-        printConsoleLine(instance.errorString());
+        printConsoleLine(lcApp(), instance.errorString());
         showStartError(QStringLiteral("Loopcaster cannot start."), instance.errorString());
         return 1;
     case SingleInstance::Role::first:
         break;
     }
 
-    QString error;
-    auto store = JobStore::open(JobStore::defaultPath(), &error);
+    Result<std::unique_ptr<JobStore>> store = JobStore::open(JobStore::defaultPath());
     if (!store) {
-        printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
-        showStartError(QStringLiteral("Loopcaster cannot open its job store."), error); // names file and cause
+        printConsoleLine(lcApp(), QStringLiteral("Failed to create ModelContainer: ") + store.error());
+        showStartError(QStringLiteral("Loopcaster cannot open its job store."), store.error()); // names file and cause
         return 1;
     }
 
     int exitCode = 0;
     {
-        AppDependencyContainer container(std::move(store));
+        AppDependencyContainer container(std::move(*store));
         // From now on a quit signal stops the runs first, keeping their jobs
         // for the next start; the app quits once every run has unwound.
         JobService& jobs = container.jobService();
@@ -94,7 +94,8 @@ int main(int argc, char** argv)
         // the window forward and adds its files as if they were dropped.
         QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
         QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
-            printConsoleLine(QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
+            printConsoleLine(lcApp(),
+                             QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
             shell.openFiles(files);
         });
         shell.showWindow();

@@ -1,6 +1,7 @@
 #include "models/JobRow.h"
 
 #include "models/MixJob.h"
+#include "models/ModelsLog.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -124,7 +125,7 @@ MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
     const QString idStored = at(id).toString();
     const QUuid uuid = QUuid::fromString(idStored);
     if (uuid.isNull()) {
-        qWarning().noquote() << "Job store: skipping a row with an unreadable id:" << idStored;
+        qCWarning(lcModels).noquote() << "Job store: skipping a row with an unreadable id:" << idStored;
         return nullptr;
     }
     *key = idStored;
@@ -138,7 +139,7 @@ MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
     if (const auto paths = parseStringArray(at(audioPaths)))
         job->m_audioPaths = *paths;
     else
-        qWarning().noquote() << "Job store: job" << name
+        qCWarning(lcModels).noquote() << "Job store: job" << name
                              << "has unreadable audioPaths; reading them as an empty list";
 
     const QVariant output = at(outputPath);
@@ -155,7 +156,7 @@ MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
     const qint64 code = status.toLongLong(&ok);
     job->m_statusValue = ok ? code : -1;
     if (!ok)
-        qWarning().noquote() << "Job store: job" << name << "has an unreadable statusValue";
+        qCWarning(lcModels).noquote() << "Job store: job" << name << "has an unreadable statusValue";
 
     job->m_statusMessage = at(statusMessage).toString();
 
@@ -163,7 +164,7 @@ MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
         job->m_createdAt = *date;
     } else {
         job->m_createdAt = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
-        qWarning().noquote() << "Job store: job" << name << "has an unreadable createdAt";
+        qCWarning(lcModels).noquote() << "Job store: job" << name << "has an unreadable createdAt";
     }
 
     const QVariant bookmark = at(videoBookmark);

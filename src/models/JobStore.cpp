@@ -2,6 +2,7 @@
 
 #include "models/JobRow.h"
 #include "models/JobStoreSchema.h"
+#include "models/ModelsLog.h"
 
 #include <QAtomicInteger>
 #include <QDir>
@@ -83,12 +84,10 @@ JobStore::JobStore()
     connect(&d->flushTimer, &QTimer::timeout, this, [this] { save(); });
 }
 
-std::unique_ptr<JobStore> JobStore::open(const QString& path, QString* error)
+Result<std::unique_ptr<JobStore>> JobStore::open(const QString& path)
 {
-    auto fail = [&](const QString& why) -> std::unique_ptr<JobStore> {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why);
-        return nullptr;
+    auto fail = [&](const QString& why) {
+        return Failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
     };
 
     const QFileInfo info(path);
@@ -125,9 +124,10 @@ std::unique_ptr<JobStore> JobStore::open(const QString& path, QString* error)
     if (!d.db.open())
         return fail(d.db.lastError().text());
 
-    QString why;
-    if (!JobStoreSchema::prepare(d.db, currentSchemaVersion, &d.schemaVersion, &why))
-        return fail(why);
+    const Result<int> version = JobStoreSchema::prepare(d.db, currentSchemaVersion);
+    if (!version)
+        return fail(version.error());
+    d.schemaVersion = *version;
 
     QSqlQuery q(d.db);
     q.setForwardOnly(true);
@@ -139,7 +139,7 @@ std::unique_ptr<JobStore> JobStore::open(const QString& path, QString* error)
         if (!job)
             continue;
         if (d.byId.contains(job->id())) {
-            qWarning().noquote() << "Job store: skipping a second row for job" << key;
+            qCWarning(lcModels).noquote() << "Job store: skipping a second row for job" << key;
             delete job;
             continue;
         }
@@ -205,7 +205,7 @@ void JobStore::insert(MixJob* job)
     if (!job || d->ordered.contains(job))
         return;
     if (d->byId.contains(job->id())) {
-        qWarning().noquote() << "Job store: a job with id" << job->id().toString(QUuid::WithoutBraces)
+        qCWarning(lcModels).noquote() << "Job store: a job with id" << job->id().toString(QUuid::WithoutBraces)
                              << "is already stored; not inserting a second one";
         job->setParent(this); // ownership was handed over all the same
         return;
@@ -246,7 +246,7 @@ bool JobStore::save()
     auto failed = [this](const QString& what, const QSqlError& error) {
         d->lastError = what + QStringLiteral(": ") + error.text();
         d->db.rollback();
-        qWarning().noquote() << "Job store: saving failed:" << d->lastError;
+        qCWarning(lcModels).noquote() << "Job store: saving failed:" << d->lastError;
         d->flushTimer.start(std::max(d->flushDelayMs, kRetryDelayMs));
         return false;
     };

@@ -6,6 +6,7 @@
 // flush interval, not one per change.
 
 #include "models/MixJob.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QObject>
@@ -18,9 +19,9 @@
 class JobStore : public QObject {
     Q_OBJECT
 public:
-    // Opens (creating when missing) the store at `path`. On failure returns
-    // nullptr and sets *error; never modifies a file it cannot open.
-    static std::unique_ptr<JobStore> open(const QString& path, QString* error);
+    // Opens (creating when missing) the store at `path`. Never modifies a
+    // file it cannot open.
+    static Result<std::unique_ptr<JobStore>> open(const QString& path);
     // The default location: <XDG data dir>/loopcaster/jobs.sqlite
     static QString defaultPath();
     ~JobStore() override; // flushes pending changes

@@ -1,6 +1,7 @@
 #include "models/JobStoreSchema.h"
 
 #include "models/JobRow.h"
+#include "models/ModelsLog.h"
 
 #include <QSet>
 #include <QSqlDatabase>
@@ -32,102 +33,78 @@ QString sqlError(const QSqlQuery& q)
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
-bool readInt(QSqlDatabase& db, const QString& sql, int* out, QString* error)
+Result<int> readInt(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
-    if (!q.exec(sql) || !q.next()) {
-        *error = sqlError(q);
-        return false;
-    }
-    *out = q.value(0).toInt();
-    return true;
+    if (!q.exec(sql) || !q.next())
+        return Failure(sqlError(q));
+    return q.value(0).toInt();
 }
 
-bool upgrade(QSqlDatabase& db, int from, int to, QString* error)
+Result<void> upgrade(QSqlDatabase& db, int from, int to)
 {
-    if (!db.transaction()) {
-        *error = QStringLiteral("cannot start the schema upgrade: ") + db.lastError().text();
-        return false;
-    }
+    if (!db.transaction())
+        return Failure(QStringLiteral("cannot start the schema upgrade: ") + db.lastError().text());
     QSqlQuery q(db);
+    const auto rollBack = [&db](const QString& why) {
+        db.rollback();
+        return Failure(why);
+    };
     for (int v = from; v < to; ++v) {
-        if (!q.exec(QString::fromLatin1(upgrades[v]))) {
-            *error = QStringLiteral("schema upgrade to version %1 failed: %2").arg(v + 1).arg(sqlError(q));
-            db.rollback();
-            return false;
-        }
+        if (!q.exec(QString::fromLatin1(upgrades[v])))
+            return rollBack(QStringLiteral("schema upgrade to version %1 failed: %2").arg(v + 1).arg(sqlError(q)));
     }
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(to))) {
-        *error = QStringLiteral("cannot record the schema version: ") + sqlError(q);
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        *error = QStringLiteral("schema upgrade failed: ") + db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(to)))
+        return rollBack(QStringLiteral("cannot record the schema version: ") + sqlError(q));
+    if (!db.commit())
+        return rollBack(QStringLiteral("schema upgrade failed: ") + db.lastError().text());
+    return {};
 }
 
-bool hasAllColumns(QSqlDatabase& db, QString* error)
+Result<void> hasAllColumns(QSqlDatabase& db)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table)))) {
-        *error = sqlError(q);
-        return false;
-    }
+    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))))
+        return Failure(sqlError(q));
     QSet<QString> present;
     while (q.next())
         present.insert(q.value(1).toString());
     for (int i = 0; i < JobRow::columnCount; ++i) {
         const QString name = QLatin1String(JobRow::name(JobRow::columnAt(i)));
-        if (!present.contains(name)) {
-            *error = QStringLiteral("the jobs table has no column \"%1\"").arg(name);
-            return false;
-        }
+        if (!present.contains(name))
+            return Failure(QStringLiteral("the jobs table has no column \"%1\"").arg(name));
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error)
+Result<int> prepare(QSqlDatabase& db, int targetVersion)
 {
     static_assert(std::size(upgrades) >= 1);
     Q_ASSERT(targetVersion <= int(std::size(upgrades)));
 
     // A read first: SQLite only looks at the file's header when it has to,
     // and a file that is not a database must fail here, before any write.
-    int objects = 0;
-    QString why;
-    if (!readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"), &objects, &why)) {
-        *error = QStringLiteral("not a job store (%1)").arg(why);
-        return false;
-    }
-    if (!readInt(db, QStringLiteral("PRAGMA user_version"), version, &why)) {
-        *error = QStringLiteral("cannot read the schema version (%1)").arg(why);
-        return false;
-    }
-    if (*version > targetVersion) {
-        *error = QStringLiteral("written by a newer Loopcaster (schema version %1; this version reads up to %2)")
-                     .arg(*version)
-                     .arg(targetVersion);
-        return false;
-    }
-    if (*version < 0 || (*version == 0 && objects > 0)) {
-        *error = QStringLiteral("an SQLite database of another program, not a job store");
-        return false;
-    }
+    const Result<int> objects = readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!objects)
+        return Failure(QStringLiteral("not a job store (%1)").arg(objects.error()));
+    const Result<int> version = readInt(db, QStringLiteral("PRAGMA user_version"));
+    if (!version)
+        return Failure(QStringLiteral("cannot read the schema version (%1)").arg(version.error()));
+    if (*version > targetVersion)
+        return Failure(QStringLiteral("written by a newer Loopcaster (schema version %1; this version reads up to %2)")
+                           .arg(*version)
+                           .arg(targetVersion));
+    if (*version < 0 || (*version == 0 && *objects > 0))
+        return Failure(QStringLiteral("an SQLite database of another program, not a job store"));
 
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
-        *error = QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q));
-        return false;
-    }
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next())
+        return Failure(QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q)));
     if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-        qWarning().noquote() << "Job store: write-ahead logging unavailable, journal mode is"
-                             << q.value(0).toString();
+        qCWarning(lcModels).noquote() << "Job store: write-ahead logging unavailable, journal mode is"
+                                      << q.value(0).toString();
     q.finish();
     // With write-ahead logging, NORMAL keeps the file consistent through
     // crashes and power loss; only the last commit before a power cut can
@@ -135,11 +112,12 @@ bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error)
     q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
 
     if (*version < targetVersion) {
-        if (!upgrade(db, *version, targetVersion, error))
-            return false;
-        *version = targetVersion;
+        if (const Result<void> upgraded = upgrade(db, *version, targetVersion); !upgraded)
+            return Failure(upgraded.error());
     }
-    return hasAllColumns(db, error);
+    if (const Result<void> columns = hasAllColumns(db); !columns)
+        return Failure(columns.error());
+    return targetVersion;
 }
 
 } // namespace JobStoreSchema

@@ -4,6 +4,8 @@
 // creation) waits until a plain read has shown that the file is an SQLite
 // database that is either empty or ours, at a schema version we know.
 
+#include "platform/Result.h"
+
 #include <QString>
 
 class QSqlDatabase;
@@ -14,8 +16,8 @@ namespace JobStoreSchema {
 inline constexpr const char* table = "jobs";
 
 // Checks an open connection, upgrades its schema to `targetVersion` and
-// switches it to write-ahead logging. On failure returns false with *error
-// set and leaves the file as it was.
-bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error);
+// switches it to write-ahead logging. Returns the schema version the file is
+// now at; on failure leaves the file as it was.
+Result<int> prepare(QSqlDatabase& db, int targetVersion);
 
 }

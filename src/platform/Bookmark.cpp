@@ -36,13 +36,6 @@ bool identityOf(const QString& path, Identity* out)
     return true;
 }
 
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
-
 // A file moved or renamed inside its folder keeps its device and inode; look
 // for them among the folder's entries, in name order so hard links resolve
 // the same way every time.
@@ -73,29 +66,28 @@ QString findInFolder(const QString& folder, const Identity& wanted)
 
 } // namespace
 
-bool create(const QUrl& url, QByteArray* out, QString* error)
+Result<QByteArray> create(const QUrl& url)
 {
     if (!url.isLocalFile())
-        return fail(error, QStringLiteral("Not a local file: %1").arg(url.toString()));
+        return Failure(QStringLiteral("Not a local file: %1").arg(url.toString()));
     const QString path = QDir::cleanPath(QFileInfo(url.toLocalFile()).absoluteFilePath());
     Identity id;
     if (!identityOf(path, &id))
-        return fail(error, QStringLiteral("No such file: %1").arg(path));
+        return Failure(QStringLiteral("No such file: %1").arg(path));
 
     QByteArray blob;
     QDataStream stream(&blob, QIODevice::WriteOnly);
     stream.setVersion(kStreamVersion);
     stream << kMagic << kVersion << path << id.dev << id.ino;
     if (stream.status() != QDataStream::Ok)
-        return fail(error, QStringLiteral("Could not write bookmark for %1").arg(path));
-    *out = blob;
-    return true;
+        return Failure(QStringLiteral("Could not write bookmark for %1").arg(path));
+    return blob;
 }
 
-bool resolve(const QByteArray& data, Resolved* out, QString* error)
+Result<Resolved> resolve(const QByteArray& data)
 {
     if (data.isEmpty())
-        return fail(error, QStringLiteral("Bookmark data is empty"));
+        return Failure(QStringLiteral("Bookmark data is empty"));
 
     QDataStream stream(data);
     stream.setVersion(kStreamVersion);
@@ -103,33 +95,29 @@ bool resolve(const QByteArray& data, Resolved* out, QString* error)
     quint16 version = 0;
     stream >> magic >> version;
     if (stream.status() != QDataStream::Ok || magic != kMagic)
-        return fail(error, QStringLiteral("Bookmark data is corrupt"));
+        return Failure(QStringLiteral("Bookmark data is corrupt"));
     if (version != kVersion)
-        return fail(error, QStringLiteral("Unsupported bookmark version %1").arg(version));
+        return Failure(QStringLiteral("Unsupported bookmark version %1").arg(version));
 
     QString path;
     Identity saved;
     stream >> path >> saved.dev >> saved.ino;
     if (stream.status() != QDataStream::Ok || !stream.atEnd() || path.isEmpty()
         || !QDir::isAbsolutePath(path))
-        return fail(error, QStringLiteral("Bookmark data is corrupt"));
+        return Failure(QStringLiteral("Bookmark data is corrupt"));
 
     Identity now;
     if (identityOf(path, &now)) {
-        out->url = QUrl::fromLocalFile(path);
         // Same path, different inode: the file was replaced (saved over by a
         // new copy). The path is still what the user chose.
-        out->isStale = now.dev != saved.dev || now.ino != saved.ino;
-        return true;
+        return Resolved {QUrl::fromLocalFile(path), now.dev != saved.dev || now.ino != saved.ino};
     }
 
     const QString moved = findInFolder(QFileInfo(path).path(), saved);
     if (!moved.isEmpty()) {
-        out->url = QUrl::fromLocalFile(moved);
-        out->isStale = true;
-        return true;
+        return Resolved {QUrl::fromLocalFile(moved), true};
     }
-    return fail(error, QStringLiteral("No such file: %1").arg(path));
+    return Failure(QStringLiteral("No such file: %1").arg(path));
 }
 
 } // namespace Bookmark

@@ -4,6 +4,8 @@
 // is still the same file; by inode inside the original folder when it was
 // moved there (stale); at its path when the file was replaced (stale).
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
@@ -15,9 +17,9 @@ struct Resolved {
     bool isStale = false;
 };
 
-// Fails (returns false, sets *error) when the file does not exist.
-bool create(const QUrl& url, QByteArray* out, QString* error);
+// Fails when the file does not exist.
+Result<QByteArray> create(const QUrl& url);
 // Fails for empty/corrupt data and for a file that no longer exists.
-bool resolve(const QByteArray& data, Resolved* out, QString* error);
+Result<Resolved> resolve(const QByteArray& data);
 
 }

@@ -1,13 +1,13 @@
 #include "platform/FileManagerReveal.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcReveal, "loopcaster.reveal")
 
 FileManagerReveal::FileManagerReveal(QDBusConnection bus, OpenFolder openFolder, QObject* parent)
     : QObject(parent)
@@ -34,7 +34,7 @@ void FileManagerReveal::reveal(const QUrl& file)
         watcher->deleteLater();
         const QDBusPendingReply<> reply = *watcher;
         if (reply.isError()) {
-            qCInfo(lcReveal) << "FileManager1.ShowItems failed:" << reply.error().message();
+            qCInfo(lcPlatform) << "FileManager1.ShowItems failed:" << reply.error().message();
             openContainingFolder(file);
         }
     });

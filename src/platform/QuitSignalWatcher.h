@@ -1,7 +1,8 @@
 #pragma once
 // Turns SIGTERM, SIGINT and SIGHUP (shutdown, Ctrl-C, logout) into a Qt signal
-// on the main thread, so the app can stop its runs in order and keep their
-// jobs for the next start instead of dying mid-write. The handler only writes
+// on the main thread, so the app and loopcaster-render can stop their runs in
+// order (jobs kept for the next start, temporaries removed) instead of dying
+// mid-write. The handler only writes
 // a byte to a pipe (async-signal-safe); a QSocketNotifier reads it in the
 // event loop. One watcher per process.
 

@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDeadlineTimer>
@@ -66,7 +68,7 @@ SingleInstance::Role SingleInstance::claim(const QStringList& fileArguments, int
             if (!m_server->listen(m_socketPath)) {
                 // Still the only scheduler on the store; later launches then
                 // fail with a clear message instead of starting a second one.
-                qWarning("Single instance: cannot listen on %s: %s", qPrintable(m_socketPath),
+                qCWarning(lcPlatform, "Single instance: cannot listen on %s: %s", qPrintable(m_socketPath),
                          qPrintable(m_server->errorString()));
             }
             connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);

@@ -12,12 +12,6 @@
 namespace JobLine {
 
 namespace {
-std::optional<RenderItem> refuse(QString* error, const QString& why)
-{
-    if (error)
-        *error = why;
-    return std::nullopt;
-}
 }
 
 QString format(const RenderItem& item)
@@ -32,35 +26,35 @@ QString format(const RenderItem& item)
     return QString::fromUtf8(QJsonDocument(job).toJson(QJsonDocument::Compact));
 }
 
-std::optional<RenderItem> parse(const QString& line, QString* error)
+Result<RenderItem> parse(const QString& line)
 {
     QJsonParseError parseError {};
     const QJsonDocument doc = QJsonDocument::fromJson(line.trimmed().toUtf8(), &parseError);
     if (!doc.isObject())
-        return refuse(error, QStringLiteral("a job line must be a JSON object (%1)").arg(parseError.errorString()));
+        return Failure(QStringLiteral("a job line must be a JSON object (%1)").arg(parseError.errorString()));
     const QJsonObject job = doc.object();
 
     RenderItem item;
     item.sourcePath = job.value(QLatin1String("source")).toString();
     item.outputPath = job.value(QLatin1String("output")).toString();
     if (!QDir::isAbsolutePath(item.sourcePath) || !QDir::isAbsolutePath(item.outputPath))
-        return refuse(error, QStringLiteral("a job needs an absolute \"source\" and \"output\""));
+        return Failure(QStringLiteral("a job needs an absolute \"source\" and \"output\""));
 
     const QJsonArray songs = job.value(QLatin1String("songs")).toArray();
     for (const QJsonValue& song : songs) {
         if (!QDir::isAbsolutePath(song.toString()))
-            return refuse(error, QStringLiteral("a job's \"songs\" must be absolute paths"));
+            return Failure(QStringLiteral("a job's \"songs\" must be absolute paths"));
         item.songs.append(QUrl::fromLocalFile(song.toString()));
     }
     if (item.songs.isEmpty())
-        return refuse(error, QStringLiteral("a job needs at least one song"));
+        return Failure(QStringLiteral("a job needs at least one song"));
 
     // The same bounds as the app's setting and --crossfade.
     const QJsonValue seconds = job.value(QLatin1String("crossfade"));
     item.crossfade = seconds.toDouble(-1);
     if (!seconds.isDouble() || !std::isfinite(item.crossfade) || item.crossfade < crossfade::minSeconds
         || item.crossfade > crossfade::maxSeconds)
-        return refuse(error, QStringLiteral("a job's \"crossfade\" must be %1 to %2 seconds")
+        return Failure(QStringLiteral("a job's \"crossfade\" must be %1 to %2 seconds")
                                  .arg(crossfade::minSeconds)
                                  .arg(crossfade::maxSeconds));
     return item;

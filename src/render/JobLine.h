@@ -5,17 +5,16 @@
 //   {"source":"/m/clip.mp4","songs":["/m/a.mp3",...],"crossfade":3,"output":"/out/clip_mix_1700000000.mp4"}
 // Paths are absolute, as planned; every machine must see them at the same place.
 
+#include "platform/Result.h"
 #include "render/RenderSession.h"
 
 #include <QString>
-
-#include <optional>
 
 namespace JobLine {
 
 QString format(const RenderItem& item);
 
-// Nothing (and *error set) for a line that is not such a job.
-std::optional<RenderItem> parse(const QString& line, QString* error);
+// Fails, saying why, for a line that is not such a job.
+Result<RenderItem> parse(const QString& line);
 
 }

@@ -65,8 +65,7 @@ void ProgressPrinter::drawBar()
                              .arg(m_prefix, bar)
                              .arg(int(std::lround(m_fraction * 100)), 3)
                              .arg(elapsedText(m_clock.elapsed()), m_message);
-    std::fputs(text.toLocal8Bit().constData(), m_out);
-    std::fflush(m_out);
+    write(text);
     m_barShown = true;
 }
 
@@ -74,19 +73,24 @@ void ProgressPrinter::end()
 {
     if (m_barShown) {
         drawBar();
-        std::fputs("\n", m_out);
-        std::fflush(m_out);
+        write(QStringLiteral("\n"));
         m_barShown = false;
     }
 }
 
 void ProgressPrinter::line(const QString& text)
 {
-    if (m_barShown) {
-        std::fputs("\r\x1b[K", m_out);
-    }
-    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), m_out);
-    std::fflush(m_out);
+    write((m_barShown ? QStringLiteral("\r\x1b[K") : QString()) + text + QLatin1Char('\n'));
     if (m_barShown)
         drawBar();
+}
+
+void ProgressPrinter::write(const QString& text)
+{
+    const bool written = std::fputs(text.toLocal8Bit().constData(), m_out) >= 0 && std::fflush(m_out) == 0;
+    if (!written && !m_failed) {
+        m_failed = true;
+        if (m_writeFailed)
+            m_writeFailed();
+    }
 }

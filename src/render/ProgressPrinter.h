@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 class ProgressPrinter {
 public:
@@ -21,8 +22,13 @@ public:
 
     static bool stdoutIsTerminal();
 
+    // Called once, at the first write that fails (a closed pipe, a full
+    // disk): nobody reads the progress any more.
+    void onWriteFailed(std::function<void()> handler) { m_writeFailed = std::move(handler); }
+
 private:
     void drawBar();
+    void write(const QString& text);
 
     FILE* m_out;
     bool m_interactive;
@@ -32,4 +38,6 @@ private:
     QString m_message;
     QElapsedTimer m_clock;
     qint64 m_lastDrawMs = -1;
+    std::function<void()> m_writeFailed;
+    bool m_failed = false;
 };

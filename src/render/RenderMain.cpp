@@ -5,13 +5,14 @@
 #include "render/RenderMain.h"
 
 #include "render/DemoMedia.h"
-#include "render/InterruptWatcher.h"
 #include "render/JobLine.h"
 #include "render/OutputNames.h"
 #include "render/ProgressPrinter.h"
+#include "render/RenderLog.h"
 #include "render/RenderOptions.h"
 #include "render/RenderSession.h"
 
+#include "platform/QuitSignalWatcher.h"
 #include "services/SettingsService.h"
 #include "services/SongChooser.h"
 #include "services/SongLibraryScanner.h"
@@ -26,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 
 extern "C" {
@@ -96,8 +98,21 @@ int runSession(QCoreApplication& app, QList<RenderItem> items)
 {
     ProgressPrinter printer(stdout, ProgressPrinter::stdoutIsTerminal());
     RenderSession session(std::move(items), printer);
-    InterruptWatcher interrupts;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &session, &RenderSession::interrupt);
+    // A reader that went away (`| head -1`) stops the render as SIGTERM does:
+    // its temporaries removed, no half movie left. Later, from the event loop,
+    // so the session is never interrupted in the middle of its own step.
+    printer.onWriteFailed([&session] {
+        qCInfo(lcRender) << "Standard output is gone; stopping the render";
+        QMetaObject::invokeMethod(&session, &RenderSession::interrupt, Qt::QueuedConnection);
+    });
+    // Every SIGTERM or SIGHUP stops the render cleanly; a second Ctrl-C
+    // kills at once, for a stop that hangs.
+    QuitSignalWatcher quitSignals;
+    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &session, [&session](int signalNumber) {
+        if (signalNumber == SIGINT)
+            std::signal(SIGINT, SIG_DFL);
+        session.interrupt();
+    });
     QObject::connect(&session, &RenderSession::finished, &app, [&app](int code) { app.exit(code); });
     session.start();
     return app.exec();
@@ -160,10 +175,9 @@ int renderJobs(const RenderOptions& o, int argc, char** argv)
     QCoreApplication app(argc, argv);
     QList<RenderItem> items;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString why;
-        const auto item = JobLine::parse(lines[i], &why);
+        const Result<RenderItem> item = JobLine::parse(lines[i]);
         if (!item) {
-            printError(lines.size() > 1 ? QStringLiteral("job %1: %2").arg(i + 1).arg(why) : why);
+            printError(lines.size() > 1 ? QStringLiteral("job %1: %2").arg(i + 1).arg(item.error()) : item.error());
             return kUsageExit;
         }
         if (!ensureFolder(QFileInfo(item->outputPath).absolutePath()))
@@ -201,17 +215,20 @@ int renderDemo(const RenderOptions& o, int argc, char** argv)
 
 int renderCommandLine(int argc, char** argv, const QStringList& arguments)
 {
-    const RenderOptionsResult parsed = parseRenderOptions(arguments);
-    if (parsed.helpRequested) {
-        std::fputs(renderUsage().toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (!parsed.options) {
-        printError(parsed.error);
+    // A closed stdout is a write error to handle, not a reason to die.
+    std::signal(SIGPIPE, SIG_IGN);
+    const Result<RenderOptions> parsed = parseRenderOptions(arguments);
+    if (!parsed) {
+        printError(parsed.error());
         std::fputs(renderUsage().toLocal8Bit().constData(), stderr);
         return kUsageExit;
     }
-    const RenderOptions& o = *parsed.options;
+    const RenderOptions& o = *parsed;
+    if (o.showHelp || o.showVersion) {
+        const QString text = o.showHelp ? renderUsage() : renderVersion() + QLatin1Char('\n');
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     // The libraries' informational chatter would bury the progress display;
     // real errors still come through, and ours carry the failing call.
     av_log_set_level(AV_LOG_ERROR);

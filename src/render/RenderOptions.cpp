@@ -3,15 +3,136 @@
 #include "models/Crossfade.h"
 #include "services/SettingsService.h"
 
+#include <QCommandLineParser>
+
 #include <cmath>
+#include <limits>
 
 namespace {
 
-RenderOptionsResult refuse(const QString& why)
+// Every option that takes a value, by its long name.
+const char* const kValueOptions[] = {"playlist", "songs", "song", "crossfade", "out", "plan", "seed", "job", "jobs"};
+
+void declareOptions(QCommandLineParser& parser)
 {
-    RenderOptionsResult r;
-    r.error = why;
-    return r;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringLiteral("version")));
+    parser.addOption(QCommandLineOption(QStringLiteral("demo")));
+    for (const char* name : kValueOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(name), {}, QStringLiteral("value")));
+}
+
+// The parser's own wording names neither the option nor the fix; ours do.
+QString parserError(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.first();
+        return QStringLiteral("unknown option %1%2").arg(QLatin1String(name.size() == 1 ? "-" : "--"), name);
+    }
+    const QString last = arguments.isEmpty() ? QString() : arguments.last();
+    for (const char* name : kValueOptions) {
+        if (last == QLatin1String("--") + QLatin1String(name))
+            return QStringLiteral("%1 needs a value").arg(last);
+    }
+    return parser.errorText();
+}
+
+template <typename T>
+Result<T> wholeNumber(const QString& text, T low, T high, const QString& refusal)
+{
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok);
+    if (!ok || value < qulonglong(low) || value > qulonglong(high))
+        return Failure(refusal.arg(text));
+    return T(value);
+}
+
+Result<double> crossfadeSeconds(const QString& text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < crossfade::minSeconds || seconds > crossfade::maxSeconds)
+        return Failure(QStringLiteral("--crossfade needs a number of seconds from %1 to %2, not \"%3\"")
+                           .arg(crossfade::minSeconds)
+                           .arg(crossfade::maxSeconds)
+                           .arg(text));
+    return seconds;
+}
+
+// The values, each checked against its own bounds.
+Result<RenderOptions> readValues(const QCommandLineParser& p)
+{
+    RenderOptions o;
+    o.demo = p.isSet(QStringLiteral("demo"));
+    o.sources = p.positionalArguments();
+    if (p.values(QStringLiteral("playlist")).size() > 1)
+        return Failure(QStringLiteral("--playlist given twice"));
+    o.playlistFolder = p.value(QStringLiteral("playlist"));
+    o.songs = p.values(QStringLiteral("song"));
+    o.outputFolder = p.value(QStringLiteral("out"));
+    o.jobLine = p.value(QStringLiteral("job"));
+    o.jobsFile = p.value(QStringLiteral("jobs"));
+    if (p.isSet(QStringLiteral("songs"))) {
+        const auto count = wholeNumber<int>(p.value(QStringLiteral("songs")), 1, SettingsService::maxSongCount,
+                                            QStringLiteral("--songs needs a whole number from 1 to %1, not \"%2\"")
+                                                .arg(SettingsService::maxSongCount));
+        if (!count)
+            return Failure(count.error());
+        o.songCount = *count;
+    }
+    if (p.isSet(QStringLiteral("crossfade"))) {
+        const Result<double> seconds = crossfadeSeconds(p.value(QStringLiteral("crossfade")));
+        if (!seconds)
+            return Failure(seconds.error());
+        o.crossfade = *seconds;
+    }
+    if (p.isSet(QStringLiteral("plan"))) {
+        const auto songs = wholeNumber<int>(p.value(QStringLiteral("plan")), 1, std::numeric_limits<int>::max(),
+                                            QStringLiteral("--plan needs a whole number of at least 1, not \"%1\""));
+        if (!songs)
+            return Failure(songs.error());
+        o.planSongs = *songs;
+    }
+    if (p.isSet(QStringLiteral("seed"))) {
+        const auto seed = wholeNumber<quint64>(p.value(QStringLiteral("seed")), 0, std::numeric_limits<quint64>::max(),
+                                               QStringLiteral("--seed needs a whole number, not \"%1\""));
+        if (!seed)
+            return Failure(seed.error());
+        o.seed = *seed;
+    }
+    return o;
+}
+
+// Which options go together: one mode per command line.
+Result<void> checkCombination(const RenderOptions& o, const QCommandLineParser& p, qsizetype argumentCount)
+{
+    const bool songCountGiven = p.isSet(QStringLiteral("songs"));
+    if (o.planSongs > 0 && (o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven))
+        return Failure(QStringLiteral("--plan draws from --playlist DIR (and takes no --song or --songs)"));
+    if (o.seed && o.playlistFolder.isEmpty())
+        return Failure(QStringLiteral("--seed only applies to --playlist"));
+    if (!o.jobLine.isEmpty() || !o.jobsFile.isEmpty()) {
+        if (argumentCount > 2 || !o.sources.isEmpty() || (!o.jobLine.isEmpty() && !o.jobsFile.isEmpty()))
+            return Failure(QStringLiteral("--job LINE and --jobs FILE stand alone"));
+        return {};
+    }
+    if (o.demo) {
+        if (!o.sources.isEmpty() || !o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven
+            || p.isSet(QStringLiteral("crossfade")))
+            return Failure(QStringLiteral("--demo takes no sources or songs, only --out"));
+        return {};
+    }
+    if (o.sources.isEmpty())
+        return Failure(QStringLiteral("no source video or image given"));
+    if (o.playlistFolder.isEmpty() == o.songs.isEmpty())
+        return Failure(QStringLiteral("give either --playlist DIR or one or more --song FILE"));
+    if (songCountGiven && o.playlistFolder.isEmpty())
+        return Failure(QStringLiteral("--songs only applies to --playlist"));
+    if (o.songs.size() > SettingsService::maxSongCount)
+        return Failure(QStringLiteral("at most %1 --song files per mix").arg(SettingsService::maxSongCount));
+    return {};
 }
 
 } // namespace
@@ -40,127 +161,38 @@ QString renderUsage()
         "                   output path) instead of rendering\n"
         "  --seed S         draw the songs reproducibly from seed S\n"
         "  --job LINE       render one such line; --jobs FILE renders a file of them\n"
-        "  -h, --help       show this text\n")
+        "  -h, --help       show this text\n"
+        "  --version        print the version\n")
         .arg(crossfade::minSeconds)
         .arg(crossfade::maxSeconds)
         .arg(crossfade::defaultSeconds);
 }
 
-RenderOptionsResult parseRenderOptions(const QStringList& arguments)
+
+QString renderVersion()
 {
-    RenderOptions o;
-    bool songCountGiven = false;
-    bool crossfadeGiven = false;
-    bool sourcesOnly = false;
+    return QStringLiteral("loopcaster-render " LOOPCASTER_VERSION);
+}
 
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (sourcesOnly || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            o.sources.append(arg);
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            sourcesOnly = true;
-            continue;
-        }
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            RenderOptionsResult r;
-            r.helpRequested = true;
-            return r;
-        }
-        if (arg == QLatin1String("--demo")) {
-            o.demo = true;
-            continue;
-        }
-
-        // Every other option takes a value, given as "--opt VALUE" or "--opt=VALUE".
-        QString name = arg;
-        QString value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq > 0) {
-            name = arg.left(eq);
-            value = arg.mid(eq + 1);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            return refuse(QStringLiteral("%1 needs a value").arg(arg));
-        }
-
-        if (name == QLatin1String("--playlist")) {
-            if (!o.playlistFolder.isEmpty())
-                return refuse(QStringLiteral("--playlist given twice"));
-            o.playlistFolder = value;
-        } else if (name == QLatin1String("--songs")) {
-            bool ok = false;
-            o.songCount = value.toInt(&ok);
-            if (!ok || o.songCount < 1 || o.songCount > SettingsService::maxSongCount)
-                return refuse(QStringLiteral("--songs needs a whole number from 1 to %1, not \"%2\"")
-                                  .arg(SettingsService::maxSongCount).arg(value));
-            songCountGiven = true;
-        } else if (name == QLatin1String("--song")) {
-            o.songs.append(value);
-        } else if (name == QLatin1String("--crossfade")) {
-            bool ok = false;
-            const double seconds = value.toDouble(&ok);
-            if (!ok || !std::isfinite(seconds) || seconds < crossfade::minSeconds || seconds > crossfade::maxSeconds)
-                return refuse(QStringLiteral("--crossfade needs a number of seconds from %1 to %2, not \"%3\"")
-                                  .arg(crossfade::minSeconds)
-                                  .arg(crossfade::maxSeconds)
-                                  .arg(value));
-            o.crossfade = seconds;
-            crossfadeGiven = true;
-        } else if (name == QLatin1String("--plan")) {
-            bool ok = false;
-            o.planSongs = value.toInt(&ok);
-            if (!ok || o.planSongs < 1)
-                return refuse(QStringLiteral("--plan needs a whole number of at least 1, not \"%1\"").arg(value));
-        } else if (name == QLatin1String("--seed")) {
-            bool ok = false;
-            o.seed = value.toULongLong(&ok);
-            if (!ok)
-                return refuse(QStringLiteral("--seed needs a whole number, not \"%1\"").arg(value));
-        } else if (name == QLatin1String("--job")) {
-            o.jobLine = value;
-        } else if (name == QLatin1String("--jobs")) {
-            o.jobsFile = value;
-        } else if (name == QLatin1String("--out")) {
-            o.outputFolder = value;
-        } else {
-            return refuse(QStringLiteral("unknown option %1").arg(name));
-        }
+Result<RenderOptions> parseRenderOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    declareOptions(parser);
+    // The parser skips the first entry as the program's name.
+    if (!parser.parse(QStringList {QStringLiteral("loopcaster-render")} + arguments))
+        return Failure(parserError(parser, arguments));
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+        RenderOptions request;
+        request.showHelp = parser.isSet(QStringLiteral("help"));
+        request.showVersion = !request.showHelp;
+        return request;
     }
-
-    if (o.planSongs > 0) {
-        if (o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven)
-            return refuse(QStringLiteral("--plan draws from --playlist DIR (and takes no --song or --songs)"));
-        o.songCount = o.planSongs;
-    }
-    if (o.seed && o.playlistFolder.isEmpty())
-        return refuse(QStringLiteral("--seed only applies to --playlist"));
-    if (!o.jobLine.isEmpty() || !o.jobsFile.isEmpty()) {
-        if (arguments.size() > 2 || !o.sources.isEmpty() || (!o.jobLine.isEmpty() && !o.jobsFile.isEmpty()))
-            return refuse(QStringLiteral("--job LINE and --jobs FILE stand alone"));
-        RenderOptionsResult r;
-        r.options = o;
-        return r;
-    }
-
-    if (o.demo) {
-        if (!o.sources.isEmpty() || !o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven
-            || crossfadeGiven)
-            return refuse(QStringLiteral("--demo takes no sources or songs, only --out"));
-    } else {
-        if (o.sources.isEmpty())
-            return refuse(QStringLiteral("no source video or image given"));
-        if (o.playlistFolder.isEmpty() == o.songs.isEmpty())
-            return refuse(QStringLiteral("give either --playlist DIR or one or more --song FILE"));
-        if (songCountGiven && o.playlistFolder.isEmpty())
-            return refuse(QStringLiteral("--songs only applies to --playlist"));
-        if (o.songs.size() > SettingsService::maxSongCount)
-            return refuse(QStringLiteral("at most %1 --song files per mix").arg(SettingsService::maxSongCount));
-    }
-
-    RenderOptionsResult r;
-    r.options = o;
-    return r;
+    Result<RenderOptions> o = readValues(parser);
+    if (!o)
+        return o;
+    if (const Result<void> combination = checkCombination(*o, parser, arguments.size()); !combination)
+        return Failure(combination.error());
+    if (o->planSongs > 0)
+        o->songCount = o->planSongs;
+    return o;
 }

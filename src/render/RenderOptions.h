@@ -3,6 +3,7 @@
 // or the self-contained demo.
 
 #include "models/Crossfade.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,8 @@
 #include <optional>
 
 struct RenderOptions {
+    bool showHelp = false;    // -h/--help: print renderUsage() and stop
+    bool showVersion = false; // --version: print renderVersion() and stop
     bool demo = false;
     QStringList sources;      // videos or still images, rendered in this order
     QString playlistFolder;   // draw songCount songs per source from here...
@@ -25,13 +28,10 @@ struct RenderOptions {
     QString jobsFile;
 };
 
-struct RenderOptionsResult {
-    std::optional<RenderOptions> options; // set when the command line is valid
-    bool helpRequested = false;
-    QString error;                        // why the command line was refused
-};
-
-// `arguments` excludes the program name.
-RenderOptionsResult parseRenderOptions(const QStringList& arguments);
+// `arguments` excludes the program name. Fails, saying why, when the command
+// line is not valid.
+Result<RenderOptions> parseRenderOptions(const QStringList& arguments);
 
 QString renderUsage();
+// "loopcaster-render <version>".
+QString renderVersion();

@@ -36,8 +36,6 @@ public:
     void interrupt();
     static constexpr int kInterruptedExit = 130;
 
-    int failedCount() const { return m_failed; }
-
 signals:
     // 0 when every source was rendered, 1 when any failed.
     void finished(int exitCode);

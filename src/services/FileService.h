@@ -3,6 +3,8 @@
 // resolved when it is used, with their diagnostics on standard output. The
 // app's container owns the one instance and hands it to whoever needs it.
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QUrl>
 
@@ -15,6 +17,6 @@ public:
     // when stale.
     std::optional<QUrl> resolveBookmark(const QByteArray& data) const;
 
-    // Bookmark creation; nothing on failure, error in *error.
-    std::optional<QByteArray> createBookmark(const QUrl& url, QString* error = nullptr) const;
+    // Bookmark creation.
+    Result<QByteArray> createBookmark(const QUrl& url) const;
 };

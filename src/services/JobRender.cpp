@@ -69,29 +69,29 @@ JobRenderOutcome JobRender::execute()
         return failed(QStringLiteral("Invalid output path"));
 
     const QString moviePath = m_request.outputPath;
-    if (auto problem = m_engine->checkInputs(*source, moviePath))
-        return failed(*problem);
+    if (const Result<void> inputs = m_engine->checkInputs(*source, moviePath); !inputs)
+        return failed(inputs.error());
     if (isCancelled())
         return cancelled;
 
     const QString staging = OutputFiles::stagingPathFor(moviePath);
-    QString tracklist;
-    const std::optional<RemuxError> error = m_engine->render(
+    const Result<QString, RemuxError> tracklist = m_engine->render(
         RemuxRun::Inputs {*source, m_request.songs, QUrl::fromLocalFile(staging), m_request.crossfade},
-        &m_cancel, [this](float f, const QString& m) { report(f, m); }, &tracklist);
+        &m_cancel, [this](float f, const QString& m) { report(f, m); });
     if (isCancelled()) {
         QFile::remove(staging);
         return cancelled;
     }
-    if (error) {
+    if (!tracklist) {
         QFile::remove(staging);
-        return failed(error->localizedDescription());
+        // The hidden staging name means nothing to the user; the movie's does.
+        return failed(tracklist.error().localizedDescription().replace(QFileInfo(staging).fileName(),
+                                                                        QFileInfo(moviePath).fileName()));
     }
 
     report(1.0f, QStringLiteral("Saving tracklist..."));
-    const OutputFiles::CommitResult commit =
-        OutputFiles::commit(staging, moviePath, tracklist, m_request.reservedPaths);
-    if (!commit.error.isEmpty())
-        return failed(commit.error);
-    return {Kind::completed, {}, commit.moviePath};
+    const Result<QString> movie = OutputFiles::commit(staging, moviePath, *tracklist, m_request.reservedPaths);
+    if (!movie)
+        return failed(movie.error());
+    return {Kind::completed, {}, *movie};
 }

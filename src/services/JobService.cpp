@@ -1,6 +1,7 @@
 #include "services/JobService.h"
 
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include "models/JobStore.h"
 #include "models/MixJob.h"
 #include "services/FileService.h"
@@ -283,7 +284,7 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
         job->setStatusMessage(QStringLiteral("Finished"));
         break;
     case JobRenderOutcome::Kind::failed:
-        printConsoleLine(QStringLiteral("Job failed: ") + outcome.message);
+        printConsoleLine(lcServices(), QStringLiteral("Job failed: ") + outcome.message);
         job->setStatus(JobStatus::failed);
         job->setStatusMessage(outcome.message);
         break;

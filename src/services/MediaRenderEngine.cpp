@@ -7,19 +7,18 @@ namespace {
 
 class MediaRenderEngine : public RenderEngine {
 public:
-    std::optional<QString> checkInputs(const QUrl& source, const QString& outputPath) override
+    Result<void> checkInputs(const QUrl& source, const QString& outputPath) override
     {
         return RunPreflight::check(source.toLocalFile(), outputPath);
     }
 
-    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
-                                     const RemuxRun::UpdateSink& sink, QString* tracklist) override
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+                                       const RemuxRun::UpdateSink& sink) override
     {
         RemuxRun run(inputs, cancel, sink);
-        std::optional<RemuxError> error = run.execute();
-        if (!error)
-            *tracklist = TracklistWriter::tracklistText(run.plan());
-        return error;
+        if (const Result<void, RemuxError> done = run.execute(); !done)
+            return Failure(done.error());
+        return TracklistWriter::tracklistText(run.plan());
     }
 };
 

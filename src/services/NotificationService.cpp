@@ -1,6 +1,7 @@
 #include "services/NotificationService.h"
 
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -32,7 +33,7 @@ void NotificationService::probeServer()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         m_serverAvailable = false;
-        printConsoleLine(QStringLiteral("Notification permission error: ") + bus.lastError().message());
+        printConsoleLine(lcServices(), QStringLiteral("Notification permission error: ") + bus.lastError().message());
         return;
     }
     const QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
@@ -42,7 +43,7 @@ void NotificationService::probeServer()
         w->deleteLater();
         if (w->isError()) {
             m_serverAvailable = false;
-            printConsoleLine(QStringLiteral("Notification permission error: ") + w->error().message());
+            printConsoleLine(lcServices(), QStringLiteral("Notification permission error: ") + w->error().message());
         }
     });
 }
@@ -78,7 +79,7 @@ void NotificationService::sendNotification(const QString& title, const QString& 
         w->deleteLater();
         if (!w->isError())
             return;
-        printConsoleLine(QStringLiteral("Error sending notification: ") + w->error().message());
+        printConsoleLine(lcServices(), QStringLiteral("Error sending notification: ") + w->error().message());
         // The user should still learn that the queue finished.
         deliverToFallback(n);
     });

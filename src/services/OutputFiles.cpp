@@ -1,6 +1,7 @@
 #include "services/OutputFiles.h"
 
 #include "services/MixOutputName.h"
+#include "services/RemuxError.h"
 #include "services/TracklistWriter.h"
 
 #include <QDir>
@@ -25,6 +26,12 @@ namespace {
 QString errnoText(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Saving is the export's last step, so its failures read as the export's.
+Failure<QString> exportFailure(const QString& why)
+{
+    return Failure(RemuxError::exportFailed(why).errorDescription());
 }
 
 // rename(2) without replacing: a hard link fails with EEXIST when the name is
@@ -61,10 +68,9 @@ QString stagingPathFor(const QString& moviePath)
         + QStringLiteral(".part");
 }
 
-CommitResult commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
-                    const QSet<QString>& reserved)
+Result<QString> commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
+                       const QSet<QString>& reserved)
 {
-    CommitResult result;
     const auto taken = [&reserved](const QString& p) { return reserved.contains(p) || isOutputNameOnDisk(p); };
     QString target = nextFreeOutputPath(moviePath, taken);
     for (;;) {
@@ -73,9 +79,8 @@ CommitResult commit(const QString& stagingPath, const QString& moviePath, const 
             break;
         if (err != EEXIST) {
             QFile::remove(stagingPath);
-            result.error = QStringLiteral("Cannot save the movie %1: %2")
-                               .arg(QFileInfo(target).fileName(), errnoText(err));
-            return result;
+            return exportFailure(QStringLiteral("cannot save the movie %1: %2")
+                                     .arg(QFileInfo(target).fileName(), errnoText(err)));
         }
         // Someone created the name since the check: take the next one.
         target = nextFreeOutputPath(target, [&](const QString& p) { return p == target || taken(p); });
@@ -92,11 +97,10 @@ CommitResult commit(const QString& stagingPath, const QString& moviePath, const 
         const QString why = file.errorString();
         file.cancelWriting();
         QFile::remove(target); // a movie without its tracklist is not a finished job
-        result.error = QStringLiteral("Cannot write the tracklist %1: %2").arg(QFileInfo(tracklistPath).fileName(), why);
-        return result;
+        return exportFailure(QStringLiteral("cannot write the tracklist %1: %2")
+                                 .arg(QFileInfo(tracklistPath).fileName(), why));
     }
-    result.moviePath = target;
-    return result;
+    return target;
 }
 
 int removeTemporaries(const QString& moviePath)

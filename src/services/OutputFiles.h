@@ -4,10 +4,10 @@
 // replaces nothing. Also finds the hidden temporaries a run left behind when
 // its process was killed.
 
+#include "platform/Result.h"
+
 #include <QSet>
 #include <QString>
-
-#include <optional>
 
 namespace OutputFiles {
 
@@ -15,17 +15,13 @@ namespace OutputFiles {
 // system (so committing is a rename), and recognisable as ours.
 QString stagingPathFor(const QString& moviePath);
 
-struct CommitResult {
-    QString moviePath;      // where the movie now is (set on success)
-    QString error;          // why the commit failed (set on failure)
-};
-
 // Moves the finished staging movie to `moviePath` or, when that name (movie or
 // tracklist) is taken on disk or in `reserved`, to the next free name, never
-// replacing a file; then writes the tracklist beside it. On failure nothing
-// of the commit is left on disk (the staging movie included).
-CommitResult commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
-                    const QSet<QString>& reserved);
+// replacing a file; then writes the tracklist beside it. Returns where the
+// movie now is. On failure nothing of the commit is left on disk (the staging
+// movie included).
+Result<QString> commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
+                       const QSet<QString>& reserved);
 
 // Removes our hidden temporaries for `moviePath` (staging movies and the
 // muxer's files inside them); returns how many were removed.

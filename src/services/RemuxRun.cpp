@@ -1,6 +1,7 @@
 #include "services/RemuxRun.h"
 
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixedAudioEncoder.h"
 #include "media/audio/SongMeasure.h"
@@ -11,7 +12,6 @@
 #include "media/video/VideoLoopSource.h"
 
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <charconv>
@@ -21,8 +21,6 @@
 #include <vector>
 
 using namespace lc::media;
-
-Q_LOGGING_CATEGORY(lcRemux, "loopcaster.remux")
 
 namespace {
 
@@ -79,23 +77,30 @@ QString RemuxRun::formatSeconds(double seconds)
     return text;
 }
 
-std::optional<RemuxError> RemuxRun::execute()
+RemuxError RemuxRun::errorFor(const MediaError& error)
+{
+    if (dynamic_cast<const CompositionError*>(&error))
+        return RemuxError::compositionFailed(error.message());
+    qCWarning(lcServices).noquote() << "Media error:" << error.message();
+    return RemuxError::exportFailed(plainCause(error));
+}
+
+Result<void, RemuxError> RemuxRun::execute()
 {
     // Every media object of the run is a local of body(), so the temporary
     // movie is gone and all access released before the error is reported.
     try {
         body();
-        return std::nullopt;
+        return {};
     } catch (const CancelledError&) {
-        return RemuxError::cancelled();
-    } catch (const CompositionError& e) {
-        return RemuxError::compositionFailed(e.message());
+        return Failure(RemuxError::cancelled());
     } catch (const MediaError& e) {
-        return RemuxError::exportFailed(e.message());
+        return Failure(errorFor(e));
     } catch (const std::exception& e) {
-        return RemuxError::exportFailed(QString::fromUtf8(e.what()));
+        qCWarning(lcServices) << "Remux failed:" << e.what();
+        return Failure(RemuxError::exportFailed(QStringLiteral("Unknown error")));
     } catch (...) {
-        return RemuxError::exportFailed(QStringLiteral("Unknown error"));
+        return Failure(RemuxError::exportFailed(QStringLiteral("Unknown error")));
     }
 }
 
@@ -124,10 +129,10 @@ void RemuxRun::body()
             if (r.measurement) {
                 line = builder.add(i, paths[i], *r.measurement);
             } else {
-                qCWarning(lcRemux).noquote() << r.error;
+                qCWarning(lcServices).noquote() << r.error;
                 line = builder.skip(paths[i], QStringLiteral("cannot be read"));
             }
-            printConsoleLine(line);
+            printConsoleLine(lcServices(), line);
             if (!builder.lastWasSkipped())
                 yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
                       QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));

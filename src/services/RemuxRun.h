@@ -2,11 +2,12 @@
 // The body of one remux run: builds the mix plan song by song, opens the
 // video loop or still image, and muxes both packet streams into the output
 // movie. Runs on the worker's thread; everything it reports goes through the
-// update sink, in order. Never throws: execute() returns the error that ended
-// the run, or nothing after (1.0, "Complete!").
+// update sink, in order. Never throws: execute() fails with the error that
+// ended the run, or succeeds after (1.0, "Complete!").
 
 #include "models/Crossfade.h"
 #include "media/audio/MixPlan.h"
+#include "platform/Result.h"
 #include "services/RemuxError.h"
 
 #include <QList>
@@ -15,7 +16,10 @@
 
 #include <atomic>
 #include <functional>
-#include <optional>
+
+namespace lc::media {
+class MediaError;
+}
 
 class RemuxRun {
 public:
@@ -29,12 +33,17 @@ public:
 
     RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink);
 
-    std::optional<RemuxError> execute();
+    Result<void, RemuxError> execute();
 
     // The mix plan the render used: where every inserted song starts. Valid
     // after a successful execute(); the tracklist is written from it, so its
     // times are the movie's own rather than re-measured ones.
     const lc::media::MixPlan& plan() const { return m_plan; }
+
+    // The error a media failure ends a run with: a composition error as it
+    // is, anything else as an export error in plain words. The failing call
+    // and the library's own text go to the log only.
+    static RemuxError errorFor(const lc::media::MediaError& error);
 
     // "3.0" for 3, "2.5" for 2.5: the shortest text that reads back as the
     // same double, always with a digit after the point.

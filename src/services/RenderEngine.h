@@ -2,6 +2,7 @@
 // The media work of one job run, behind an interface so the queue's tests can
 // script runs without media. Both calls run on the run's pool thread.
 
+#include "platform/Result.h"
 #include "services/RemuxError.h"
 #include "services/RemuxRun.h"
 
@@ -10,22 +11,20 @@
 
 #include <atomic>
 #include <memory>
-#include <optional>
 
 class RenderEngine {
 public:
     virtual ~RenderEngine() = default;
 
-    // The checks worth doing before any song is mixed: nothing when the run
-    // may go on, else the job's status message.
-    virtual std::optional<QString> checkInputs(const QUrl& source, const QString& outputPath) = 0;
+    // The checks worth doing before any song is mixed: fails with the job's
+    // status message when the run cannot go on.
+    virtual Result<void> checkInputs(const QUrl& source, const QString& outputPath) = 0;
 
     // Renders the movie to inputs.outputURL (which must not exist afterwards
-    // unless the render succeeded). On success *tracklist holds the
-    // tracklist's text for the mix that was rendered.
-    virtual std::optional<RemuxError> render(const RemuxRun::Inputs& inputs,
-                                             const std::atomic<bool>* cancel,
-                                             const RemuxRun::UpdateSink& sink, QString* tracklist) = 0;
+    // unless the render succeeded) and returns the tracklist's text for the
+    // mix that was rendered.
+    virtual Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+                                               const RemuxRun::UpdateSink& sink) = 0;
 
     // Called on the main thread when the run is cancelled, after the flag is
     // raised; an engine that waits on something can wake up here.

@@ -4,18 +4,18 @@
 // minutes of encoding as a generic muxer error. The job queue and the
 // command line both call them.
 
-#include <QString>
+#include "platform/Result.h"
 
-#include <optional>
+#include <QString>
 
 namespace RunPreflight {
 
-// Nothing when the render may start; otherwise the message to show.
+// Fails with the job's status message when the render cannot start.
 // Creates the output folder when it is missing.
-std::optional<QString> check(const QString& sourcePath, const QString& outputPath);
+Result<void> check(const QString& sourcePath, const QString& outputPath);
 
 // The parts, for callers that check only one side.
-std::optional<QString> checkOutput(const QString& outputPath);
-std::optional<QString> checkSource(const QString& sourcePath);
+Result<void> checkOutput(const QString& outputPath);
+Result<void> checkSource(const QString& sourcePath);
 
 }

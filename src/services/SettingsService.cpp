@@ -2,6 +2,7 @@
 
 #include "models/Crossfade.h"
 #include "platform/ConsoleLine.h"
+#include "services/ServicesLog.h"
 #include "services/FileService.h"
 #include "services/SongLibraryScanner.h"
 
@@ -116,12 +117,12 @@ void SettingsService::loadAvailableSongs()
 
 void SettingsService::saveBookmark(const QUrl& url, const QString& key)
 {
-    QString error;
-    const std::optional<QByteArray> data = m_fileService.createBookmark(url, &error);
+    const Result<QByteArray> data = m_fileService.createBookmark(url);
     if (!data) {
         // The earlier bookmark under the key stays: a folder that worked last
         // time is better than none.
-        printConsoleLine(QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + error);
+        printConsoleLine(lcServices(),
+                         QStringLiteral("Failed to save bookmark for ") + key + QStringLiteral(": ") + data.error());
         return;
     }
     m_settings->setValue(key, *data);

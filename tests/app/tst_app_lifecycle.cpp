@@ -49,7 +49,7 @@ QStringList hiddenFiles(const QString& folder)
 
 std::unique_ptr<JobStore> openStore(const QString& home)
 {
-    return JobStore::open(home + "/data/loopcaster/jobs.sqlite", nullptr);
+    return JobStore::open(home + "/data/loopcaster/jobs.sqlite").valueOr(nullptr);
 }
 
 // "status|message", to compare a stored job in one line.

@@ -42,8 +42,7 @@ private slots:
         m_store.reset();
         m_dir = std::make_unique<QTemporaryDir>();
         const QString path = m_dir->filePath("jobs.sqlite");
-        QString error;
-        QVERIFY2(JobStore::open(path, &error), qPrintable(error));
+        QVERIFY(JobStore::open(path));
         m_ids.clear();
         {
             RawJobTable raw(path);
@@ -52,8 +51,9 @@ private slots:
                 QVERIFY(raw.insertRow(validRow(m_ids.last().toString(QUuid::WithoutBraces), date)));
             }
         }
-        m_store = JobStore::open(path, &error);
-        QVERIFY2(m_store, qPrintable(error));
+        auto opened = JobStore::open(path);
+        QVERIFY2(opened, qPrintable(opened.error()));
+        m_store = std::move(*opened);
         m_store->setFlushDelayMs(3600 * 1000);
         m_model = std::make_unique<JobListModel>(m_store.get());
         // The scheduler's order (oldest first) is the list's, reversed.

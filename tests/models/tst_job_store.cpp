@@ -19,13 +19,13 @@ constexpr int kHour = 3600 * 1000;
 
 std::unique_ptr<JobStore> openStore(const QString& path, int flushDelayMs = kHour)
 {
-    QString error;
-    auto store = JobStore::open(path, &error);
-    if (store)
-        store->setFlushDelayMs(flushDelayMs);
-    else
-        qWarning().noquote() << "open failed:" << error;
-    return store;
+    auto store = JobStore::open(path);
+    if (!store) {
+        qWarning().noquote() << "open failed:" << store.error();
+        return nullptr;
+    }
+    (*store)->setFlushDelayMs(flushDelayMs);
+    return std::move(*store);
 }
 
 MixJob* newJob(const QString& video, const QStringList& songs = {})
@@ -234,8 +234,9 @@ private slots:
         const QByteArray before = testtools::readFile(path);
         const QStringList entriesBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
 
-        QString error;
-        QVERIFY(!JobStore::open(path, &error));
+        const auto opened = JobStore::open(path);
+        QVERIFY(!opened);
+        const QString error = opened.error();
         QVERIFY2(error.contains(errorMentions, Qt::CaseInsensitive), qPrintable(error));
         QVERIFY2(error.contains("jobs.sqlite"), qPrintable(error));
         QCOMPARE(testtools::readFile(path), before);

@@ -25,7 +25,7 @@ public:
     explicit ScriptedEngine(ScriptedRender* script) : m_script(script) { setReleased(false); }
     ~ScriptedEngine() override { setReleased(true); }
 
-    std::optional<QString> checkInputs(const QUrl&, const QString&) override { return std::nullopt; }
+    Result<void> checkInputs(const QUrl&, const QString&) override { return {}; }
 
     void cancelRequested() override
     {
@@ -36,8 +36,8 @@ public:
         m_script->m_wake.notify_all();
     }
 
-    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
-                                     const RemuxRun::UpdateSink& sink, QString* tracklist) override
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+                                       const RemuxRun::UpdateSink& sink) override
     {
         ScriptedRender& s = *m_script;
         s.nice = threadNice();
@@ -48,16 +48,15 @@ public:
             s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->load() && s.endOnCancel); });
             s.m_waiting = false;
             if (s.m_steps.empty())
-                return RemuxError::cancelled();
+                return Failure(RemuxError::cancelled());
             const ScriptedRender::Step step = s.m_steps.front();
             s.m_steps.pop_front();
             if (step.kind == ScriptedRender::Step::fail)
-                return step.error;
+                return Failure(step.error);
             sink(step.fraction, step.kind == ScriptedRender::Step::finish ? QStringLiteral("Complete!") : step.message);
             if (step.kind == ScriptedRender::Step::finish) {
                 QFile(inputs.outputURL.toLocalFile()).open(QIODevice::WriteOnly);
-                *tracklist = QStringLiteral("00:00 - song\n");
-                return std::nullopt;
+                return QStringLiteral("00:00 - song\n");
             }
         }
     }
@@ -95,10 +94,10 @@ bool ScriptedRender::isIdle() const
 QueueFixture::QueueFixture()
 {
     g_current = this;
-    QString error;
-    store = JobStore::open(dir.filePath(QStringLiteral("jobs.sqlite")), &error);
-    if (!store)
-        qFatal("cannot open the job store: %s", qPrintable(error));
+    auto opened = JobStore::open(dir.filePath(QStringLiteral("jobs.sqlite")));
+    if (!opened)
+        qFatal("cannot open the job store: %s", qPrintable(opened.error()));
+    store = std::move(*opened);
     settings = std::make_unique<SettingsService>(
         files,
         std::make_unique<QSettings>(dir.filePath(QStringLiteral("prefs.ini")), QSettings::IniFormat));

@@ -331,7 +331,7 @@ private slots:
         }
         f.workerFor("clip")->finishRun();
         QTRY_COMPARE(job->status(), JobStatus::failed);
-        QVERIFY2(job->statusMessage().startsWith("Cannot write the tracklist clip_mix_42.txt: "),
+        QVERIFY2(job->statusMessage().startsWith("Export error: cannot write the tracklist clip_mix_42.txt: "),
                  qPrintable(job->statusMessage()));
         QCOMPARE(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList {"filler"});
     }

@@ -18,13 +18,13 @@ namespace {
 // cancelled: the test then acts while the export is surely under way.
 class HeldEngine : public RenderEngine {
 public:
-    std::optional<QString> checkInputs(const QUrl& source, const QString& output) override
+    Result<void> checkInputs(const QUrl& source, const QString& output) override
     {
         return m_engine->checkInputs(source, output);
     }
     void cancelRequested() override { m_cancelled.release(); }
-    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
-                                     const RemuxRun::UpdateSink& sink, QString* tracklist) override
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+                                       const RemuxRun::UpdateSink& sink) override
     {
         bool held = false;
         const auto holding = [&](float fraction, const QString& message) {
@@ -34,7 +34,7 @@ public:
                 m_cancelled.acquire();
             }
         };
-        return m_engine->render(inputs, cancel, holding, tracklist);
+        return m_engine->render(inputs, cancel, holding);
     }
 
 private:
@@ -91,7 +91,7 @@ private slots:
         const QString output = job->outputPathOrEmpty();
 
         QTRY_COMPARE_WITH_TIMEOUT(refused->status(), JobStatus::failed, 10000);
-        QCOMPARE(messages.join('|'), "Cannot write to the output folder " + f.dir.filePath("file") + ": not a folder");
+        QCOMPARE(messages.join('|'), "Invalid output path: " + f.dir.filePath("file") + " is not a folder");
         QTRY_COMPARE_WITH_TIMEOUT(other->status(), JobStatus::completed, 60000);
         QCOMPARE(testtools::readFile(other->outputPathOrEmpty().chopped(4) + ".txt"),
                  QByteArray("00:00 - 1 Song\n00:03 - 2 Song\n00:06 - 3 Song\n"));

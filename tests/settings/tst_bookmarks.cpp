@@ -17,7 +17,7 @@ namespace {
 
 QByteArray bookmarkOf(const QString& path)
 {
-    return FileService().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+    return FileService().createBookmark(QUrl::fromLocalFile(path)).valueOr({});
 }
 
 // Resolves `data` and returns the path found ("" for none) and the lines printed.

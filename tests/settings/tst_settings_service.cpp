@@ -21,7 +21,7 @@ const QString kOutputKey = "outputFolderBookmark";
 
 QByteArray bookmarkOf(const QString& path)
 {
-    return FileService().createBookmark(QUrl::fromLocalFile(path)).value_or(QByteArray());
+    return FileService().createBookmark(QUrl::fromLocalFile(path)).valueOr({});
 }
 
 QStringList fileNames(const QList<QUrl>& urls)

@@ -11,14 +11,13 @@
 
 WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
 {
-    QString error;
-    auto store = JobStore::open(dir.filePath("jobs.sqlite"), &error);
+    auto store = JobStore::open(dir.filePath("jobs.sqlite"));
     if (!store)
-        qFatal("cannot open the job store: %s", qPrintable(error));
+        qFatal("cannot open the job store: %s", qPrintable(store.error()));
     AppDependencyContainer::Overrides o;
     o.settings = std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat);
     o.thermalSource = std::make_unique<ScriptedThermalSource>(std::make_shared<int>(0)); // a cool machine
-    container = std::make_unique<AppDependencyContainer>(std::move(store), std::move(o));
+    container = std::make_unique<AppDependencyContainer>(std::move(*store), std::move(o));
     if (!jobs.isEmpty())
         container->jobService().pauseQueue();
     for (const StoredJob& s : jobs) {

@@ -4,6 +4,7 @@
 #include "media/audio/AacWindowState.h"
 #include "media/audio/MixSource.h"
 #include "media/common/MediaError.h"
+#include "media/common/MediaLog.h"
 
 #include <QDebug>
 
@@ -235,7 +236,7 @@ int64_t MixedAudioEncoder::Impl::chooseSplice(const EncodedSegment& a, const Enc
             return j;
     }
     if (unmatchedSeams.fetch_add(1) == 0)
-        qWarning() << "AAC segment seam without matching windows near frame" << boundary
+        qCWarning(lcMedia) << "AAC segment seam without matching windows near frame" << boundary
                    << "- spliced at the segment end";
     return boundary;
 }

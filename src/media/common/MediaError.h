@@ -1,8 +1,9 @@
 #pragma once
 // Errors of the media engine. A MediaError names the failing call and carries
 // FFmpeg's (or libheif's) own text, e.g.
-//   "avformat_open_input(song.mp3): No such file or directory".
-// The remux run turns any MediaError into an "Export error: ..." for the user.
+//   "avformat_open_input(song.mp3): No such file or directory",
+// for the log. What the user reads is plainCause(): the file and the cause in
+// plain words, without call names.
 
 #include <QString>
 #include <atomic>
@@ -12,15 +13,21 @@ namespace lc::media {
 
 class MediaError : public std::runtime_error {
 public:
-    // `code`: the FFmpeg error code behind the message, 0 when there is none.
-    explicit MediaError(const QString& message, int code = 0);
+    explicit MediaError(const QString& message, int code = 0, const QString& subject = {});
     QString message() const { return m_message; }
-    int code() const { return m_code; }
+    int code() const { return m_code; }          // the FFmpeg error code; 0 when none
+    QString subject() const { return m_subject; } // the file (or codec) concerned, if any
 
 private:
     QString m_message;
     int m_code = 0;
+    QString m_subject;
 };
+
+// "<subject>: <cause>" (or the cause alone), e.g. "clip.mp4: the file is
+// damaged or not in a format that can be read", "movie.mp4: No space left on
+// device". A CompositionError's message is already plain and is returned as is.
+QString plainCause(const MediaError& error);
 
 // A problem with the user's inputs that the run reports as a composition
 // error (e.g. "Video file has no video track").
@@ -50,7 +57,8 @@ bool isSystemError(int errnum);
 // av_strerror text for an FFmpeg error code.
 QString avErrorText(int errnum);
 
-// Throws MediaError("<call>(<subject>): <av_strerror text>"); subject may be empty.
+// Throws MediaError("<call>(<subject>): <av_strerror text>") carrying errnum
+// and subject; subject may be empty.
 [[noreturn]] void throwAvError(const char* call, int errnum, const QString& subject = {});
 
 // Returns ret when ret >= 0, otherwise throws as throwAvError.

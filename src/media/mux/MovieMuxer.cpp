@@ -109,7 +109,8 @@ void MovieMuxer::commit()
     // old file or the complete new one.
     if (std::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_outputPath).constData()) != 0) {
         const int err = errno;
-        throw MediaError(QStringLiteral("rename(%1): %2").arg(name, QString::fromLocal8Bit(std::strerror(err))));
+        throw MediaError(QStringLiteral("rename(%1): %2").arg(name, QString::fromLocal8Bit(std::strerror(err))),
+                         AVERROR(err), name);
     }
     m_committed = true;
 }

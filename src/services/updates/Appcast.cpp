@@ -45,7 +45,7 @@ void readItem(QXmlStreamReader& xml, Draft& draft)
 
 } // namespace
 
-std::optional<AppcastItem> newestItem(const QByteArray& feed, QString* error)
+Result<AppcastItem> newestItem(const QByteArray& feed)
 {
     QXmlStreamReader xml(feed);
     std::optional<AppcastItem> newest;
@@ -63,18 +63,14 @@ std::optional<AppcastItem> newestItem(const QByteArray& feed, QString* error)
         if (!newest || version > newest->version)
             newest = AppcastItem {version, draft.version, QUrl(draft.link)};
     }
-    if (xml.hasError()) {
-        if (error)
-            *error = QStringLiteral("The update feed is not valid XML (line %1: %2).")
-                         .arg(xml.lineNumber())
-                         .arg(xml.errorString());
-        return std::nullopt;
-    }
-    if (!newest && error) {
-        *error = items == 0 ? QStringLiteral("The update feed lists no releases.")
-                            : QStringLiteral("The update feed names no version for its releases.");
-    }
-    return newest;
+    if (xml.hasError())
+        return Failure(QStringLiteral("The update feed is not valid XML (line %1: %2).")
+                           .arg(xml.lineNumber())
+                           .arg(xml.errorString()));
+    if (!newest)
+        return Failure(items == 0 ? QStringLiteral("The update feed lists no releases.")
+                                  : QStringLiteral("The update feed names no version for its releases."));
+    return *newest;
 }
 
 } // namespace Appcast

@@ -4,12 +4,12 @@
 // version element, or a plain feed of <item><version/><link/></item>. The
 // newest item wins, whatever order the feed lists them in.
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <QVersionNumber>
-
-#include <optional>
 
 struct AppcastItem {
     QVersionNumber version;
@@ -19,7 +19,7 @@ struct AppcastItem {
 
 namespace Appcast {
 
-// The newest item, or nothing with *error saying why the feed is unusable.
-std::optional<AppcastItem> newestItem(const QByteArray& feed, QString* error);
+// The newest item, or why the feed is unusable.
+Result<AppcastItem> newestItem(const QByteArray& feed);
 
 }

@@ -1,13 +1,12 @@
 #include "services/updates/UpdateChecker.h"
 
+#include "services/ServicesLog.h"
 #include "services/updates/Appcast.h"
 
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-
-Q_LOGGING_CATEGORY(lcUpdates, "loopcaster.updates")
 
 namespace {
 
@@ -58,10 +57,9 @@ void UpdateChecker::onReplyFinished()
     if (reply->error() != QNetworkReply::NoError) {
         result.error = QStringLiteral("The update feed could not be reached: %1").arg(reply->errorString());
     } else {
-        QString error;
-        const auto newest = Appcast::newestItem(reply->readAll(), &error);
+        const Result<AppcastItem> newest = Appcast::newestItem(reply->readAll());
         if (!newest) {
-            result.error = error;
+            result.error = newest.error();
         } else {
             result.latestVersion = newest->versionText;
             result.link = newest->link;
@@ -70,7 +68,7 @@ void UpdateChecker::onReplyFinished()
         }
     }
     if (result.outcome == UpdateCheckResult::Outcome::failed)
-        qCWarning(lcUpdates) << "update check failed:" << result.error;
+        qCWarning(lcServices) << "update check failed:" << result.error;
     emit isCheckingChanged();
     emit finished(result);
 }

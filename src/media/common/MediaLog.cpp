@@ -1,0 +1,3 @@
+#include "media/common/MediaLog.h"
+
+Q_LOGGING_CATEGORY(lcMedia, "loopcaster.media")

@@ -1,0 +1,3 @@
+#include "models/ModelsLog.h"
+
+Q_LOGGING_CATEGORY(lcModels, "loopcaster.models")
