@@ -81,6 +81,9 @@ private slots:
         badJob("job without songs", "", "3");
         badJob("job crossfade text", R"("/s.wav")", R"("nan")");
         badJob("job crossfade huge", R"("/s.wav")", "1e300");
+        QTest::newRow("job output not a movie")
+            << QStringList {"--job", R"({"source":"/a.mp4","songs":["/s.wav"],"crossfade":3,"output":"/o.txt"})"}
+            << QByteArray("\"output\" must end in .mp4");
     }
 
     void usageErrors()
