@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
 
 #ifndef LOOPCASTER_VERSION
 #define LOOPCASTER_VERSION "0.0.0"
@@ -151,7 +152,10 @@ void LoopcasterApp::showUpdateReport(const UpdateReport& report)
     auto* box = new QMessageBox(report.isError ? QMessageBox::Warning : QMessageBox::Information, report.title,
                                 report.title, QMessageBox::Ok, m_window.get());
     box->setObjectName("updateReport");
-    box->setInformativeText(report.text);
+    // The text carries what the feed says: it is shown as it is written,
+    // never as markup that could load images or offer links.
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(Qt::convertFromPlainText(report.text));
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (report.link.isValid() && !report.link.isEmpty()) {
         QPushButton* get = box->addButton(QStringLiteral("Get the New Version"), QMessageBox::AcceptRole);

@@ -17,13 +17,26 @@ namespace Bookmark {
 namespace {
 
 constexpr quint32 kMagic = 0x4C43424D; // "LCBM"
-constexpr quint16 kVersion = 1;
+// Version 2 adds the file's size and modification time; version 1 blobs are
+// still read, but without them a file is only found at its own path.
+constexpr quint16 kVersion = 2;
+constexpr quint16 kPathAndInodeVersion = 1;
 // Pinned so a blob written by one Qt release reads back under another.
 constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_0;
 
 struct Identity {
     quint64 dev = 0;
     quint64 ino = 0;
+    qint64 size = -1; // unknown in a version 1 blob
+    qint64 mtimeNs = -1;
+
+    bool sameInode(const Identity& o) const { return dev == o.dev && ino == o.ino; }
+    // File systems hand a deleted file's inode to the next new file at once,
+    // so an inode alone does not say it is still the file the user chose.
+    bool sameFile(const Identity& o) const
+    {
+        return sameInode(o) && size >= 0 && size == o.size && mtimeNs == o.mtimeNs;
+    }
 };
 
 bool identityOf(const QString& path, Identity* out)
@@ -33,6 +46,8 @@ bool identityOf(const QString& path, Identity* out)
         return false;
     out->dev = static_cast<quint64>(st.st_dev);
     out->ino = static_cast<quint64>(st.st_ino);
+    out->size = static_cast<qint64>(st.st_size);
+    out->mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return true;
 }
 
@@ -58,7 +73,7 @@ QString findInFolder(const QString& folder, const Identity& wanted)
     for (const std::string& name : names) {
         const QString candidate = folder + QLatin1Char('/') + QFile::decodeName(name.c_str());
         Identity id;
-        if (identityOf(candidate, &id) && id.dev == wanted.dev && id.ino == wanted.ino)
+        if (identityOf(candidate, &id) && id.sameFile(wanted))
             return candidate;
     }
     return {};
@@ -78,7 +93,7 @@ Result<QByteArray> create(const QUrl& url)
     QByteArray blob;
     QDataStream stream(&blob, QIODevice::WriteOnly);
     stream.setVersion(kStreamVersion);
-    stream << kMagic << kVersion << path << id.dev << id.ino;
+    stream << kMagic << kVersion << path << id.dev << id.ino << id.size << id.mtimeNs;
     if (stream.status() != QDataStream::Ok)
         return Failure(QStringLiteral("Could not write bookmark for %1").arg(path));
     return blob;
@@ -96,12 +111,14 @@ Result<Resolved> resolve(const QByteArray& data)
     stream >> magic >> version;
     if (stream.status() != QDataStream::Ok || magic != kMagic)
         return Failure(QStringLiteral("Bookmark data is corrupt"));
-    if (version != kVersion)
+    if (version != kVersion && version != kPathAndInodeVersion)
         return Failure(QStringLiteral("Unsupported bookmark version %1").arg(version));
 
     QString path;
     Identity saved;
     stream >> path >> saved.dev >> saved.ino;
+    if (version == kVersion)
+        stream >> saved.size >> saved.mtimeNs;
     if (stream.status() != QDataStream::Ok || !stream.atEnd() || path.isEmpty()
         || !QDir::isAbsolutePath(path))
         return Failure(QStringLiteral("Bookmark data is corrupt"));
@@ -110,7 +127,7 @@ Result<Resolved> resolve(const QByteArray& data)
     if (identityOf(path, &now)) {
         // Same path, different inode: the file was replaced (saved over by a
         // new copy). The path is still what the user chose.
-        return Resolved {QUrl::fromLocalFile(path), now.dev != saved.dev || now.ino != saved.ino};
+        return Resolved {QUrl::fromLocalFile(path), !now.sameInode(saved)};
     }
 
     const QString moved = findInFolder(QFileInfo(path).path(), saved);

@@ -1,8 +1,10 @@
 #pragma once
 // Our bookmark blob: a small versioned binary record of a file's path and its
-// device/inode identity. Resolving finds the file again: at its path when it
-// is still the same file; by inode inside the original folder when it was
-// moved there (stale); at its path when the file was replaced (stale).
+// identity (device, inode, size, modification time). Resolving finds the file
+// again: at its path when it is still the same file; by identity inside the
+// original folder when it was moved there (stale); at its path when the file
+// was replaced (stale). Another file that merely took over the inode of a
+// deleted one is not found.
 
 #include "platform/Result.h"
 

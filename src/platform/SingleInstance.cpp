@@ -9,8 +9,10 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,15 +22,46 @@ constexpr char kTaken = 'k';
 // Bounds what a connecting client can make us buffer.
 constexpr qint64 kMaxMessageBytes = 4 << 20;
 
+// Why `path` cannot hold the lock and socket, or nothing: it must be a real
+// folder (not a symlink) of this user that nobody else can enter, or another
+// user could plant a lock that keeps us from starting, or a socket that
+// receives the files we open.
+QString folderProblem(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0)
+        return QStringLiteral("%1 is not private to this user").arg(path);
+    return {};
+}
+
+// The user's runtime folder when it is private, else a private folder of our
+// own in the temp folder (made if missing).
+QString defaultFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && folderProblem(runtime).isEmpty())
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/loopcaster-%1").arg(::geteuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700); // one already there is checked like any other
+    return own;
+}
+
+// A socket file of this user: never hand file names to anyone else's.
+bool isOwnSocket(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode)
+        && st.st_uid == ::geteuid();
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& key, const QString& folder, QObject* parent) : QObject(parent)
 {
-    QString dir = folder;
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
+    const QString dir = folder.isEmpty() ? defaultFolder() : folder;
+    m_folderProblem = folderProblem(dir);
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     const QString base = QDir(dir).filePath(QStringLiteral("loopcaster-") + QString::fromLatin1(hash));
     m_socketPath = base + QStringLiteral(".sock");
@@ -59,6 +92,10 @@ SingleInstance::Role SingleInstance::claim(const QStringList& fileArguments, int
     // The lock decides who is first; the socket only carries messages. The
     // first process may still be starting up and not listen yet, so a later
     // one keeps trying for a while.
+    if (!m_folderProblem.isEmpty()) {
+        m_error = QStringLiteral("no private folder for the lock file: ") + m_folderProblem;
+        return Role::failed;
+    }
     const QDeadlineTimer deadline(answerTimeoutMs);
     for (;;) {
         if (m_lock->tryLock(0)) {
@@ -90,6 +127,8 @@ SingleInstance::Role SingleInstance::claim(const QStringList& fileArguments, int
 
 bool SingleInstance::sendTo(const QStringList& files, int timeoutMs)
 {
+    if (!isOwnSocket(m_socketPath))
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(timeoutMs))

@@ -3,7 +3,9 @@
 // local socket; a later launch hands its file arguments (made absolute
 // against its own working folder) to the first over that socket and exits,
 // so two schedulers never run on one store. Both live in the user's runtime
-// folder, named after the store.
+// folder (or, without a usable one, a private folder in the temp folder),
+// named after the store; a folder others can enter or that is a symlink is
+// refused.
 
 #include <QLockFile>
 #include <QObject>
@@ -18,7 +20,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     // `key` names what the instance guards (the job store's path);
-    // `folder` holds the lock file and socket (the runtime folder when empty).
+    // `folder` holds the lock file and socket (the runtime folder when empty);
+    // claim() fails unless it is a folder only this user can enter.
     explicit SingleInstance(const QString& key, const QString& folder = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -44,6 +47,7 @@ private:
     bool sendTo(const QStringList& files, int timeoutMs);
     void acceptConnections();
 
+    QString m_folderProblem;
     QString m_socketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;

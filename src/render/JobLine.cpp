@@ -39,6 +39,11 @@ Result<RenderItem> parse(const QString& line)
     item.outputPath = job.value(QLatin1String("output")).toString();
     if (!QDir::isAbsolutePath(item.sourcePath) || !QDir::isAbsolutePath(item.outputPath))
         return Failure(QStringLiteral("a job needs an absolute \"source\" and \"output\""));
+    // The tracklist is written beside the movie under the same name with
+    // ".txt": any other ending could make it overwrite the movie or a file
+    // the movie was never meant to replace.
+    if (!item.outputPath.endsWith(QLatin1String(".mp4"), Qt::CaseInsensitive))
+        return Failure(QStringLiteral("a job's \"output\" must end in .mp4"));
 
     const QJsonArray songs = job.value(QLatin1String("songs")).toArray();
     for (const QJsonValue& song : songs) {

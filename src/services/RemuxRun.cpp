@@ -10,6 +10,7 @@
 #include "media/mux/MovieMuxer.h"
 #include "media/video/StillImageSource.h"
 #include "media/video/VideoLoopSource.h"
+#include "services/TracklistWriter.h"
 
 #include <QFileInfo>
 
@@ -171,7 +172,7 @@ void RemuxRun::body()
         const MixEntry& e = plan.entries[i];
         const MediaTime end = i + 1 < plan.entries.size() ? plan.entries[i + 1].start : plan.total;
         muxer.addChapter(e.start.rescaled(kMixSampleRate), end.rescaled(kMixSampleRate),
-                         AVRational {1, kMixSampleRate}, QFileInfo(e.path).completeBaseName());
+                         AVRational {1, kMixSampleRate}, TracklistWriter::songTitle(e.path));
     }
     muxer.writeHeader();
     yield(0.3f, QStringLiteral("Remuxing..."));

@@ -36,6 +36,17 @@ QUrl tracklistURL(const QUrl& outputURL)
     return QUrl::fromLocalFile(stem + QStringLiteral(".txt"));
 }
 
+QString songTitle(const QString& path)
+{
+    QString title = QFileInfo(path).completeBaseName();
+    for (QChar& c : title) {
+        const auto kind = c.category();
+        if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
+            c = QLatin1Char(' ');
+    }
+    return title;
+}
+
 QString tracklistText(const lc::media::MixPlan& plan)
 {
     QString text;
@@ -44,7 +55,7 @@ QString tracklistText(const lc::media::MixPlan& plan)
         // starting one sample before a second boundary is not rounded up.
         const int64_t sample = e.start.rescaled(lc::media::kMixSampleRate);
         text += formatTimestamp(double(sample / lc::media::kMixSampleRate)) + QStringLiteral(" - ")
-            + QFileInfo(e.path).completeBaseName() + QLatin1Char('\n');
+            + songTitle(e.path) + QLatin1Char('\n');
     }
     return text;
 }

@@ -16,6 +16,11 @@ QString formatTimestamp(double seconds);
 // <output without extension>.txt
 QUrl tracklistURL(const QUrl& outputURL);
 
+// A song's title in the tracklist and the chapters: its file name without
+// the extension, every control character and line separator (a newline in a
+// name would start a tracklist line of its own) replaced by a space.
+QString songTitle(const QString& path);
+
 // The file's text from the plan a render used: one line per inserted song, at
 // the song's start in the mix.
 QString tracklistText(const lc::media::MixPlan& plan);

@@ -2,6 +2,21 @@
 
 #include "services/updates/UpdateChecker.h"
 
+namespace {
+
+// The page offered for a newer version, built from the feed's link: only an
+// https address on a named host, and without user names, passwords or
+// fragments. Nothing else a feed names is ever opened: no local file, no
+// other program's scheme.
+QUrl releaseLink(const QUrl& fromFeed)
+{
+    if (!fromFeed.isValid() || fromFeed.scheme() != QLatin1String("https") || fromFeed.host().isEmpty())
+        return {};
+    return fromFeed.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+}
+
+} // namespace
+
 CheckForUpdatesViewModel::CheckForUpdatesViewModel(QUrl feedUrl, QVersionNumber currentVersion,
                                                    Schedule schedule, QObject* parent)
     : QObject(parent)
@@ -10,6 +25,7 @@ CheckForUpdatesViewModel::CheckForUpdatesViewModel(QUrl feedUrl, QVersionNumber 
     if (!feedUrl.isValid() || feedUrl.isEmpty())
         return;
     m_checker = new UpdateChecker(std::move(feedUrl), std::move(currentVersion), this);
+    m_checker->setTimeoutMs(schedule.deadlineMs);
     connect(m_checker, &UpdateChecker::isCheckingChanged, this, &CheckForUpdatesViewModel::updateCanCheck);
     connect(m_checker, &UpdateChecker::finished, this, &CheckForUpdatesViewModel::onFinished);
 
@@ -60,12 +76,9 @@ void CheckForUpdatesViewModel::onFinished(const UpdateCheckResult& result)
         report.title = QStringLiteral("A New Version Is Available");
         report.text = QStringLiteral("Loopcaster %1 is available; you have %2.")
                           .arg(result.latestVersion, m_currentVersion.toString());
-        // Only a web page is offered to open: a feed must not be able to
-        // make the app open a local file or another program's scheme.
-        if (result.link.isValid() && (result.link.scheme() == "https" || result.link.scheme() == "http")) {
-            report.link = result.link;
-            report.text += QStringLiteral("\nGet it from %1").arg(result.link.toString());
-        }
+        report.link = releaseLink(result.link);
+        if (!report.link.isEmpty())
+            report.text += QStringLiteral("\nGet it from %1").arg(report.link.toString());
         break;
     case Outcome::upToDate:
         report.title = QStringLiteral("You're Up to Date");

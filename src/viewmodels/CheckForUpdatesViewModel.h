@@ -30,6 +30,7 @@ public:
     struct Schedule {
         int firstCheckMs = 60 * 1000;            // after start-up settles
         int intervalMs = 24 * 60 * 60 * 1000;    // then once a day
+        int deadlineMs = 30 * 1000;              // for the whole of one check
     };
 
     CheckForUpdatesViewModel(QUrl feedUrl, QVersionNumber currentVersion, Schedule schedule,

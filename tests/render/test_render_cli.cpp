@@ -73,15 +73,16 @@ private slots:
         usage("job with a source", {"--job", "{}", "clip.mp4"});
         // Job lines are checked as strictly as arguments.
         const auto badJob = [](const char* name, const QString& songs, const QString& crossfade,
-                               const QString& source = "/a.mp4") {
-            const QString line = R"({"source":"%1","songs":[%2],"crossfade":%3,"output":"/o.mp4"})";
-            QTest::newRow(name) << QStringList {"--job", line.arg(source, songs, crossfade)} << QByteArray("error: ");
+                               const QString& source = "/a.mp4", const QString& output = "/o.mp4") {
+            const QString line = R"({"source":"%1","songs":[%2],"crossfade":%3,"output":"%4"})";
+            QTest::newRow(name) << QStringList {"--job", line.arg(source, songs, crossfade, output)} << QByteArray("error: ");
         };
         QTest::newRow("job not json") << QStringList {"--job", "clip.mp4 song.mp3"} << QByteArray("error: ");
         badJob("job source relative", R"("/s.wav")", "3", "a.mp4");
         badJob("job without songs", "", "3");
         badJob("job crossfade text", R"("/s.wav")", R"("nan")");
         badJob("job crossfade above 10 s", R"("/s.wav")", "10.5");
+        badJob("job output not a movie", R"("/s.wav")", "3", "/a.mp4", "/o.txt");
     }
 
     void usageErrors()

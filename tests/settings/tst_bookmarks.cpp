@@ -1,15 +1,20 @@
 // Bookmark blobs and the shared resolver: the file is found again after the
 // changes users make between launches, and bad data is refused with one line.
+// Also the folder the single-instance lock may live in.
 
 #include "StdoutCapture.h"
 #include "TestTools.h"
 #include "platform/Bookmark.h"
+#include "platform/SingleInstance.h"
 #include "services/FileService.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testtools::StdoutCapture;
 
@@ -28,7 +33,7 @@ std::pair<QString, QStringList> resolve(const QByteArray& data)
     return {url ? url->toLocalFile() : QString(), capture.take()};
 }
 
-enum class Change { RenameInFolder, Replace, Delete };
+enum class Change { RenameInFolder, Replace, Delete, InodeTakenOver };
 
 } // namespace
 
@@ -47,6 +52,7 @@ private slots:
         QTest::newRow("replaced by a new file")
             << Change::Replace << "music/song.mp3" << "⚠️ Bookmark is stale for %1/music/song.mp3";
         QTest::newRow("deleted") << Change::Delete << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
+        QTest::newRow("deleted, inode now another file's") << Change::InodeTakenOver << "" << "❌ Failed to resolve bookmark: No such file: %1/music/song.mp3";
     }
     void resolvesAfterChange()
     {
@@ -74,6 +80,10 @@ private slots:
             QVERIFY(::rename(QFile::encodeName(root + "/music/song.tmp").constData(),
                              QFile::encodeName(target).constData()) == 0);
             break;
+        case Change::InodeTakenOver: // as a new file given the freed inode number would
+            QVERIFY(::link(QFile::encodeName(target), QFile::encodeName(root + "/music/private.mp4")) == 0);
+            QVERIFY(testtools::writeFile(root + "/music/private.mp4", "someone's private clip"));
+            [[fallthrough]];
         case Change::Delete:
             QVERIFY(QFile::remove(target));
             break;
@@ -107,6 +117,19 @@ private slots:
         QCOMPARE(resolve(data), std::make_pair(QString(), QStringList {expectedLine}));
     }
 
+    // Only a folder of ours that no one else can enter may hold the lock.
+    void singleInstanceNeedsAPrivateFolder()
+    {
+        QTemporaryDir tmp;
+        const QByteArray own = QFile::encodeName(tmp.filePath("private"));
+        const QByteArray open = QFile::encodeName(tmp.filePath("open-to-all"));
+        QVERIFY(::mkdir(own, 0700) == 0 && ::mkdir(open, 0) == 0 && ::chmod(open, 0777) == 0);
+        QVERIFY(::symlink(own, QFile::encodeName(tmp.filePath("link-to-private"))) == 0);
+        for (const QString folder : {"private", "open-to-all", "link-to-private"}) {
+            SingleInstance instance("store", tmp.filePath(folder));
+            QVERIFY2((instance.claim({}, 0) == SingleInstance::Role::first) == (folder == "private"), qPrintable(folder));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBookmarks)

@@ -52,13 +52,15 @@ private slots:
             << Frames {61 * 44100 - 1, 10 * 44100} << 1.0 << "00:00 - 01 Intro\n00:59 - Café\n";
         QTest::newRow("skipped middle") << Frames {44100 * 3600, 0, 44100} << 0.0
                                         << "00:00 - 01 Intro\n01:00:00 - a.b\n";
+        QTest::newRow("newline in a name") << Frames {0, 0, 0, 44100} << 0.0 << "00:00 - Song 00:30 - Injected\n";
     }
     void tracklistTextFromPlan()
     {
         QFETCH(Frames, frames);
         QFETCH(double, crossfade);
         QFETCH(QString, text);
-        const QStringList paths {"/music/01 Intro.m4a", "/music/Café.mp3", "/music/a.b.flac"};
+        const QStringList paths {"/music/01 Intro.m4a", "/music/Café.mp3", "/music/a.b.flac",
+                                 "/music/Song\n00:30 - Injected.mp3"};
         lc::media::MixPlanBuilder builder(int(frames.size()), crossfade);
         for (int i = 0; i < frames.size(); ++i)
             builder.add(i, paths[i], {frames[i] > 0, frames[i]});

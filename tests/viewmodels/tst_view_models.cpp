@@ -6,6 +6,7 @@
 #include "TestTools.h"
 #include "platform/FileManagerReveal.h"
 #include "services/ToastManager.h"
+#include "services/updates/ReleaseVersion.h"
 #include "viewmodels/CheckForUpdatesViewModel.h"
 #include "viewmodels/DashboardViewModel.h"
 #include "viewmodels/QueueViewModel.h"
@@ -15,7 +16,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -63,6 +67,7 @@ private slots:
     void revealsThroughTheFileManagerOrOpensTheFolder();
     void updateCheck_data();
     void updateCheck();
+    void versionOrder();
 };
 
 void TestViewModels::addingFiles_data()
@@ -236,21 +241,26 @@ void TestViewModels::updateCheck_data()
     QTest::addColumn<QString>("says");
     const QString newer = "A New Version Is Available";
     const QString failed = "Update Check Failed";
-    QTest::newRow("Sparkle, newer listed out of order")
+    // Ordered by the version people see, not by a build number.
+    QTest::newRow("enclosures, newer listed first")
         << false
-        << "<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+        << "<rss xmlns:sparkle=\"urn:x\"><channel>"
            "<item><enclosure url=\"https://example.org/lc-0.2.tgz\" sparkle:version=\"0.2.0\"/></item>"
-           "<item><enclosure url=\"https://example.org/lc-0.0.9.tgz\" sparkle:version=\"0.0.9\"/></item>"
-           "</channel></rss>"
+           "<item><enclosure url=\"https://example.org/lc-0.0.9.tgz\" sparkle:version=\"900\" "
+           "sparkle:shortVersionString=\"0.0.9\"/></item></channel></rss>"
         << newer << "Get it from https://example.org/lc-0.2.tgz";
     const QString current = "<feed><item><version>0.1.0</version></item></feed>";
     QTest::newRow("same") << false << current << "You're Up to Date" << "0.1.0 is the newest";
     QTest::newRow("plain item with version and link")
         << false << "<feed><item><version>1.0</version><link>https://example.org/get</link></item></feed>" << newer
         << "Loopcaster 1.0 is available; you have 0.1.0.\nGet it from https://example.org/get";
-    QTest::newRow("newer, link not on the web")
-        << false << "<feed><item><version>2</version><link>file:///usr/bin/xterm</link></item></feed>" << newer
-        << "you have 0.1.0.";
+    for (const char* link : {"file:///usr/bin/xterm", "http://example.org/get"}) // offered over https only
+        QTest::newRow(link) << false << QString("<feed><item><version>2</version><link>%1</link></item></feed>").arg(link)
+                            << newer << "you have 0.1.0.";
+    // Served from 127.0.0.1: this header, then a piece of body every 50 ms.
+    QTest::newRow("announced too large") << false << "serve:Content-Length: 5000000" << failed << "larger than 4 MiB";
+    QTest::newRow("too large, in chunks") << false << "serve:Transfer-Encoding: chunked" << failed << "larger than 4";
+    QTest::newRow("dripping") << false << "serve:Content-Length: 400" << failed << "did not arrive within 2 seconds";
     QTest::newRow("malformed") << false << "<rss><channel><item><enclosure sparkle:version=\"9\"" << failed
                                << "not valid XML";
     QTest::newRow("no version") << false << "<rss><channel><item><title>x</title></item></channel></rss>"
@@ -273,14 +283,27 @@ void TestViewModels::updateCheck()
     QFETCH(QString, says);
     QTemporaryDir dir;
     QUrl feedUrl = QUrl::fromLocalFile(dir.filePath("appcast.xml"));
+    QTcpServer server; // gone with the row
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, this, [&server, &feed] {
+        QTcpSocket* s = server.nextPendingConnection();
+        s->write("HTTP/1.1 200 OK\r\n" + feed.mid(6).toLatin1() + "\r\n\r\n");
+        const QByteArray piece = feed.endsWith("chunked") ? "100000\r\n" + QByteArray(1 << 20, ' ') + "\r\n" : " ";
+        auto* drip = new QTimer(s);
+        connect(drip, &QTimer::timeout, s, [s, piece] { s->write(piece); });
+        connect(s, &QTcpSocket::disconnected, drip, &QTimer::stop);
+        drip->start(50);
+    });
     if (feed.startsWith("http://"))
         feedUrl = QUrl(feed);
+    else if (feed.startsWith("serve:"))
+        feedUrl = QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(server.serverPort()));
     else
         QVERIFY(testtools::writeFile(feedUrl.toLocalFile(), feed.toUtf8()));
     // The daily checks come back to back; the user's never comes by itself.
     using Schedule = CheckForUpdatesViewModel::Schedule;
     CheckForUpdatesViewModel vm(feedUrl, QVersionNumber(0, 1, 0),
-                                scheduled ? Schedule {0, 0} : Schedule {3600000, 3600000});
+                                scheduled ? Schedule {0, 0, 2000} : Schedule {3600000, 3600000, 2000});
     QSignalSpy reports(&vm, &CheckForUpdatesViewModel::reportReady);
     QSignalSpy canCheck(&vm, &CheckForUpdatesViewModel::canCheckForUpdatesChanged);
     if (!scheduled) {
@@ -303,6 +326,20 @@ void TestViewModels::updateCheck()
     QCOMPARE(report.isError, title == "Update Check Failed");
     QCOMPARE(report.link.isEmpty(), !report.text.contains("Get it from https://"));
     QVERIFY(!report.text.contains("file:"));
+}
+
+// "a < b", or "a ?" when a is no version.
+void TestViewModels::versionOrder()
+{
+    for (const char* r : {"0.2.0-beta < 0.2.0", "0.2.0-beta > 0.1.0", "0.1.0.0 = 0.1", "0.10 > 0.9.9",
+                          "1.0.0-rc.2 < 1.0.0-rc.11", "1.0.0-alpha < 1.0.0-beta", "1.0.0-1 < 1.0.0-alpha",
+                          "1.0.0-rc < 1.0.0-rc.1", "<img/src='/dev/zero'> ?", "1.0- ?", "1.0-averyverylongtag ?",
+                          "1.2.3.4.5 ?", "v1 ?", "1.0\n ?", " ?"}) {
+        const QStringList part = QString(r).split(' ');
+        const auto a = ReleaseVersion::parse(part[0]), b = ReleaseVersion::parse(part.value(2));
+        const int c = a ? compare(*a, *b) : 0;
+        QVERIFY2((!a ? "?" : c < 0 ? "<" : c > 0 ? ">" : "=") == part[1] && (!a || (compare(*b, *a) < 0) == (c > 0)), r);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestViewModels)

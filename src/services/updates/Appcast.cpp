@@ -7,8 +7,11 @@ namespace Appcast {
 namespace {
 
 struct Draft {
-    QString version;
+    QString shortVersion; // what people see
+    QString build;        // sparkle:version or <version>: used only without the above
     QString link;
+
+    QString version() const { return shortVersion.isEmpty() ? build : shortVersion; }
 };
 
 // The parts of one <item> that name its version and where to get it.
@@ -19,19 +22,18 @@ void readItem(QXmlStreamReader& xml, Draft& draft)
         if (name == QLatin1String("enclosure")) {
             const auto attrs = xml.attributes();
             for (const auto& attr : attrs) {
-                // The build number is what orders releases; the short
-                // version string is only a fallback.
-                if (attr.name() == QLatin1String("version")
-                    || (attr.name() == QLatin1String("shortVersionString") && draft.version.isEmpty()))
-                    draft.version = attr.value().toString().trimmed();
+                if (attr.name() == QLatin1String("version"))
+                    draft.build = attr.value().toString().trimmed();
+                else if (attr.name() == QLatin1String("shortVersionString"))
+                    draft.shortVersion = attr.value().toString().trimmed();
                 else if (attr.name() == QLatin1String("url") && draft.link.isEmpty())
                     draft.link = attr.value().toString().trimmed();
             }
             xml.skipCurrentElement();
-        } else if (name == QLatin1String("version") || name == QLatin1String("shortVersionString")) {
-            const QString text = xml.readElementText().trimmed();
-            if (draft.version.isEmpty() || name == QLatin1String("version"))
-                draft.version = text;
+        } else if (name == QLatin1String("version")) {
+            draft.build = xml.readElementText().trimmed();
+        } else if (name == QLatin1String("shortVersionString")) {
+            draft.shortVersion = xml.readElementText().trimmed();
         } else if (name == QLatin1String("link")) {
             // A page link is kept only when no download was named.
             const QString text = xml.readElementText().trimmed();
@@ -57,11 +59,11 @@ Result<AppcastItem> newestItem(const QByteArray& feed)
         ++items;
         Draft draft;
         readItem(xml, draft);
-        const QVersionNumber version = QVersionNumber::fromString(draft.version);
-        if (version.isNull())
+        const auto version = ReleaseVersion::parse(draft.version());
+        if (!version)
             continue;
-        if (!newest || version > newest->version)
-            newest = AppcastItem {version, draft.version, QUrl(draft.link)};
+        if (!newest || compare(*version, newest->version) > 0)
+            newest = AppcastItem {*version, draft.version(), QUrl(draft.link)};
     }
     if (xml.hasError())
         return Failure(QStringLiteral("The update feed is not valid XML (line %1: %2).")

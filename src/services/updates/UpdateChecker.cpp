@@ -8,19 +8,28 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <utility>
+
 namespace {
 
 // A feed is a few kilobytes; anything far larger is not one.
 constexpr qint64 maxFeedBytes = 4 * 1024 * 1024;
+// What the network layer may hold before we read it, so a huge body never
+// piles up in memory ahead of the size check.
+constexpr qint64 readBufferBytes = 64 * 1024;
 
 } // namespace
 
 UpdateChecker::UpdateChecker(QUrl feedUrl, QVersionNumber currentVersion, QObject* parent)
     : QObject(parent)
     , m_feedUrl(std::move(feedUrl))
-    , m_currentVersion(std::move(currentVersion))
+    , m_currentVersion {std::move(currentVersion), {}}
     , m_network(new QNetworkAccessManager(this))
 {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        refuse(QStringLiteral("The update feed did not arrive within %1 seconds.").arg(m_timeoutMs / 1000.0));
+    });
 }
 
 UpdateChecker::~UpdateChecker()
@@ -35,36 +44,68 @@ void UpdateChecker::start()
 {
     if (m_reply)
         return;
+    m_feed.clear();
+    m_refusal.clear();
     QNetworkRequest request(m_feedUrl);
-    request.setTransferTimeout(m_timeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onReplyFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > maxFeedBytes && m_reply)
-            m_reply->abort();
+    m_reply->setReadBufferSize(readBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        // Refused before any of the body is read when the size is announced.
+        if (m_reply && m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxFeedBytes)
+            refuse(tooLarge());
     });
+    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateChecker::readSome);
+    connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onReplyFinished);
+    // One deadline for the whole check: a transfer timeout restarts with
+    // every byte, so a feed dripping slowly would never end.
+    m_deadline.start(m_timeoutMs);
     emit isCheckingChanged();
+}
+
+QString UpdateChecker::tooLarge()
+{
+    return QStringLiteral("The update feed is larger than %1 MiB.").arg(maxFeedBytes / (1024 * 1024));
+}
+
+void UpdateChecker::readSome()
+{
+    if (!m_reply)
+        return;
+    m_feed += m_reply->read(maxFeedBytes + 1 - m_feed.size());
+    if (m_feed.size() > maxFeedBytes)
+        refuse(tooLarge());
+}
+
+void UpdateChecker::refuse(const QString& why)
+{
+    if (!m_reply || !m_refusal.isEmpty())
+        return;
+    m_refusal = why;
+    m_reply->abort(); // finishes the reply, and so the check, at once
 }
 
 void UpdateChecker::onReplyFinished()
 {
-    QNetworkReply* reply = m_reply;
-    m_reply = nullptr;
+    readSome();
+    QNetworkReply* reply = std::exchange(m_reply, nullptr);
     reply->deleteLater();
+    m_deadline.stop();
 
     UpdateCheckResult result;
-    if (reply->error() != QNetworkReply::NoError) {
+    if (!m_refusal.isEmpty()) {
+        result.error = m_refusal;
+    } else if (reply->error() != QNetworkReply::NoError) {
         result.error = QStringLiteral("The update feed could not be reached: %1").arg(reply->errorString());
     } else {
-        const Result<AppcastItem> newest = Appcast::newestItem(reply->readAll());
+        const Result<AppcastItem> newest = Appcast::newestItem(std::exchange(m_feed, {}));
         if (!newest) {
             result.error = newest.error();
         } else {
             result.latestVersion = newest->versionText;
             result.link = newest->link;
-            result.outcome = newest->version > m_currentVersion ? UpdateCheckResult::Outcome::newerAvailable
-                                                                : UpdateCheckResult::Outcome::upToDate;
+            result.outcome = compare(newest->version, m_currentVersion) > 0 ? UpdateCheckResult::Outcome::newerAvailable
+                                                                             : UpdateCheckResult::Outcome::upToDate;
         }
     }
     if (result.outcome == UpdateCheckResult::Outcome::failed)

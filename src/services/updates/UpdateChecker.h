@@ -1,10 +1,16 @@
 #pragma once
 // One check of the update feed over the network: fetches the feed, finds its
 // newest release and compares it with the running version. Never blocks and
-// never throws; every failure ends as a result with a message.
+// never throws; every failure ends as a result with a message. A feed larger
+// than a few MiB, or one that takes longer than the deadline in all, is given
+// up without being read further.
 
+#include "services/updates/ReleaseVersion.h"
+
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <QVersionNumber>
 
@@ -29,7 +35,7 @@ public:
     // Starts a check unless one is running; the answer comes as finished().
     void start();
 
-    // A network request that hangs is given up after this long.
+    // A check still running this long after it started is given up.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
 
 signals:
@@ -37,11 +43,17 @@ signals:
     void finished(const UpdateCheckResult& result);
 
 private:
+    void readSome();
+    void refuse(const QString& why);
     void onReplyFinished();
+    static QString tooLarge();
 
     QUrl m_feedUrl;
-    QVersionNumber m_currentVersion;
+    ReleaseVersion m_currentVersion;
     QNetworkAccessManager* m_network = nullptr;
     QNetworkReply* m_reply = nullptr;
     int m_timeoutMs = 30000;
+    QTimer m_deadline;
+    QByteArray m_feed;  // read so far
+    QString m_refusal;  // why the check was cut short
 };
