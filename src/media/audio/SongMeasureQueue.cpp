@@ -38,10 +38,11 @@ void SongMeasureQueue::work()
         } catch (const CancelledError&) {
             return; // take() sees the flag itself
         } catch (const MediaError& e) {
-            if (isSystemError(e.code()))
-                return fail(std::make_exception_ptr(MediaError(
-                    QStringLiteral("Cannot read %1: %2").arg(QFileInfo(m_paths.at(i)).fileName(), avErrorText(e.code())),
-                    e.code())));
+            if (isSystemError(e.code())) {
+                const QString name = QFileInfo(m_paths.at(i)).fileName();
+                return fail(std::make_exception_ptr(
+                    MediaError(QStringLiteral("Cannot read %1: %2").arg(name, avErrorText(e.code())), e.code())));
+            }
             r.error = e.message();
         } catch (...) {
             return fail(std::current_exception());

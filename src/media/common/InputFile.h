@@ -9,7 +9,7 @@ namespace lc::media {
 
 // Opens `path` (a local regular file, never a URL) and, when `readStreamInfo`,
 // probes its streams. Throws MediaError naming the call and the file name,
-// e.g. "avformat_open_input(song.mp3): No such file or directory".
+// e.g. "avformat_open_input(song.mp3): Invalid data found when processing input".
 InputFormatPtr openInputFile(const QString& path, bool readStreamInfo = true);
 
 // The first stream of `type` (a cover picture does not count as video); every
