@@ -8,14 +8,13 @@ set(CPACK_PACKAGE_CONTACT "Loopcaster maintainers <maintainers@loopcaster.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turn a video clip or a photo into a long music video")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "turn a video clip or a photo into a long music video
- Loopcaster draws songs from a playlist folder for each clip or photo, joins
- them into one crossfaded mix, loops the clip without re-encoding it (or holds
- the photo) for exactly the length of the mix, and writes an MP4 movie with
- chapters plus a tracklist, through a persistent, thermally throttled queue.
- .
- The package holds the desktop app and loopcaster-render, its command-line
- renderer.")
+"Loopcaster draws songs from a playlist folder for each clip or photo, joins
+them into one crossfaded mix, loops the clip without re-encoding it (or holds
+the photo) for exactly the length of the mix, and writes an MP4 movie with
+chapters plus a tracklist, through a persistent, thermally throttled queue.
+
+The package holds the desktop app and loopcaster-render, its command-line
+renderer.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
