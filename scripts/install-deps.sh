@@ -16,6 +16,10 @@ packages=(
   dbus xvfb xauth
   # the symbol font the window's icons are drawn from (embedded at build time)
   fonts-materialdesignicons-webfont
+  # packaging: manual pages from --help, metadata validators, the package checker
+  help2man desktop-file-utils appstream lintian dpkg-dev file
+  # source checks run by the tests (function length)
+  python3
   # faster rebuilds (CI after a local build, sanitizer and coverage trees) and coverage reports
   ccache lcov
 )

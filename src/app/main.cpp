@@ -49,8 +49,8 @@ int main(int argc, char** argv)
     av_log_set_level(AV_LOG_ERROR);
     QApplication::setApplicationName(QStringLiteral("loopcaster"));
     QApplication::setOrganizationName(QStringLiteral("loopcaster"));
-    // Names data/loopcaster.desktop, which the notifications also name.
-    QApplication::setDesktopFileName(QStringLiteral("loopcaster"));
+    // Names the installed launcher entry, which the notifications also name.
+    QApplication::setDesktopFileName(QStringLiteral("org.loopcaster.Loopcaster"));
     QApplication::setQuitOnLastWindowClosed(false);
     // Shutdown, logout and Ctrl-C quit in order from here on.
     QuitSignalWatcher quitSignals;

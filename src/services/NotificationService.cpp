@@ -66,7 +66,7 @@ void NotificationService::sendNotification(const QString& title, const QString& 
     QVariantMap hints;
     if (!n.sound.isEmpty())
         hints.insert(QStringLiteral("sound-name"), n.sound);
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("loopcaster"));
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.loopcaster.Loopcaster"));
     hints.insert(QStringLiteral("x-loopcaster-id"), n.identifier);
 
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
