@@ -272,11 +272,6 @@ int MixedAudioEncoder::seamCount() const
     return d->seams;
 }
 
-int MixedAudioEncoder::unmatchedSeamCount() const
-{
-    return d->unmatchedSeams;
-}
-
 bool MixedAudioEncoder::nextPacket(AVPacket* out)
 {
     Impl& s = *d;

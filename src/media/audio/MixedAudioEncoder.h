@@ -50,12 +50,10 @@ public:
     // Throws MediaError on decode/encode failure, CancelledError when cancelled.
     bool nextPacket(AVPacket* out);
 
-    // Seams between segments so far, and those where no frame with equal
-    // windows was found in the overlap (spliced at the segment end anyway).
-    // First AAC frame of every segment (the first is 0).
+    // First AAC frame of every segment (the first is 0), and the seams
+    // between segments spliced so far.
     std::vector<int64_t> segmentStarts() const;
     int seamCount() const;
-    int unmatchedSeamCount() const;
 
 private:
     struct Impl;
