@@ -19,7 +19,7 @@ JobRender::~JobRender() = default;
 
 void JobRender::cancel()
 {
-    if (m_cancel.exchange(true))
+    if (!m_cancel.cancel())
         return;
     m_engine->cancelRequested();
 }

@@ -12,7 +12,7 @@ public:
         return RunPreflight::check(source.toLocalFile(), outputPath);
     }
 
-    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+    std::optional<RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
                                      const RemuxRun::UpdateSink& sink, QString* tracklist) override
     {
         RemuxRun run(inputs, cancel, sink);

@@ -11,8 +11,9 @@
 
 namespace OutputFiles {
 
-// ".<movie name>.<random>.part" beside the movie: hidden, on the same file
-// system (so committing is a rename), and recognisable as ours.
+// ".<movie name>.<6 random letters>.part" beside the movie: hidden, on the
+// same file system (so committing is a rename), recognisable as ours, and
+// the only temporary of a run (the render writes the movie into it).
 QString stagingPathFor(const QString& moviePath);
 
 struct CommitResult {
@@ -27,8 +28,8 @@ struct CommitResult {
 CommitResult commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
                     const QSet<QString>& reserved);
 
-// Removes our hidden temporaries for `moviePath` (staging movies and the
-// muxer's files inside them); returns how many were removed.
+// Removes our hidden staging movies for `moviePath`; returns how many were
+// removed.
 int removeTemporaries(const QString& moviePath);
 
 }

@@ -65,7 +65,7 @@ private:
 
 } // namespace
 
-RemuxRun::RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink)
+RemuxRun::RemuxRun(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink)
     : m_in(std::move(inputs)), m_cancel(cancel), m_sink(std::move(sink))
 {
 }
@@ -82,8 +82,8 @@ QString RemuxRun::formatSeconds(double seconds)
 
 std::optional<RemuxError> RemuxRun::execute()
 {
-    // Every media object of the run is a local of body(), so the temporary
-    // movie is gone and all access released before the error is reported.
+    // Every media object of the run is a local of body(), so the unfinished
+    // movie is removed and all access released before the error is reported.
     try {
         body();
         return std::nullopt;
@@ -163,7 +163,7 @@ void RemuxRun::body()
 
     MixedAudioEncoder audio(plan, m_cancel);
 
-    MovieMuxer muxer(m_in.outputURL.toLocalFile());
+    MovieMuxer muxer(m_in.outputURL.toLocalFile(), m_cancel);
     video->configureStream(muxer.addStream());
     AVStream* audioOut = muxer.addStream();
     checkAv(avcodec_parameters_copy(audioOut->codecpar, audio.codecParameters()),
@@ -210,6 +210,6 @@ void RemuxRun::body()
     }
 
     yield(0.95f, QStringLiteral("Finalizing..."));
-    muxer.commit();
+    muxer.finish();
     yield(1.0f, QStringLiteral("Complete!"));
 }

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -24,7 +23,7 @@ public:
     // unless the render succeeded). On success *tracklist holds the
     // tracklist's text for the mix that was rendered.
     virtual std::optional<RemuxError> render(const RemuxRun::Inputs& inputs,
-                                             const std::atomic<bool>* cancel,
+                                             const lc::media::CancelToken* cancel,
                                              const RemuxRun::UpdateSink& sink, QString* tracklist) = 0;
 
     // Called on the main thread when the run is cancelled, after the flag is

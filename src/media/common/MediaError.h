@@ -1,11 +1,12 @@
 #pragma once
 // Errors of the media engine. A MediaError names the failing call and carries
 // FFmpeg's (or libheif's) own text, e.g.
-//   "avformat_open_input(song.mp3): No such file or directory".
+//   "avformat_find_stream_info(song.mp3): Invalid data found when processing input".
 // The remux run turns any MediaError into an "Export error: ..." for the user.
 
+#include "media/common/CancelToken.h"
+
 #include <QString>
-#include <atomic>
 #include <stdexcept>
 
 namespace lc::media {
@@ -32,17 +33,18 @@ public:
     CancelledError() : std::runtime_error("cancelled") {}
 };
 
-// Throws CancelledError when the flag is set (nullptr means never).
-inline void throwIfCancelled(const std::atomic<bool>* cancel)
+// Throws CancelledError when the token is cancelled (nullptr means never).
+inline void throwIfCancelled(const CancelToken* cancel)
 {
-    if (cancel && cancel->load(std::memory_order_relaxed))
+    if (cancel && cancel->isCancelled())
         throw CancelledError();
 }
 
 // av_strerror text for an FFmpeg error code.
 QString avErrorText(int errnum);
 
-// Throws MediaError("<call>(<subject>): <av_strerror text>"); subject may be empty.
+// Throws MediaError("<call>(<subject>): <av_strerror text>"); subject may be
+// empty. AVERROR_EXIT (a cancelled token's interrupt) throws CancelledError.
 [[noreturn]] void throwAvError(const char* call, int errnum, const QString& subject = {});
 
 // Returns ret when ret >= 0, otherwise throws as throwAvError.
