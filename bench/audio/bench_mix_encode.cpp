@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <cstdio>
 
 #include <sys/resource.h>
@@ -73,14 +72,14 @@ double encodeAll(const MixPlan& plan, const MixedAudioEncoder::Options& options,
 // paused or cancelled job frees its slot at once.
 double cancelLatencyMs(const MixPlan& plan)
 {
-    std::atomic<bool> cancel {false};
+    lc::media::CancelToken cancel;
     MixedAudioEncoder enc(plan, &cancel);
     AVPacket* pkt = av_packet_alloc();
     for (int i = 0; i < 2000 && enc.nextPacket(pkt); ++i)
         av_packet_unref(pkt);
     QElapsedTimer t;
     t.start();
-    cancel = true;
+    cancel.cancel();
     try {
         while (enc.nextPacket(pkt))
             av_packet_unref(pkt);

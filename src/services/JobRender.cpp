@@ -18,7 +18,7 @@ JobRender::~JobRender() = default;
 
 void JobRender::cancel()
 {
-    if (m_cancel.exchange(true))
+    if (!m_cancel.cancel())
         return;
     m_engine->cancelRequested();
 }

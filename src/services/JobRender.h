@@ -3,8 +3,9 @@
 // render to a hidden staging movie, commit movie and tracklist under a name
 // that replaces nothing. Runs on the job service's thread pool; progress and
 // the one outcome reach the main thread as queued signals. Cancelling raises
-// an atomic flag the render checks between steps; a cancelled run removes its
-// temporaries and commits nothing.
+// the run's cancel token, which the render checks between steps and which
+// wakes its waits and blocked reads; a cancelled run removes its staging
+// movie and commits nothing.
 
 #include "models/Crossfade.h"
 #include "services/RenderEngine.h"
@@ -20,7 +21,6 @@
 #include <QUrl>
 #include <QUuid>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,7 +60,7 @@ public:
 
     // Main thread. The flag is seen at the render's next check.
     void cancel();
-    bool isCancelled() const { return m_cancel.load(); }
+    bool isCancelled() const { return m_cancel.isCancelled(); }
 
     // The pool thread's part. Touches nothing of this object after posting
     // the outcome, so the owner may delete it once ended() arrived.
@@ -77,5 +77,5 @@ private:
 
     const JobRenderRequest m_request;
     std::unique_ptr<RenderEngine> m_engine;
-    std::atomic<bool> m_cancel {false};
+    lc::media::CancelToken m_cancel;
 };

@@ -12,7 +12,7 @@ public:
         return RunPreflight::check(source.toLocalFile(), outputPath);
     }
 
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
                                        const RemuxRun::UpdateSink& sink) override
     {
         RemuxRun run(inputs, cancel, sink);

@@ -7,6 +7,31 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+namespace {
+
+// Room in a 255-byte file name for what our runs add to a movie's stem: a
+// "_<n>" suffix, ".mp4" (or the tracklist's ".txt"), and the staging name's
+// "." + ".<6 letters>.part".
+constexpr qsizetype kMaxStemBytes = 255 - 4 - 4 - 13;
+
+// The longest prefix of `text` that fits in `maxBytes` of UTF-8, cut
+// between characters.
+QString utf8Prefix(const QString& text, qsizetype maxBytes)
+{
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype step = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        bytes += QStringView(text).mid(i, step).toUtf8().size();
+        if (bytes > maxBytes)
+            break;
+        i += step;
+    }
+    return text.left(i);
+}
+
+} // namespace
+
 QString nextFreeOutputPath(const QString& path, const std::function<bool(const QString& path)>& isTaken)
 {
     if (!isTaken(path))
@@ -33,8 +58,8 @@ QString uniqueMixOutputPath(const QString& folder, const QString& sourcePath, qi
                             const std::function<bool(const QString& path)>& isTaken)
 {
     const QDir dir(folder);
-    const QString stem = QFileInfo(sourcePath).completeBaseName() + QStringLiteral("_mix_")
-        + QString::number(unixSeconds);
+    const QString mix = QStringLiteral("_mix_") + QString::number(unixSeconds);
+    const QString stem = utf8Prefix(QFileInfo(sourcePath).completeBaseName(), kMaxStemBytes - mix.size()) + mix;
     return nextFreeOutputPath(dir.absoluteFilePath(stem + QStringLiteral(".mp4")), isTaken);
 }
 

@@ -2,7 +2,9 @@
 // Output movie names: "<source file name without its extension>_mix_<unix
 // seconds>.mp4" in the output folder. A name already taken gets "_2", "_3",
 // ... before the extension, so two runs never write the same file and a new
-// movie never replaces a file already on disk.
+// movie never replaces a file already on disk. A long source name is cut
+// (between characters) so the movie, its tracklist and their temporaries
+// keep within 255 bytes.
 
 #include <QString>
 

@@ -63,7 +63,9 @@ int moveNoReplace(const QByteArray& from, const QByteArray& to)
 QString stagingPathFor(const QString& moviePath)
 {
     const QFileInfo info(moviePath);
-    const QString suffix = QString::number(QRandomGenerator::global()->generate64(), 36);
+    constexpr quint32 kSixLetters = 2176782336u; // 36^6
+    const QString suffix = QString::number(QRandomGenerator::global()->bounded(kSixLetters), 36)
+                               .rightJustified(6, QLatin1Char('0'));
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + suffix
         + QStringLiteral(".part");
 }
@@ -108,10 +110,8 @@ int removeTemporaries(const QString& moviePath)
     const QFileInfo info(moviePath);
     if (info.fileName().isEmpty())
         return 0;
-    // ".<name>.<random>.part", and the muxer's "..<name>.<random>.part.<random>.part"
-    // inside a staging movie.
     const QString name = QRegularExpression::escape(info.fileName());
-    const QRegularExpression ours(QStringLiteral("^\\.\\.?%1\\.[0-9a-z]+(\\.part\\.[0-9a-z]+)?\\.part$").arg(name));
+    const QRegularExpression ours(QStringLiteral("^\\.%1\\.[0-9a-z]+\\.part$").arg(name));
     QDir dir = info.dir();
     int removed = 0;
     const QStringList hidden = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -11,8 +11,9 @@
 
 namespace OutputFiles {
 
-// ".<movie name>.<random>.part" beside the movie: hidden, on the same file
-// system (so committing is a rename), and recognisable as ours.
+// ".<movie name>.<6 random letters>.part" beside the movie: hidden, on the
+// same file system (so committing is a rename), recognisable as ours, and
+// the only temporary of a run (the render writes the movie into it).
 QString stagingPathFor(const QString& moviePath);
 
 // Moves the finished staging movie to `moviePath` or, when that name (movie or
@@ -23,8 +24,8 @@ QString stagingPathFor(const QString& moviePath);
 Result<QString> commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
                        const QSet<QString>& reserved);
 
-// Removes our hidden temporaries for `moviePath` (staging movies and the
-// muxer's files inside them); returns how many were removed.
+// Removes our hidden staging movies for `moviePath`; returns how many were
+// removed.
 int removeTemporaries(const QString& moviePath);
 
 }

@@ -63,7 +63,7 @@ private:
 
 } // namespace
 
-RemuxRun::RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink)
+RemuxRun::RemuxRun(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink)
     : m_in(std::move(inputs)), m_cancel(cancel), m_sink(std::move(sink))
 {
 }
@@ -88,8 +88,8 @@ RemuxError RemuxRun::errorFor(const MediaError& error)
 
 Result<void, RemuxError> RemuxRun::execute()
 {
-    // Every media object of the run is a local of body(), so the temporary
-    // movie is gone and all access released before the error is reported.
+    // Every media object of the run is a local of body(), so the unfinished
+    // movie is removed and all access released before the error is reported.
     try {
         body();
         return {};
@@ -161,7 +161,7 @@ void RemuxRun::body()
 
     MixedAudioEncoder audio(plan, m_cancel);
 
-    MovieMuxer muxer(m_in.outputURL.toLocalFile());
+    MovieMuxer muxer(m_in.outputURL.toLocalFile(), m_cancel);
     video->configureStream(muxer.addStream());
     AVStream* audioOut = muxer.addStream();
     checkAv(avcodec_parameters_copy(audioOut->codecpar, audio.codecParameters()),
@@ -208,6 +208,6 @@ void RemuxRun::body()
     }
 
     yield(0.95f, QStringLiteral("Finalizing..."));
-    muxer.commit();
+    muxer.finish();
     yield(1.0f, QStringLiteral("Complete!"));
 }

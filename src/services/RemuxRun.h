@@ -1,12 +1,15 @@
 #pragma once
 // The body of one remux run: builds the mix plan song by song, opens the
 // video loop or still image, and muxes both packet streams into the output
-// movie. Runs on the worker's thread; everything it reports goes through the
-// update sink, in order. Never throws: execute() fails with the error that
-// ended the run, or succeeds after (1.0, "Complete!").
+// movie, written at outputURL itself (the caller's staging name) and removed
+// again when the run fails or is cancelled. Runs on the worker's thread;
+// everything it reports goes through the update sink, in order. Never throws:
+// execute() fails with the error that ended the run, or succeeds after
+// (1.0, "Complete!").
 
 #include "models/Crossfade.h"
 #include "media/audio/MixPlan.h"
+#include "media/common/CancelToken.h"
 #include "platform/Result.h"
 #include "services/RemuxError.h"
 
@@ -14,7 +17,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <functional>
 
 namespace lc::media {
@@ -31,7 +33,7 @@ public:
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 
-    RemuxRun(Inputs inputs, const std::atomic<bool>* cancel, UpdateSink sink);
+    RemuxRun(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink);
 
     Result<void, RemuxError> execute();
 
@@ -54,7 +56,7 @@ private:
     void yield(float fraction, const QString& message) const { m_sink(fraction, message); }
 
     Inputs m_in;
-    const std::atomic<bool>* m_cancel;
+    const lc::media::CancelToken* m_cancel;
     UpdateSink m_sink;
     lc::media::MixPlan m_plan;
 };

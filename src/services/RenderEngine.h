@@ -9,7 +9,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <memory>
 
 class RenderEngine {
@@ -23,7 +22,7 @@ public:
     // Renders the movie to inputs.outputURL (which must not exist afterwards
     // unless the render succeeded) and returns the tracklist's text for the
     // mix that was rendered.
-    virtual Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+    virtual Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
                                                const RemuxRun::UpdateSink& sink) = 0;
 
     // Called on the main thread when the run is cancelled, after the flag is

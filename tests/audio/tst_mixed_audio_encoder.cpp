@@ -29,7 +29,7 @@ void writeMix(MixedAudioEncoder& encoder, const QString& path)
     PacketPtr pkt = makePacket();
     while (encoder.nextPacket(pkt.get()))
         muxer.writePacket(pkt.get(), 0, encoder.timeBase());
-    muxer.commit();
+    muxer.finish();
 }
 
 // lavfi sine (1/8), made stereo by ffmpeg's mono upmix at -3 dB.

@@ -36,7 +36,7 @@ public:
         m_script->m_wake.notify_all();
     }
 
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
                                        const RemuxRun::UpdateSink& sink) override
     {
         ScriptedRender& s = *m_script;
@@ -45,7 +45,7 @@ public:
         std::unique_lock lock(s.m_mutex);
         for (;;) {
             s.m_waiting = true;
-            s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->load() && s.endOnCancel); });
+            s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->isCancelled() && s.endOnCancel); });
             s.m_waiting = false;
             if (s.m_steps.empty())
                 return Failure(RemuxError::cancelled());

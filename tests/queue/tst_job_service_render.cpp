@@ -23,7 +23,7 @@ public:
         return m_engine->checkInputs(source, output);
     }
     void cancelRequested() override { m_cancelled.release(); }
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const std::atomic<bool>* cancel,
+    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
                                        const RemuxRun::UpdateSink& sink) override
     {
         bool held = false;

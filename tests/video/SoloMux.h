@@ -15,7 +15,7 @@ inline void muxAlone(lc::media::VideoPacketSource& source, const QString& output
     lc::media::PacketPtr pkt = lc::media::makePacket();
     while (source.nextPacket(pkt.get()))
         muxer.writePacket(pkt.get(), 0, source.timeBase());
-    muxer.commit();
+    muxer.finish();
 }
 
 } // namespace videotest

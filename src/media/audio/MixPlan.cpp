@@ -47,7 +47,6 @@ QString MixPlanBuilder::add(int position, const QString& path, const SongMeasure
     e.position = position;
     e.path = path;
     e.frames = m.frames;
-    e.track = position % 2 == 0 ? 'A' : 'B';
     e.fadeIn = position != 0;
     e.fadeOut = position < m_count - 1;
 
@@ -67,7 +66,8 @@ QString MixPlanBuilder::add(int position, const QString& path, const SongMeasure
         e.fadeOutLength = std::min(F, halfOf(e.frames));
 
     const QString line = QStringLiteral("[RemuxWorker] #") + QString::number(position) + QLatin1Char(' ')
-        + QFileInfo(path).fileName() + QStringLiteral(" → ") + QLatin1Char(e.track) + QStringLiteral(" insert@")
+        + QFileInfo(path).fileName() + QStringLiteral(" → ")
+        + QLatin1Char(position % 2 == 0 ? 'A' : 'B') + QStringLiteral(" insert@")
         + m_cursor.toString();
 
     m_longest = std::max(m_longest, MediaTime::fromSamples(e.frames, kMixSampleRate));

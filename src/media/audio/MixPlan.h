@@ -1,5 +1,5 @@
 #pragma once
-// Where every song of a mix lies: list positions, alternating tracks A/B,
+// Where every song of a mix lies: list positions, alternating tracks A/B (by position),
 // start times by the cursor arithmetic (crossfade in timescale 600, song
 // lengths in samples, exact rational sums), fade-in/fade-out ramps.
 //
@@ -25,7 +25,6 @@ struct MixEntry {
     QString path;
     int64_t frames = 0;       // exact length at 44.1 kHz
     MediaTime start;          // insert cursor
-    char track = 'A';         // 'A' for even positions, 'B' for odd
     bool fadeIn = false;      // ramp 0 -> 1 over [start, start + fadeInLength); else full volume
     bool fadeOut = false;     // ramp 1 -> 0 over [end - fadeOutLength, end)
     MediaTime fadeInLength;   // F, or less for songs shorter than 2F

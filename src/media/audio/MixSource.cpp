@@ -24,7 +24,7 @@ struct MixSource::Voice {
     Placement placement;
     SongDecoder decoder;
     int64_t next; // sample of the mix the decoder delivers next
-    Voice(const Placement& p, const std::atomic<bool>* cancel)
+    Voice(const Placement& p, const CancelToken* cancel)
         : placement(p), decoder(p.path, cancel), next(p.start) {}
 };
 
@@ -58,7 +58,7 @@ std::vector<MixSource::Placement> MixSource::place(const MixPlan& plan)
     return out;
 }
 
-MixSource::MixSource(const MixPlan& plan, const std::atomic<bool>* cancel)
+MixSource::MixSource(const MixPlan& plan, const CancelToken* cancel)
     : m_cancel(cancel)
     , m_placements(place(plan))
     , m_total(std::max<int64_t>(0, plan.totalFrames()))

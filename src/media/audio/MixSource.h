@@ -5,8 +5,8 @@
 
 #include "media/audio/MixPlan.h"
 #include "media/audio/SongDecoder.h"
+#include "media/common/CancelToken.h"
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -14,7 +14,7 @@ namespace lc::media {
 
 class MixSource {
 public:
-    MixSource(const MixPlan& plan, const std::atomic<bool>* cancel);
+    MixSource(const MixPlan& plan, const CancelToken* cancel);
     ~MixSource();
 
     int64_t totalFrames() const { return m_total; }
@@ -38,7 +38,7 @@ private:
     struct Voice;
     void openDueVoices(int64_t until);
 
-    const std::atomic<bool>* m_cancel;
+    const CancelToken* m_cancel;
     std::vector<Placement> m_placements; // sorted by start
     size_t m_nextPlacement = 0;
     std::vector<std::unique_ptr<Voice>> m_voices;

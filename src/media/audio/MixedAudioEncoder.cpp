@@ -9,7 +9,6 @@
 #include <QDebug>
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -49,10 +48,10 @@ std::optional<AacWindowState> windowOf(const AVPacket* p)
 } // namespace
 
 struct MixedAudioEncoder::Impl {
-    Impl(const MixPlan& plan, const std::atomic<bool>* cancel, const Options& options);
+    Impl(const MixPlan& plan, const CancelToken* cancel, const Options& options);
     ~Impl();
 
-    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
+    bool cancelled() const { return cancel && cancel->isCancelled(); }
     int segmentCount() const { return int(bounds.size()) - 1; }
     int64_t inputStartFrame(int k) const { return k == 0 ? 0 : bounds[size_t(k)] - opt.warmupFrames; }
     int64_t inputEndFrame(int k) const
@@ -65,7 +64,7 @@ struct MixedAudioEncoder::Impl {
     int64_t chooseSplice(const EncodedSegment& a, const EncodedSegment& b, int64_t boundary);
 
     Options opt;
-    const std::atomic<bool>* cancel;
+    const CancelToken* cancel;
     CodecParametersPtr params;
     MixSource mixer;
     int64_t totalSamples = 0;
@@ -76,6 +75,7 @@ struct MixedAudioEncoder::Impl {
 
     std::mutex mutex;
     std::condition_variable wake;
+    CancelToken::Waker wakeOnCancel;
     std::atomic<bool> stop {false};
     int nextClaim = 0;
     int mixTurn = 0;
@@ -92,10 +92,14 @@ struct MixedAudioEncoder::Impl {
     std::atomic<int> unmatchedSeams {0};
 };
 
-MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const std::atomic<bool>* cancel_, const Options& options)
+MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const CancelToken* cancel_, const Options& options)
     : opt(options)
     , cancel(cancel_)
     , mixer(plan, cancel_)
+    , wakeOnCancel(cancel_, [this] {
+        std::lock_guard lock(mutex);
+        wake.notify_all();
+    })
 {
     opt.warmupFrames = std::max(2, opt.warmupFrames);
     opt.tailFrames = std::max(2, opt.tailFrames);
@@ -241,12 +245,12 @@ int64_t MixedAudioEncoder::Impl::chooseSplice(const EncodedSegment& a, const Enc
     return boundary;
 }
 
-MixedAudioEncoder::MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel)
+MixedAudioEncoder::MixedAudioEncoder(const MixPlan& plan, const CancelToken* cancel)
     : MixedAudioEncoder(plan, cancel, Options {})
 {
 }
 
-MixedAudioEncoder::MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel, const Options& options)
+MixedAudioEncoder::MixedAudioEncoder(const MixPlan& plan, const CancelToken* cancel, const Options& options)
     : d(std::make_unique<Impl>(plan, cancel, options))
 {
 }
@@ -273,11 +277,6 @@ int MixedAudioEncoder::seamCount() const
     return d->seams;
 }
 
-int MixedAudioEncoder::unmatchedSeamCount() const
-{
-    return d->unmatchedSeams;
-}
-
 bool MixedAudioEncoder::nextPacket(AVPacket* out)
 {
     Impl& s = *d;
@@ -288,18 +287,20 @@ bool MixedAudioEncoder::nextPacket(AVPacket* out)
         {
             std::unique_lock lock(s.mutex);
             const bool last = s.current == s.segmentCount() - 1;
-            // Waits in short steps so a raised cancel flag is seen promptly.
-            while (!s.error && !s.cancelled()
-                   && !(s.finished.count(s.current) && (last || s.finished.count(s.current + 1))))
-                s.wake.wait_for(lock, std::chrono::milliseconds(20));
-            if (s.error)
-                std::rethrow_exception(s.error);
+            // A cancel wakes this wait; it outranks a worker's error, which
+            // may be the cancel itself ending a read.
+            s.wake.wait(lock, [&] {
+                return s.error || s.cancelled()
+                    || (s.finished.count(s.current) && (last || s.finished.count(s.current + 1)));
+            });
             if (s.cancelled()) {
                 s.stop = true;
                 lock.unlock();
                 s.wake.notify_all();
                 throw CancelledError();
             }
+            if (s.error)
+                std::rethrow_exception(s.error);
             seg = &s.finished.at(s.current);
             if (s.emitTo < 0)
                 s.emitTo = last ? std::numeric_limits<int64_t>::max()

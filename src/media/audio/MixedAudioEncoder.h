@@ -4,9 +4,9 @@
 // and encodes. Memory stays bounded whatever the mix length.
 
 #include "media/audio/MixPlan.h"
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -34,8 +34,8 @@ public:
     };
 
     // Throws MediaError if the encoder cannot be set up.
-    MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel);
-    MixedAudioEncoder(const MixPlan& plan, const std::atomic<bool>* cancel, const Options& options);
+    MixedAudioEncoder(const MixPlan& plan, const CancelToken* cancel);
+    MixedAudioEncoder(const MixPlan& plan, const CancelToken* cancel, const Options& options);
     ~MixedAudioEncoder();
     MixedAudioEncoder(const MixedAudioEncoder&) = delete;
     MixedAudioEncoder& operator=(const MixedAudioEncoder&) = delete;
@@ -50,12 +50,10 @@ public:
     // Throws MediaError on decode/encode failure, CancelledError when cancelled.
     bool nextPacket(AVPacket* out);
 
-    // Seams between segments so far, and those where no frame with equal
-    // windows was found in the overlap (spliced at the segment end anyway).
-    // First AAC frame of every segment (the first is 0).
+    // First AAC frame of every segment (the first is 0), and the seams
+    // between segments spliced so far.
     std::vector<int64_t> segmentStarts() const;
     int seamCount() const;
-    int unmatchedSeamCount() const;
 
 private:
     struct Impl;

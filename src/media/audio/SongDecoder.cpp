@@ -26,12 +26,12 @@ bool isMovFamily(const AVFormatContext* fmt)
 }
 }
 
-SongDecoder::SongDecoder(const QString& path, const std::atomic<bool>* cancel)
+SongDecoder::SongDecoder(const QString& path, const CancelToken* cancel)
     : m_path(path)
     , m_fileName(QFileInfo(path).fileName())
     , m_cancel(cancel)
 {
-    m_format = openInputFile(path);
+    m_format = openInputFile(path, true, cancel);
     AVFormatContext* raw = m_format.get();
     if (const AVStream* audio = keepFirstStream(raw, AVMEDIA_TYPE_AUDIO))
         m_streamIndex = audio->index;

@@ -4,10 +4,10 @@
 // stereo planar float. Measuring and mixing both read through this class, so
 // a song's measured length and its mixed length are the same count.
 
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -16,7 +16,7 @@ namespace lc::media {
 class SongDecoder {
 public:
     // Throws MediaError when the file cannot be opened or probed.
-    SongDecoder(const QString& path, const std::atomic<bool>* cancel);
+    SongDecoder(const QString& path, const CancelToken* cancel);
     ~SongDecoder();
     SongDecoder(const SongDecoder&) = delete;
     SongDecoder& operator=(const SongDecoder&) = delete;
@@ -42,7 +42,7 @@ private:
 
     QString m_path;
     QString m_fileName;
-    const std::atomic<bool>* m_cancel;
+    const CancelToken* m_cancel;
     InputFormatPtr m_format;
     CodecContextPtr m_decoder;
     SwrPtr m_swr;

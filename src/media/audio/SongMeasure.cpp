@@ -5,7 +5,7 @@
 
 namespace lc::media {
 
-SongMeasurement measureSong(const QString& path, const std::atomic<bool>* cancel)
+SongMeasurement measureSong(const QString& path, const CancelToken* cancel)
 {
     throwIfCancelled(cancel);
     SongDecoder decoder(path, cancel);

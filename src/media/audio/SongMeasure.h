@@ -2,8 +2,9 @@
 // Exact length of a song as the mix will play it: decoded gaplessly (encoder
 // delay and padding removed), resampled to 44.1 kHz stereo, counted in samples.
 
+#include "media/common/CancelToken.h"
+
 #include <QString>
-#include <atomic>
 #include <cstdint>
 
 namespace lc::media {
@@ -18,7 +19,7 @@ struct SongMeasurement {
 
 // Throws MediaError when the file cannot be opened or decoded, CancelledError
 // when *cancel is raised during the decode.
-SongMeasurement measureSong(const QString& path, const std::atomic<bool>* cancel = nullptr);
+SongMeasurement measureSong(const QString& path, const CancelToken* cancel = nullptr);
 
 
 } // namespace lc::media

@@ -5,14 +5,17 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <chrono>
 
 namespace lc::media {
 
-SongMeasureQueue::SongMeasureQueue(QStringList paths, int threads, const std::atomic<bool>* cancel)
+SongMeasureQueue::SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel)
     : m_paths(std::move(paths))
     , m_cancel(cancel)
     , m_results(size_t(m_paths.size()))
+    , m_wakeOnCancel(cancel, [this] {
+        std::lock_guard lock(m_mutex);
+        m_done.notify_all();
+    })
 {
     const int n = std::clamp(threads, 1, int(std::max<qsizetype>(1, m_paths.size())));
     for (int i = 0; i < n; ++i)
@@ -64,11 +67,10 @@ void SongMeasureQueue::fail(std::exception_ptr failure)
 SongMeasureQueue::Result SongMeasureQueue::take(int index)
 {
     std::unique_lock lock(m_mutex);
-    // Short waits, so a raised cancel flag is seen even while a song decodes.
-    while (!m_results[size_t(index)] && !m_failure) {
-        throwIfCancelled(m_cancel);
-        m_done.wait_for(lock, std::chrono::milliseconds(20));
-    }
+    // A cancel wakes this wait even while a song decodes.
+    m_done.wait(lock, [&] {
+        return m_results[size_t(index)] || m_failure || (m_cancel && m_cancel->isCancelled());
+    });
     throwIfCancelled(m_cancel);
     if (m_failure)
         std::rethrow_exception(m_failure);

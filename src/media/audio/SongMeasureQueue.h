@@ -4,6 +4,7 @@
 // before the export can start; on one thread it left the other cores idle.
 
 #include "media/audio/SongMeasure.h"
+#include "media/common/CancelToken.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +28,7 @@ public:
 
     // Starts measuring at once. The threads stop early when *cancel is raised
     // or the queue is destroyed.
-    SongMeasureQueue(QStringList paths, int threads, const std::atomic<bool>* cancel);
+    SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel);
     ~SongMeasureQueue();
     SongMeasureQueue(const SongMeasureQueue&) = delete;
     SongMeasureQueue& operator=(const SongMeasureQueue&) = delete;
@@ -43,11 +44,12 @@ private:
     void fail(std::exception_ptr failure);
 
     const QStringList m_paths; // read by every thread: never detached
-    const std::atomic<bool>* m_cancel;
+    const CancelToken* m_cancel;
     std::mutex m_mutex;
     std::condition_variable m_done;
     std::vector<std::optional<Result>> m_results;
     std::exception_ptr m_failure;
+    CancelToken::Waker m_wakeOnCancel;
     std::atomic<int> m_next {0};
     std::atomic<bool> m_stop {false};
     std::vector<std::thread> m_threads;

@@ -15,8 +15,17 @@ extern "C" {
 
 namespace lc::media {
 
+// What a custom AVIOContext reads from (its opaque pointer): owned by the
+// context and deleted with it.
+struct AvioSource {
+    virtual ~AvioSource() = default;
+};
+struct AvioDeleter {
+    void operator()(AVIOContext* io) const;
+};
+// Frees a custom AVIOContext along with the format context that reads it.
 struct InputFormatDeleter {
-    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+    void operator()(AVFormatContext* ctx) const;
 };
 struct OutputFormatDeleter {
     // Closes the AVIO handle too (when the muxer does not own it itself).
@@ -51,6 +60,7 @@ struct CodecParametersDeleter {
     void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
 };
 
+using AvioPtr = std::unique_ptr<AVIOContext, AvioDeleter>;
 using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;

@@ -1,5 +1,6 @@
 #include "media/common/InputFile.h"
 
+#include "media/common/CancellableFile.h"
 #include "media/common/MediaError.h"
 
 #include <QFile>
@@ -25,20 +26,26 @@ void requireRegularFile(const QByteArray& localPath, const QString& name)
 
 } // namespace
 
-InputFormatPtr openInputFile(const QString& path, bool readStreamInfo)
+InputFormatPtr openInputFile(const QString& path, bool readStreamInfo, const CancelToken* cancel)
 {
     const QString name = QFileInfo(path).fileName();
-    const QByteArray localPath = QFile::encodeName(path);
-    requireRegularFile(localPath, name);
-    AVFormatContext* raw = nullptr;
-    // FFmpeg takes the name as a URL: a stored path such as "concat:a|b" or
-    // "http://..." must not fetch anything, here or from inside a playlist.
+    requireRegularFile(QFile::encodeName(path), name);
+    AvioPtr io = openCancellableIo(path, cancel);
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        throwAvError("avformat_alloc_context", AVERROR(ENOMEM), name);
+    raw->pb = io.get();
+    raw->interrupt_callback = interruptCallback(cancel);
+    // FFmpeg takes names inside a file (playlists, references) as URLs: a
+    // song must never make it fetch anything.
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int opened = avformat_open_input(&raw, localPath.constData(), nullptr, &options);
+    // Frees the context on failure, but not the custom I/O: `io` still owns it.
+    const int opened = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, &options);
     av_dict_free(&options);
     checkAv(opened, "avformat_open_input", name);
     InputFormatPtr fmt(raw);
+    io.release(); // freed with the context from now on
     if (readStreamInfo)
         checkAv(avformat_find_stream_info(raw, nullptr), "avformat_find_stream_info", name);
     return fmt;

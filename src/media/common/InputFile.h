@@ -1,6 +1,7 @@
 #pragma once
 // Opening a media file for reading, the same way for songs and clips.
 
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 
 #include <QString>
@@ -9,8 +10,9 @@ namespace lc::media {
 
 // Opens `path` (a local regular file, never a URL) and, when `readStreamInfo`,
 // probes its streams. Throws MediaError naming the call and the file name,
-// e.g. "avformat_open_input(song.mp3): Invalid data found when processing input".
-InputFormatPtr openInputFile(const QString& path, bool readStreamInfo = true);
+// e.g. "open(song.mp3): No such file or directory". Reads end with
+// CancelledError once `cancel` is raised, even while a read waits for data.
+InputFormatPtr openInputFile(const QString& path, bool readStreamInfo = true, const CancelToken* cancel = nullptr);
 
 // The first stream of `type` (a cover picture does not count as video); every
 // other stream is discarded so the demuxer skips its packets. Nothing when

@@ -73,6 +73,9 @@ QString avErrorText(int errnum)
 
 void throwAvError(const char* call, int errnum, const QString& subject)
 {
+    // Only the cancel token's interrupt ends a call this way.
+    if (errnum == AVERROR_EXIT)
+        throw CancelledError();
     throw MediaError(QStringLiteral("%1(%2): %3").arg(QLatin1String(call), subject, avErrorText(errnum)), errnum,
                      subject);
 }

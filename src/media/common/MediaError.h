@@ -5,8 +5,9 @@
 // for the log. What the user reads is plainCause(): the file and the cause in
 // plain words, without call names.
 
+#include "media/common/CancelToken.h"
+
 #include <QString>
-#include <atomic>
 #include <stdexcept>
 
 namespace lc::media {
@@ -42,10 +43,10 @@ public:
     CancelledError() : std::runtime_error("cancelled") {}
 };
 
-// Throws CancelledError when the flag is set (nullptr means never).
-inline void throwIfCancelled(const std::atomic<bool>* cancel)
+// Throws CancelledError when the token is cancelled (nullptr means never).
+inline void throwIfCancelled(const CancelToken* cancel)
 {
-    if (cancel && cancel->load(std::memory_order_relaxed))
+    if (cancel && cancel->isCancelled())
         throw CancelledError();
 }
 
@@ -58,7 +59,7 @@ bool isSystemError(int errnum);
 QString avErrorText(int errnum);
 
 // Throws MediaError("<call>(<subject>): <av_strerror text>") carrying errnum
-// and subject; subject may be empty.
+// and subject; subject may be empty. AVERROR_EXIT (a cancelled token's interrupt) throws CancelledError.
 [[noreturn]] void throwAvError(const char* call, int errnum, const QString& subject = {});
 
 // Returns ret when ret >= 0, otherwise throws as throwAvError.

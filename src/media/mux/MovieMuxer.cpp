@@ -4,46 +4,29 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace lc::media {
 
-namespace {
-
-// A hidden name in the output's own folder, so the final rename never crosses
-// a file system and is therefore atomic.
-QString temporaryPathFor(const QString& outputPath)
-{
-    const QFileInfo info(outputPath);
-    const QString suffix = QString::number(QRandomGenerator::global()->generate64(), 36);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + suffix
-        + QStringLiteral(".part");
-}
-
-} // namespace
-
-MovieMuxer::MovieMuxer(const QString& outputPath)
+MovieMuxer::MovieMuxer(const QString& outputPath, const CancelToken* cancel)
     : m_outputPath(outputPath)
-    , m_tempPath(temporaryPathFor(outputPath))
+    , m_name(QFileInfo(outputPath).fileName())
 {
-    const QByteArray temp = QFile::encodeName(m_tempPath);
+    const QByteArray path = QFile::encodeName(m_outputPath);
     AVFormatContext* raw = nullptr;
-    checkAv(avformat_alloc_output_context2(&raw, nullptr, "mp4", temp.constData()),
-            "avformat_alloc_output_context2", QFileInfo(outputPath).fileName());
+    checkAv(avformat_alloc_output_context2(&raw, nullptr, "mp4", path.constData()), "avformat_alloc_output_context2",
+            m_name);
     m_ctx.reset(raw);
-    checkAv(avio_open(&m_ctx->pb, temp.constData(), AVIO_FLAG_WRITE), "avio_open", m_tempPath);
+    m_ctx->interrupt_callback = interruptCallback(cancel);
+    checkAv(avio_open2(&m_ctx->pb, path.constData(), AVIO_FLAG_WRITE, &m_ctx->interrupt_callback, nullptr),
+            "avio_open2", m_name);
 }
 
 MovieMuxer::~MovieMuxer()
 {
-    if (m_committed)
+    if (m_finished)
         return;
-    m_ctx.reset(); // closes the temporary file before it is removed
-    QFile::remove(m_tempPath);
+    m_ctx.reset(); // closes the file before it is removed
+    QFile::remove(m_outputPath);
 }
 
 AVStream* MovieMuxer::addStream()
@@ -85,7 +68,7 @@ void MovieMuxer::writeHeader()
     av_dict_set(&opts, "movie_timescale", "44100", 0);
     const int ret = avformat_write_header(m_ctx.get(), &opts);
     av_dict_free(&opts);
-    checkAv(ret, "avformat_write_header", QFileInfo(m_outputPath).fileName());
+    checkAv(ret, "avformat_write_header", m_name);
 }
 
 void MovieMuxer::writePacket(AVPacket* pkt, int streamIndex, AVRational srcTimeBase)
@@ -97,22 +80,14 @@ void MovieMuxer::writePacket(AVPacket* pkt, int streamIndex, AVRational srcTimeB
     pkt->pos = -1;
     // Takes the packet's reference (the packet is left blank).
     checkAv(av_interleaved_write_frame(m_ctx.get(), pkt), "av_interleaved_write_frame",
-            QFileInfo(m_outputPath).fileName());
+            m_name);
 }
 
-void MovieMuxer::commit()
+void MovieMuxer::finish()
 {
-    const QString name = QFileInfo(m_outputPath).fileName();
-    checkAv(av_write_trailer(m_ctx.get()), "av_write_trailer", name);
-    checkAv(avio_closep(&m_ctx->pb), "avio_closep", name);
-    // rename(2) replaces an existing movie in one step: readers see either the
-    // old file or the complete new one.
-    if (std::rename(QFile::encodeName(m_tempPath).constData(), QFile::encodeName(m_outputPath).constData()) != 0) {
-        const int err = errno;
-        throw MediaError(QStringLiteral("rename(%1): %2").arg(name, QString::fromLocal8Bit(std::strerror(err))),
-                         AVERROR(err), name);
-    }
-    m_committed = true;
+    checkAv(av_write_trailer(m_ctx.get()), "av_write_trailer", m_name);
+    checkAv(avio_closep(&m_ctx->pb), "avio_closep", m_name);
+    m_finished = true;
 }
 
 } // namespace lc::media

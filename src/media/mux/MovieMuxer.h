@@ -1,9 +1,9 @@
 #pragma once
-// Writes the output MP4 to a temporary file beside the output path and
-// renames it over the output only in commit(); destroyed without commit(), it
-// removes the temporary file, so a failed or cancelled run leaves neither a
-// partial movie nor a damaged previous one.
+// Writes an MP4 to exactly the path it is given (the caller picks a staging
+// name and moves the finished file into place). Destroyed before finish(),
+// it removes the file, so a failed or cancelled run leaves no partial movie.
 
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 
 #include <QString>
@@ -12,7 +12,8 @@ namespace lc::media {
 
 class MovieMuxer {
 public:
-    explicit MovieMuxer(const QString& outputPath); // throws MediaError
+    // Throws MediaError; writes end with CancelledError once `cancel` is raised.
+    explicit MovieMuxer(const QString& outputPath, const CancelToken* cancel = nullptr);
     ~MovieMuxer();
 
     AVStream* addStream();           // video first, then audio
@@ -24,16 +25,15 @@ public:
     void writeHeader();
     // Timestamps in srcTimeBase; rescaled to the stream's time base.
     void writePacket(AVPacket* pkt, int streamIndex, AVRational srcTimeBase);
-    void commit();                   // trailer, close, atomic rename over the output
+    void finish();                   // trailer and close: the file is complete
 
-    QString temporaryPath() const { return m_tempPath; }
     AVFormatContext* context() const { return m_ctx.get(); }
 
 private:
     QString m_outputPath;
-    QString m_tempPath;
+    QString m_name; // for error texts
     OutputFormatPtr m_ctx;
-    bool m_committed = false;
+    bool m_finished = false;
 };
 
 } // namespace lc::media

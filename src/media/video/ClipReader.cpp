@@ -9,12 +9,12 @@
 
 namespace lc::media {
 
-ClipReader::ClipReader(const QString& path, bool probe)
+ClipReader::ClipReader(const QString& path, bool probe, const CancelToken* cancel)
     : m_name(QFileInfo(path).fileName())
 {
     // Formats that create their streams while reading need the probe on
     // every open, or the stream would not exist yet.
-    m_ctx = openInputFile(path, false);
+    m_ctx = openInputFile(path, false, cancel);
     if (probe || (m_ctx->ctx_flags & AVFMTCTX_NOHEADER))
         checkAv(avformat_find_stream_info(m_ctx.get(), nullptr), "avformat_find_stream_info", m_name);
     m_stream = keepFirstStream(m_ctx.get(), AVMEDIA_TYPE_VIDEO);

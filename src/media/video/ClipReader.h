@@ -6,6 +6,7 @@
 // starts at its first key frame, so every copy decodes on its own. Other
 // streams are not even read.
 
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ public:
     // `probe` also runs the stream-info probe, for containers whose headers
     // leave codec parameters open. Throws CompositionError("Video file has no
     // video track") and MediaError for FFmpeg failures.
-    ClipReader(const QString& path, bool probe);
+    ClipReader(const QString& path, bool probe, const CancelToken* cancel);
 
     AVStream* stream() const { return m_stream; }
     AVRational timeBase() const { return m_stream->time_base; }

@@ -91,7 +91,7 @@ void receivePackets(AVCodecContext* ctx, std::vector<PacketPtr>& packets)
 
 } // namespace
 
-EncodedGop encodeStillGop(const RgbImage& image, QSize size, int frames, const std::atomic<bool>* cancel)
+EncodedGop encodeStillGop(const RgbImage& image, QSize size, int frames, const CancelToken* cancel)
 {
     FramePtr picture = toYuv709(image, size);
     CodecContextPtr ctx = openEncoder(size);

@@ -3,11 +3,11 @@
 // followed by P-frames of the same picture, no B-frames and no scene cuts, so
 // the GOP can be repeated bit for bit to hold the picture for any length.
 
+#include "media/common/CancelToken.h"
 #include "media/common/FfmpegPtr.h"
 #include "media/video/RgbImage.h"
 
 #include <QSize>
-#include <atomic>
 #include <vector>
 
 namespace lc::media {
@@ -25,6 +25,6 @@ struct EncodedGop {
 // Scales `image` to `size` (BT.709, limited range, yuv420p) and encodes
 // `frames` (1..kStillGopFrames) frames of it. Throws MediaError naming the
 // failing call, CancelledError when cancelled.
-EncodedGop encodeStillGop(const RgbImage& image, QSize size, int frames, const std::atomic<bool>* cancel);
+EncodedGop encodeStillGop(const RgbImage& image, QSize size, int frames, const CancelToken* cancel);
 
 } // namespace lc::media

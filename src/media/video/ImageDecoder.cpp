@@ -1,11 +1,11 @@
 #include "media/video/ImageDecoder.h"
 
+#include "media/common/CancellableFile.h"
 #include "media/common/FfmpegPtr.h"
 #include "media/common/MediaError.h"
 #include "media/video/ImageHeader.h"
 #include "media/video/Orientation.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <libheif/heif.h>
@@ -21,7 +21,7 @@ namespace lc::media {
 
 namespace {
 
-// Larger files are not photos we can hold; refuse them before reading.
+// Larger files are not photos we can hold; reading stops there.
 constexpr qint64 kMaxImageFileBytes = 512ll * 1024 * 1024;
 
 CompositionError loadFailure(const QString& path)
@@ -115,12 +115,8 @@ RgbImage toRgb(const AVFrame* frame)
     return image;
 }
 
-RgbImage decodeJpegOrPng(const QString& path)
+RgbImage decodeJpegOrPng(const QString& path, const QByteArray& data)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxImageFileBytes)
-        throw loadFailure(path);
-    const QByteArray data = file.readAll();
     const ImageKind kind = sniffImageKind(data);
     const QSize size = readImageSize(data, kind);
     if (kind == ImageKind::Unknown || !size.isValid())
@@ -146,14 +142,15 @@ struct HeifImageDeleter {
     void operator()(heif_image* i) const { heif_image_release(i); }
 };
 
-RgbImage decodeHeif(const QString& path)
+RgbImage decodeHeif(const QString& path, const QByteArray& data)
 {
     std::unique_ptr<heif_context, HeifContextDeleter> ctx(heif_context_alloc());
     if (!ctx)
         throw MediaError(QStringLiteral("heif_context_alloc: out of memory"));
     // libheif's own guard against absurd headers, besides the pixel count below.
     heif_context_set_maximum_image_size_limit(ctx.get(), 32768);
-    if (heif_context_read_from_file(ctx.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+    if (heif_context_read_from_memory_without_copy(ctx.get(), data.constData(), size_t(data.size()), nullptr).code
+        != heif_error_Ok)
         throw loadFailure(path);
 
     heif_image_handle* rawHandle = nullptr;
@@ -187,11 +184,14 @@ RgbImage decodeHeif(const QString& path)
 
 } // namespace
 
-RgbImage decodeImage(const QString& path)
+RgbImage decodeImage(const QString& path, const CancelToken* cancel)
 {
+    const std::optional<QByteArray> data = readWholeFile(path, kMaxImageFileBytes, cancel);
+    if (!data)
+        throw loadFailure(path);
     if (QFileInfo(path).suffix().toLower() == QLatin1String("heic"))
-        return decodeHeif(path);
-    return decodeJpegOrPng(path);
+        return decodeHeif(path, *data);
+    return decodeJpegOrPng(path, *data);
 }
 
 } // namespace lc::media

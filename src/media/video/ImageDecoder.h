@@ -3,6 +3,7 @@
 // libheif) into upright RGB: the EXIF orientation of JPEGs is applied here,
 // libheif applies the HEIF transforms itself.
 
+#include "media/common/CancelToken.h"
 #include "media/video/RgbImage.h"
 
 #include <QString>
@@ -15,6 +16,7 @@ constexpr long long kMaxImagePixels = 100'000'000;
 
 // Throws CompositionError("Failed to load image from <file name>") when the
 // file cannot be decoded, and CompositionError for images over the limit.
-RgbImage decodeImage(const QString& path);
+// A read waiting for data ends with CancelledError once `cancel` is raised.
+RgbImage decodeImage(const QString& path, const CancelToken* cancel = nullptr);
 
 } // namespace lc::media

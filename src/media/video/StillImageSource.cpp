@@ -21,7 +21,7 @@ constexpr int64_t kPacketsBetweenCancelChecks = 300;
 
 class StillImageSource final : public VideoPacketSource {
 public:
-    StillImageSource(const QString& path, MediaTime total, const std::atomic<bool>* cancel)
+    StillImageSource(const QString& path, MediaTime total, const CancelToken* cancel)
         : m_cancel(cancel)
     {
         if (total.value <= 0 || total.timescale <= 0)
@@ -30,7 +30,7 @@ public:
         m_frames = (int64_t(kStillFrameRate) * total.value + total.timescale - 1) / total.timescale;
         m_end = av_rescale_rnd(total.value, kStillTimeBase.den, total.timescale, AV_ROUND_NEAR_INF);
 
-        RgbImage image = decodeImage(path);
+        RgbImage image = decodeImage(path, cancel);
         throwIfCancelled(cancel);
         const QSize size = h264FrameSize(image.width, image.height);
         const int gopFrames = int(std::min<int64_t>(kStillGopFrames, m_frames));
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    const std::atomic<bool>* m_cancel;
+    const CancelToken* m_cancel;
     int64_t m_frames = 0;
     int64_t m_end = 0;
     int64_t m_next = 0;
@@ -86,7 +86,7 @@ bool isStillImagePath(const QString& path)
 }
 
 std::unique_ptr<VideoPacketSource> openStillImage(const QString& path, MediaTime total,
-                                                  const std::atomic<bool>* cancel)
+                                                  const CancelToken* cancel)
 {
     return std::make_unique<StillImageSource>(path, total, cancel);
 }

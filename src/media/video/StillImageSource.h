@@ -4,11 +4,11 @@
 // one closed GOP is encoded with libx264 and its packets repeated with shifted
 // timestamps, the last copy cut so the stream ends at `total`.
 
+#include "media/common/CancelToken.h"
 #include "media/common/MediaTime.h"
 #include "media/video/VideoPacketSource.h"
 
 #include <QString>
-#include <atomic>
 #include <memory>
 
 namespace lc::media {
@@ -20,6 +20,6 @@ bool isStillImagePath(const QString& path);
 // image cannot be decoded, CompositionError for images over the pixel limit,
 // MediaError for encoder failures, CancelledError when cancelled.
 std::unique_ptr<VideoPacketSource> openStillImage(const QString& path, MediaTime total,
-                                                  const std::atomic<bool>* cancel);
+                                                  const CancelToken* cancel);
 
 } // namespace lc::media

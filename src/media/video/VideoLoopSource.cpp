@@ -24,7 +24,7 @@ struct ClipTiming {
     int64_t lastDuration = 1;     // of the last packet in decode order
 };
 
-ClipTiming scanTiming(ClipReader& reader, const std::atomic<bool>* cancel)
+ClipTiming scanTiming(ClipReader& reader, const CancelToken* cancel)
 {
     ClipTiming t;
     PacketPtr pkt = makePacket();
@@ -42,11 +42,11 @@ ClipTiming scanTiming(ClipReader& reader, const std::atomic<bool>* cancel)
 
 class VideoLoopSource final : public VideoPacketSource {
 public:
-    VideoLoopSource(const QString& path, MediaTime total, const std::atomic<bool>* cancel)
+    VideoLoopSource(const QString& path, MediaTime total, const CancelToken* cancel)
         : m_path(path)
         , m_cancel(cancel)
     {
-        ClipReader probe(path, true);
+        ClipReader probe(path, true, cancel);
         const AVStream* in = probe.stream();
         m_timeBase = in->time_base;
         m_params.reset(avcodec_parameters_alloc());
@@ -111,7 +111,7 @@ public:
                 return false;
             if (!m_reader) {
                 throwIfCancelled(m_cancel);
-                m_reader = std::make_unique<ClipReader>(m_path, false);
+                m_reader = std::make_unique<ClipReader>(m_path, false, m_cancel);
                 m_inCopy = 0;
             }
             const bool last = m_copy == m_copies - 1;
@@ -135,7 +135,7 @@ private:
     // copy's start) without a dangling reference.
     int64_t findLastCopyCut(int64_t limit) const
     {
-        ClipReader reader(m_path, false);
+        ClipReader reader(m_path, false, m_cancel);
         PrefixCutFinder finder(m_origin + limit);
         PacketPtr pkt = makePacket();
         int64_t n = 0;
@@ -175,7 +175,7 @@ private:
     }
 
     QString m_path;
-    const std::atomic<bool>* m_cancel;
+    const CancelToken* m_cancel;
     AVRational m_timeBase {1, 1};
     CodecParametersPtr m_params;
     AVRational m_sampleAspect {0, 1};
@@ -198,7 +198,7 @@ private:
 } // namespace
 
 std::unique_ptr<VideoPacketSource> openVideoLoop(const QString& path, MediaTime total,
-                                                 const std::atomic<bool>* cancel)
+                                                 const CancelToken* cancel)
 {
     return std::make_unique<VideoLoopSource>(path, total, cancel);
 }
