@@ -477,7 +477,7 @@ void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QSt
 
 void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder)
 {
-    auto* job = new MixJob(videoURL, audioURLs, m_files.createBookmark(videoURL));
+    auto* job = new MixJob(videoURL, audioURLs, m_files.createBookmark(videoURL).value());
     // The name must be free both in the queue (another job of the same
     // source added in the same second) and on disk (a movie or tracklist
     // already there, however it got there).
