@@ -55,7 +55,10 @@ void UpdateChecker::start()
         if (m_reply && m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxFeedBytes)
             refuse(tooLarge());
     });
-    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateChecker::readSome);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        if (m_reply && takeArrived(m_reply))
+            refuse(tooLarge());
+    });
     connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onReplyFinished);
     // One deadline for the whole check: a transfer timeout restarts with
     // every byte, so a feed dripping slowly would never end.
@@ -68,13 +71,10 @@ QString UpdateChecker::tooLarge()
     return QStringLiteral("The update feed is larger than %1 MiB.").arg(maxFeedBytes / (1024 * 1024));
 }
 
-void UpdateChecker::readSome()
+bool UpdateChecker::takeArrived(QNetworkReply* reply)
 {
-    if (!m_reply)
-        return;
-    m_feed += m_reply->read(maxFeedBytes + 1 - m_feed.size());
-    if (m_feed.size() > maxFeedBytes)
-        refuse(tooLarge());
+    m_feed += reply->read(maxFeedBytes + 1 - m_feed.size());
+    return m_feed.size() > maxFeedBytes;
 }
 
 void UpdateChecker::refuse(const QString& why)
@@ -87,10 +87,12 @@ void UpdateChecker::refuse(const QString& why)
 
 void UpdateChecker::onReplyFinished()
 {
-    readSome();
     QNetworkReply* reply = std::exchange(m_reply, nullptr);
     reply->deleteLater();
     m_deadline.stop();
+    if (takeArrived(reply) && m_refusal.isEmpty())
+        m_refusal = tooLarge();
+    const QByteArray feed = std::exchange(m_feed, {});
 
     UpdateCheckResult result;
     if (!m_refusal.isEmpty()) {
@@ -98,7 +100,7 @@ void UpdateChecker::onReplyFinished()
     } else if (reply->error() != QNetworkReply::NoError) {
         result.error = QStringLiteral("The update feed could not be reached: %1").arg(reply->errorString());
     } else {
-        const Result<AppcastItem> newest = Appcast::newestItem(std::exchange(m_feed, {}));
+        const Result<AppcastItem> newest = Appcast::newestItem(feed);
         if (!newest) {
             result.error = newest.error();
         } else {

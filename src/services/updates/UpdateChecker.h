@@ -43,7 +43,8 @@ signals:
     void finished(const UpdateCheckResult& result);
 
 private:
-    void readSome();
+    // Takes what has arrived, up to one byte past the cap; true once past it.
+    bool takeArrived(QNetworkReply* reply);
     void refuse(const QString& why);
     void onReplyFinished();
     static QString tooLarge();
