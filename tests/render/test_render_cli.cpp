@@ -152,7 +152,7 @@ private slots:
         // not started.
         QCOMPARE(p.exitCode(), 130);
         QVERIFY(p.readAllStandardError().contains("Remux cancelled"));
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void demoRendersPlayableMovie()
