@@ -39,8 +39,8 @@ public:
     const T* operator->() const { return &std::get<0>(m_state); }
     T* operator->() { return &std::get<0>(m_state); }
 
-    // Only when !ok().
-    const E& error() const { return std::get<1>(m_state); }
+    // An empty error when ok(), so a message can be built either way.
+    const E& error() const { return ok() ? none() : std::get<1>(m_state); }
 
     // The value, or nothing when the reason does not matter to the caller.
     std::optional<T> value() const& { return ok() ? std::optional<T>(**this) : std::nullopt; }
@@ -48,6 +48,11 @@ public:
     T valueOr(T fallback) && { return ok() ? *std::move(*this) : std::move(fallback); }
 
 private:
+    static const E& none()
+    {
+        static const E empty {};
+        return empty;
+    }
     std::variant<T, E> m_state;
 };
 
@@ -60,7 +65,11 @@ public:
 
     bool ok() const { return !m_error.has_value(); }
     explicit operator bool() const { return ok(); }
-    const E& error() const { return *m_error; }
+    const E& error() const
+    {
+        static const E empty {};
+        return m_error ? *m_error : empty;
+    }
 
 private:
     std::optional<E> m_error;

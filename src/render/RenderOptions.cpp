@@ -16,7 +16,7 @@ const char* const kValueOptions[] = {"playlist", "songs", "song", "crossfade", "
 void declareOptions(QCommandLineParser& parser)
 {
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringList {QStringLiteral("h"), QStringLiteral("help")}));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
     parser.addOption(QCommandLineOption(QStringLiteral("demo")));
     for (const char* name : kValueOptions)

@@ -134,7 +134,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, name);
-        MixJob job(QUrl::fromLocalFile(path), {});
+        MixJob job(QUrl::fromLocalFile(path), {}, {});
         QCOMPARE(job.displayName(), name);
     }
 };

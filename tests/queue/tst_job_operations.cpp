@@ -36,26 +36,12 @@ private slots:
         QCOMPARE(f.started, QStringList {"runner"});
     }
 
-    void retryAndAddJobs()
+    // Jobs added in the same second still get output names of their own.
+    void addedJobsGetNamesOfTheirOwn()
     {
-        const int failedJobs = 2;
         QueueFixture f;
         f.timings.unixSeconds = [] { return qint64(42); };
         JobService& s = f.start();
-        for (int i = 0; i < failedJobs; ++i)
-            f.storeJob(QStringLiteral("f%1").arg(i), JobStatus::failed, 0.6f);
-        f.storeJob("new"); // stored behind the service's back: only a scheduling pass starts it
-
-        s.retryFailedJobs();
-        QCOMPARE(f.job("new")->status(), JobStatus::processing); // scheduled at once
-        for (int i = 0; i < failedJobs; ++i) {
-            MixJob* j = f.job(QStringLiteral("f%1").arg(i));
-            QCOMPARE(j->status(), JobStatus::processing);
-            QCOMPARE(j->progress(), 0.0f);
-        }
-        QTRY_COMPARE(f.started.size(), failedJobs + 1);
-
-        // Jobs added in the same second still get output names of their own.
         s.pauseQueue();
         QStringList names;
         for (const char* source : {"holiday.mov", "holiday.mov", "holiday.mp4", "photo.jpg"}) {

@@ -409,7 +409,7 @@ private slots:
         const Result<void> accepted = RunPreflight::check(media(source), path);
         QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (refusal.isEmpty()) {
-            QVERIFY2(accepted, qPrintable(accepted ? QString() : accepted.error()));
+            QVERIFY2(accepted, qPrintable(accepted.error()));
             QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
         } else {
             QVERIFY(!accepted);

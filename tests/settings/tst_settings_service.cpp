@@ -77,8 +77,6 @@ private slots:
                                                       << 0;
         QTest::newRow("crossfade same value twice")
             << "crossfadeDuration" << QVariantList {2.5, 2.5} << QVariant(2.5) << QVariant(2.5) << 1;
-        QTest::newRow("crossfade back to 0")
-            << "crossfadeDuration" << QVariantList {7.5, 0.0} << QVariant(0.0) << QVariant(0.0) << 2;
         QTest::newRow("song count below 1 stored, read as 1")
             << "songCount" << QVariantList {40, -2} << QVariant(-2) << QVariant(1) << 2;
         // Text is put in the file by another writer (the user's editor, an

@@ -169,14 +169,13 @@ void TestViewModels::batchSongLists()
     QCOMPARE(d.vm.selectedVideoURLs().size(), 1);
 }
 
-// A retry takes back a stopped job, through the queue (which stores it at
-// once), with the status line of the button used; a finished or paused job
-// stays as it is. Revealing a finished movie is the window's test.
+// A retry goes through the queue, which stores the job at once and runs it; a
+// finished or paused job stays as it is. The row's retry is the window's test.
 void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
 {
     QueueFixture f;
-    MixJob* failed = f.storeJob("failed", JobStatus::failed, 0.5f);
-    MixJob* other = f.storeJob("other", JobStatus::failed);
+    MixJob* failed = f.storeJob("failed", JobStatus::failed);
+    MixJob* other = f.storeJob("other", JobStatus::failed, 0.5f);
     MixJob* done = f.storeJob("done", JobStatus::completed);
     f.storeJob("running");
     QueueViewModel vm(f.start(), *f.store, *f.thermal, [](const QUrl& url) { QFAIL(qPrintable(url.toString())); });
@@ -185,9 +184,9 @@ void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
     for (MixJob* job : {failed, done, f.job("running")})
         vm.retryJob(job);
     QVERIFY(!f.store->hasPendingChanges());
-    QCOMPARE(failed->progress(), 0.0f);
     vm.retryFailedJobs();
     QCOMPARE(failed->statusMessage() + ", " + other->statusMessage(), "Waiting..., Retrying...");
+    QCOMPARE(other->progress(), 0.0f);
     vm.togglePause();
     settle();
 

@@ -27,9 +27,11 @@ constexpr int kLargestErrno = 4095;
 
 QString causeOf(int code)
 {
-    if (code < 0 && AVUNERROR(code) <= kLargestErrno)
+    // FFmpeg also says EINVAL when no demuxer recognises a file.
+    if (code < 0 && code != AVERROR(EINVAL) && AVUNERROR(code) <= kLargestErrno)
         return QString::fromLocal8Bit(std::strerror(AVUNERROR(code)));
     switch (code) {
+    case AVERROR(EINVAL):
     case AVERROR_INVALIDDATA:
     case AVERROR_EOF:
     case AVERROR_DEMUXER_NOT_FOUND:
