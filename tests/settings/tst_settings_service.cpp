@@ -171,8 +171,8 @@ private slots:
         QCOMPARE(printed, lines);
         QCOMPARE(pathOf(service.playlistFolderURL()), playlist.isEmpty() ? "" : m_root + "/" + playlist);
         QCOMPARE(pathOf(service.outputFolderURL()), output.isEmpty() ? "" : m_root + "/" + output);
-        QCOMPARE(fileNames(service.availableSongs()), songs);
-        QCOMPARE(FileService::shared().openAccessCount(), openBefore);
+        QTRY_COMPARE(fileNames(service.availableSongs()), songs);
+        QTRY_COMPARE(FileService::shared().openAccessCount(), openBefore);
         // Nothing stored is rewritten or dropped, whether it resolved or not.
         QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), playlistData);
         QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
@@ -204,19 +204,25 @@ private slots:
         };
         const QStringList songs = playlist ? QStringList {"A.wav", "b.mp3", "c.ogg"} : QStringList {};
         {
-            // Choosing the same folder again notifies nothing but the songs it now holds.
+            // Choosing the same folder again notifies nothing but the songs it
+            // now holds; a folder replaced before its scan ended adds none.
             SettingsService service(FileService::shared(), store());
             QSignalSpy folderSpy(&service, playlist ? &SettingsService::playlistFolderURLChanged
                                                     : &SettingsService::outputFolderURLChanged);
             QSignalSpy songsSpy(&service, &SettingsService::availableSongsChanged);
-            choose(service, url);
+            const auto chooseAndWait = [&](const QUrl& u) {
+                choose(service, u);
+                QTRY_VERIFY(!service.isScanningSongs());
+            };
+            choose(service, QUrl::fromLocalFile(m_root));
+            chooseAndWait(url);
             QVERIFY(testtools::writeFile(folder + "/c.ogg", {}));
-            choose(service, url);
-            choose(service, url);
+            chooseAndWait(url);
+            chooseAndWait(url);
             QCOMPARE(fileNames(service.availableSongs()), songs);
             QCOMPARE(chosen(service), folder);
             QCOMPARE(onDisk().contains(kPlaylistKey), playlist);
-            QCOMPARE(folderSpy.count(), 1);
+            QCOMPARE(folderSpy.count(), 2);
             QCOMPARE(songsSpy.count(), playlist ? 2 : 0);
 
             // The restart below gets this folder back, not the missing one.
@@ -224,7 +230,7 @@ private slots:
             const QByteArray earlier = onDisk().value(key).toByteArray();
             const int openBefore = FileService::shared().openAccessCount();
             StdoutCapture capture;
-            choose(service, QUrl::fromLocalFile(missing));
+            chooseAndWait(QUrl::fromLocalFile(missing));
             QCOMPARE(capture.take(), QStringList {"Failed to save bookmark for " + key + ": No such file: " + missing});
             QCOMPARE(chosen(service), missing);
             QVERIFY(service.availableSongs().isEmpty());
@@ -236,7 +242,7 @@ private slots:
             SettingsService restarted(FileService::shared(), store());
             QCOMPARE(capture.take(), QStringList {});
             QCOMPARE(chosen(restarted), folder);
-            QCOMPARE(fileNames(restarted.availableSongs()), songs);
+            QTRY_COMPARE(fileNames(restarted.availableSongs()), songs);
 
             QSignalSpy songsSpy(&restarted, &SettingsService::availableSongsChanged);
             playlist ? restarted.clearPlaylistFolder() : restarted.clearOutputFolder();
