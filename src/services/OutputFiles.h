@@ -4,8 +4,10 @@
 // replaces nothing. Also finds the hidden temporaries a run left behind when
 // its process was killed.
 
+#include <QMultiHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -27,8 +29,16 @@ struct CommitResult {
 CommitResult commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
                     const QSet<QString>& reserved);
 
-// Removes our hidden temporaries for `moviePath` (staging movies and the
-// muxer's files inside them); returns how many were removed.
+// Whether a run committed `moviePath`: the movie and its tracklist are there
+// (a commit that cannot write the tracklist takes the movie back).
+bool isCommitted(const QString& moviePath);
+
+// Our hidden temporaries (staging movies and the muxer's files inside them)
+// beside each of `moviePaths`, keyed by movie path. Each folder is listed
+// once, however many movies it holds; safe on any thread.
+QMultiHash<QString, QString> findTemporaries(const QStringList& moviePaths);
+
+// Removes our hidden temporaries for `moviePath`; returns how many were removed.
 int removeTemporaries(const QString& moviePath);
 
 }

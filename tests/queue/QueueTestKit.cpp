@@ -152,6 +152,8 @@ JobService& QueueFixture::start()
         return engine;
     };
     service = std::make_unique<JobService>(*store, *settings, *thermal, scripted, timings);
+    if (!QTest::qWaitFor([this] { return !service->isSweepingLeftovers(); }))
+        qWarning("the start-up sweep did not finish");
     settle();
     return *service;
 }
