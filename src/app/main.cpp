@@ -13,7 +13,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QTimer>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -33,6 +35,47 @@ void showStartError(const QString& text, const QString& detail)
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"), text, QMessageBox::Ok);
     box.setInformativeText(detail);
     box.exec();
+}
+
+// A store another program holds locked (a backup tool, a database browser)
+// usually frees up soon: try again for a while before giving up.
+std::unique_ptr<JobStore> openStoreRetrying(QString* error)
+{
+    constexpr int kAttempts = 20;
+    constexpr int kRetryMs = 500;
+    bool locked = false;
+    auto store = JobStore::open(JobStore::defaultPath(), error, &locked);
+    for (int attempt = 1; !store && locked && attempt < kAttempts; ++attempt) {
+        if (attempt == 1)
+            printConsoleLine(*error + QStringLiteral("; trying again"));
+        QEventLoop pause;
+        QTimer::singleShot(kRetryMs, &pause, &QEventLoop::quit);
+        pause.exec();
+        store = JobStore::open(JobStore::defaultPath(), error, &locked);
+    }
+    return store;
+}
+
+// The menu, the tray and a closed last window end the loop at once: their
+// runs are stopped here and unwind on the event loop, so the services they
+// report to outlive them and nothing waits for a thread. Then what the runs
+// changed is saved; a store locked by another program gets a few seconds to
+// let go (the next start also recognises a committed movie by itself).
+void finishQuitting(JobService& jobs, JobStore& store)
+{
+    if (jobs.hasLiveRuns()) {
+        QEventLoop unwinding;
+        QObject::connect(&jobs, &JobService::runsStopped, &unwinding, &QEventLoop::quit);
+        jobs.stopForQuit();
+        unwinding.exec();
+    }
+    if (store.save())
+        return;
+    constexpr int kSaveWaitMs = 5000;
+    QEventLoop saving;
+    QObject::connect(&store, &JobStore::flushed, &saving, &QEventLoop::quit);
+    QTimer::singleShot(kSaveWaitMs, &saving, &QEventLoop::quit);
+    saving.exec();
 }
 
 } // namespace
@@ -73,7 +116,7 @@ int main(int argc, char** argv)
     }
 
     QString error;
-    auto store = JobStore::open(JobStore::defaultPath(), &error);
+    auto store = openStoreRetrying(&error);
     if (!store) {
         printConsoleLine(QStringLiteral("Failed to create ModelContainer: ") + error);
         showStartError(QStringLiteral("Loopcaster cannot open its job store."), error); // names file and cause
@@ -88,7 +131,8 @@ int main(int argc, char** argv)
         JobService& jobs = container.jobService();
         QObject::disconnect(quitOnSignal);
         QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
-        QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
+        const auto exitWhenStopped =
+            QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
         LoopcasterApp shell(container);
         // A later launch (a file manager's "Open With" while we run) brings
         // the window forward and adds its files as if they were dropped.
@@ -102,8 +146,11 @@ int main(int argc, char** argv)
         if (!files.isEmpty())
             shell.openFiles(files);
         exitCode = app.exec();
+        // An exit() from here on would end the waits below at once.
+        QObject::disconnect(exitWhenStopped);
+        finishQuitting(jobs, container.modelContainer());
     }
-    // Leaving the scope stopped the running jobs, put them back to pending
-    // and waited for their threads, so the media libraries are idle now.
+    // Every run has unwound and its job is back to pending for the next
+    // start, so the media libraries are idle now.
     return exitCode;
 }

@@ -19,8 +19,10 @@ class JobStore : public QObject {
     Q_OBJECT
 public:
     // Opens (creating when missing) the store at `path`. On failure returns
-    // nullptr and sets *error; never modifies a file it cannot open.
-    static std::unique_ptr<JobStore> open(const QString& path, QString* error);
+    // nullptr and sets *error, and *locked when another program holds the
+    // file locked (trying again later may work); never modifies a file it
+    // cannot open.
+    static std::unique_ptr<JobStore> open(const QString& path, QString* error, bool* locked = nullptr);
     // The default location: <XDG data dir>/loopcaster/jobs.sqlite
     static QString defaultPath();
     ~JobStore() override; // flushes pending changes
@@ -28,7 +30,10 @@ public:
     // Store operations (main thread).
     void insert(MixJob* job);   // takes ownership
     void remove(MixJob* job);   // deletes the record; the object is deleted later
-    bool save();                // writes pending changes now; false on failure
+    // Writes pending changes now. Never waits for a lock another program
+    // holds: false then, and the write is tried again on a timer until it
+    // goes through.
+    bool save();
 
     using Filter = std::function<bool(const MixJob&)>;
     enum class Sort { none, createdAtAscending, createdAtDescending };

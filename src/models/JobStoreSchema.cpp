@@ -32,11 +32,12 @@ QString sqlError(const QSqlQuery& q)
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
-bool readInt(QSqlDatabase& db, const QString& sql, int* out, QString* error)
+bool readInt(QSqlDatabase& db, const QString& sql, int* out, QString* error, bool* locked)
 {
     QSqlQuery q(db);
     if (!q.exec(sql) || !q.next()) {
         *error = sqlError(q);
+        *locked = isLockError(q.lastError());
         return false;
     }
     *out = q.value(0).toInt();
@@ -92,21 +93,30 @@ bool hasAllColumns(QSqlDatabase& db, QString* error)
 
 } // namespace
 
-bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error)
+bool isLockError(const QSqlError& error)
+{
+    // Extended codes keep the primary one in the low byte.
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+}
+
+bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error, bool* locked)
 {
     static_assert(std::size(upgrades) >= 1);
     Q_ASSERT(targetVersion <= int(std::size(upgrades)));
 
     // A read first: SQLite only looks at the file's header when it has to,
     // and a file that is not a database must fail here, before any write.
+    // A lock held by another program says nothing about the file, though.
+    const QString lockedText = QStringLiteral("the job store is locked by another program");
     int objects = 0;
     QString why;
-    if (!readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"), &objects, &why)) {
-        *error = QStringLiteral("not a job store (%1)").arg(why);
+    if (!readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"), &objects, &why, locked)) {
+        *error = *locked ? lockedText : QStringLiteral("not a job store (%1)").arg(why);
         return false;
     }
-    if (!readInt(db, QStringLiteral("PRAGMA user_version"), version, &why)) {
-        *error = QStringLiteral("cannot read the schema version (%1)").arg(why);
+    if (!readInt(db, QStringLiteral("PRAGMA user_version"), version, &why, locked)) {
+        *error = *locked ? lockedText : QStringLiteral("cannot read the schema version (%1)").arg(why);
         return false;
     }
     if (*version > targetVersion) {
@@ -122,7 +132,8 @@ bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error)
 
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next()) {
-        *error = QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q));
+        *locked = isLockError(q.lastError());
+        *error = *locked ? lockedText : QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q));
         return false;
     }
     if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
@@ -135,8 +146,10 @@ bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error)
     q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
 
     if (*version < targetVersion) {
-        if (!upgrade(db, *version, targetVersion, error))
+        if (!upgrade(db, *version, targetVersion, error)) {
+            *locked = isLockError(db.lastError());
             return false;
+        }
         *version = targetVersion;
     }
     return hasAllColumns(db, error);

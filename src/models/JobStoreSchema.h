@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSqlDatabase;
+class QSqlError;
 
 namespace JobStoreSchema {
 
@@ -15,7 +16,11 @@ inline constexpr const char* table = "jobs";
 
 // Checks an open connection, upgrades its schema to `targetVersion` and
 // switches it to write-ahead logging. On failure returns false with *error
-// set and leaves the file as it was.
-bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error);
+// set and leaves the file as it was. *locked tells a file another program
+// holds locked right now (worth trying again) from one that is unusable.
+bool prepare(QSqlDatabase& db, int targetVersion, int* version, QString* error, bool* locked);
+
+// SQLite's "busy" and "locked" answers: another connection holds the lock.
+bool isLockError(const QSqlError& error);
 
 }
