@@ -78,6 +78,37 @@ void finishQuitting(JobService& jobs, JobStore& store)
     saving.exec();
 }
 
+// The services and the window, from the first event to the last save.
+int runShell(std::unique_ptr<JobStore> store, QuitSignalWatcher& quitSignals,
+             const QMetaObject::Connection& quitOnSignal, SingleInstance& instance, const QStringList& files)
+{
+    AppDependencyContainer container(std::move(store));
+    // From now on a quit signal stops the runs first, keeping their jobs
+    // for the next start; the app quits once every run has unwound.
+    JobService& jobs = container.jobService();
+    QObject::disconnect(quitOnSignal);
+    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
+    const auto exitWhenStopped =
+        QObject::connect(&jobs, &JobService::runsStopped, qApp, [] { QCoreApplication::exit(0); });
+    LoopcasterApp shell(container);
+    // A later launch (a file manager's "Open With" while we run) brings
+    // the window forward and adds its files as if they were dropped.
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
+    QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
+        printConsoleLine(QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
+        shell.openFiles(files);
+    });
+    shell.showWindow();
+    // `loopcaster FILE...` adds the files as if they were dropped.
+    if (!files.isEmpty())
+        shell.openFiles(files);
+    const int exitCode = QApplication::exec();
+    // An exit() from here on would end the waits below at once.
+    QObject::disconnect(exitWhenStopped);
+    finishQuitting(jobs, container.modelContainer());
+    return exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -123,33 +154,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    int exitCode = 0;
-    {
-        AppDependencyContainer container(std::move(store));
-        // From now on a quit signal stops the runs first, keeping their jobs
-        // for the next start; the app quits once every run has unwound.
-        JobService& jobs = container.jobService();
-        QObject::disconnect(quitOnSignal);
-        QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
-        const auto exitWhenStopped =
-            QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
-        LoopcasterApp shell(container);
-        // A later launch (a file manager's "Open With" while we run) brings
-        // the window forward and adds its files as if they were dropped.
-        QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
-        QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
-            printConsoleLine(QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
-            shell.openFiles(files);
-        });
-        shell.showWindow();
-        // `loopcaster FILE...` adds the files as if they were dropped.
-        if (!files.isEmpty())
-            shell.openFiles(files);
-        exitCode = app.exec();
-        // An exit() from here on would end the waits below at once.
-        QObject::disconnect(exitWhenStopped);
-        finishQuitting(jobs, container.modelContainer());
-    }
+    const int exitCode = runShell(std::move(store), quitSignals, quitOnSignal, instance, files);
     // Every run has unwound and its job is back to pending for the next
     // start, so the media libraries are idle now.
     return exitCode;
