@@ -1,8 +1,12 @@
 // Song library scan speed on a large playlist folder: 10,000 songs in nested
 // folders, with hidden folders and non-audio files mixed in. Times the
 // product's scanner against a straightforward QDirIterator + QCollator::compare
-// scan run on the same tree in the same process.
+// scan run on the same tree in the same process. Then the same tree chosen as
+// the playlist folder: how late a 1 ms timer on the main loop fires while the
+// settings scan it (target: worst delay < 50 ms).
 
+#include "MainLoopLateness.h"
+#include "services/FileService.h"
 #include "services/SettingsService.h"
 #include "services/SongLibraryScanner.h"
 
@@ -13,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -25,6 +30,7 @@ constexpr int kFolders = 100;
 constexpr int kSongsPerFolder = 100;
 constexpr int kRuns = 7;
 constexpr double kTargetSeconds = 0.5;
+constexpr double kLatenessTargetMs = 50;
 
 bool touch(const QString& path)
 {
@@ -130,5 +136,17 @@ int main(int argc, char** argv)
                 peerMedian * 1e3);
     std::printf("median ratio scan/peer: %.2f\n", median / peerMedian);
     std::printf("target < %.0f ms: %s\n", kTargetSeconds * 1e3, median < kTargetSeconds ? "met" : "MISSED");
-    return ours == kFolders * kSongsPerFolder && median < kTargetSeconds ? 0 : 1;
+
+    SettingsService settings(FileService::shared(),
+                             std::make_unique<QSettings>(tmp.filePath("prefs.ini"), QSettings::IniFormat));
+    QElapsedTimer chosen;
+    chosen.start();
+    settings.choosePlaylistFolder(QUrl::fromLocalFile(root));
+    const MainLoopLateness lateness = sampleMainLoop([&] { return !settings.isScanningSongs(); }, 60000, 1);
+    std::printf("playlist folder chosen: %lld songs after %lld ms; 1 ms timer worst delay %.1f ms, p99 %.1f ms "
+                "(%d samples); target < %.0f ms: %s\n",
+                static_cast<long long>(settings.availableSongs().size()), static_cast<long long>(chosen.elapsed()),
+                lateness.maxMs, lateness.p99Ms, lateness.samples, kLatenessTargetMs,
+                lateness.maxMs < kLatenessTargetMs ? "met" : "MISSED");
+    return ours == kFolders * kSongsPerFolder && median < kTargetSeconds && lateness.maxMs < kLatenessTargetMs ? 0 : 1;
 }

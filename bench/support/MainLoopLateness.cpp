@@ -7,20 +7,20 @@
 
 #include <algorithm>
 
-MainLoopLateness sampleMainLoop(const std::function<bool()>& done, int maxMs)
+MainLoopLateness sampleMainLoop(const std::function<bool()>& done, int maxMs, int intervalMs)
 {
     QList<double> late;
     QElapsedTimer clock;
     clock.start();
-    qint64 expected = 10;
+    qint64 expected = intervalMs;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(10);
+    timer.setInterval(intervalMs);
     QEventLoop loop;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
         late << double(std::max<qint64>(0, now - expected));
-        expected = now + 10;
+        expected = now + intervalMs;
         if (done() || now > maxMs)
             loop.quit();
     });

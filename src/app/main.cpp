@@ -14,7 +14,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QTimer>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -34,6 +36,77 @@ void showStartError(const QString& text, const QString& detail)
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Loopcaster"), text, QMessageBox::Ok);
     box.setInformativeText(detail);
     box.exec();
+}
+
+// A store another program holds locked (a backup tool, a database browser)
+// usually frees up soon: try again for a while before giving up.
+Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> openStoreRetrying()
+{
+    constexpr int kAttempts = 20;
+    constexpr int kRetryMs = 500;
+    auto store = JobStore::open(JobStore::defaultPath());
+    for (int attempt = 1; !store && store.error().locked && attempt < kAttempts; ++attempt) {
+        if (attempt == 1)
+            printConsoleLine(lcApp(), store.error().text + QStringLiteral("; trying again"));
+        QEventLoop pause;
+        QTimer::singleShot(kRetryMs, &pause, &QEventLoop::quit);
+        pause.exec();
+        store = JobStore::open(JobStore::defaultPath());
+    }
+    return store;
+}
+
+// The menu, the tray and a closed last window end the loop at once: their
+// runs are stopped here and unwind on the event loop, so the services they
+// report to outlive them and nothing waits for a thread. Then what the runs
+// changed is saved; a store locked by another program gets a few seconds to
+// let go (the next start also recognises a committed movie by itself).
+void finishQuitting(JobService& jobs, JobStore& store)
+{
+    if (jobs.hasLiveRuns()) {
+        QEventLoop unwinding;
+        QObject::connect(&jobs, &JobService::runsStopped, &unwinding, &QEventLoop::quit);
+        jobs.stopForQuit();
+        unwinding.exec();
+    }
+    if (store.save())
+        return;
+    constexpr int kSaveWaitMs = 5000;
+    QEventLoop saving;
+    QObject::connect(&store, &JobStore::flushed, &saving, &QEventLoop::quit);
+    QTimer::singleShot(kSaveWaitMs, &saving, &QEventLoop::quit);
+    saving.exec();
+}
+
+// The services and the window, from the first event to the last save.
+int runShell(std::unique_ptr<JobStore> store, QuitSignalWatcher& quitSignals,
+             const QMetaObject::Connection& quitOnSignal, SingleInstance& instance, const QStringList& files)
+{
+    AppDependencyContainer container(std::move(store));
+    // From now on a quit signal stops the runs first, keeping their jobs
+    // for the next start; the app quits once every run has unwound.
+    JobService& jobs = container.jobService();
+    QObject::disconnect(quitOnSignal);
+    QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
+    const auto exitWhenStopped =
+        QObject::connect(&jobs, &JobService::runsStopped, qApp, [] { QCoreApplication::exit(0); });
+    LoopcasterApp shell(container);
+    // A later launch (a file manager's "Open With" while we run) brings
+    // the window forward and adds its files as if they were dropped.
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
+    QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
+        printConsoleLine(lcApp(), QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
+        shell.openFiles(files);
+    });
+    shell.showWindow();
+    // `loopcaster FILE...` adds the files as if they were dropped.
+    if (!files.isEmpty())
+        shell.openFiles(files);
+    const int exitCode = QApplication::exec();
+    // An exit() from here on would end the waits below at once.
+    QObject::disconnect(exitWhenStopped);
+    finishQuitting(jobs, container.jobStore());
+    return exitCode;
 }
 
 } // namespace
@@ -73,38 +146,15 @@ int main(int argc, char** argv)
         break;
     }
 
-    Result<std::unique_ptr<JobStore>> store = JobStore::open(JobStore::defaultPath());
+    auto store = openStoreRetrying();
     if (!store) {
-        printConsoleLine(lcApp(), QStringLiteral("Failed to create ModelContainer: ") + store.error());
-        showStartError(QStringLiteral("Loopcaster cannot open its job store."), store.error()); // names file and cause
+        printConsoleLine(lcApp(), QStringLiteral("Failed to create ModelContainer: ") + store.error().text);
+        showStartError(QStringLiteral("Loopcaster cannot open its job store."), store.error().text); // names file and cause
         return 1;
     }
 
-    int exitCode = 0;
-    {
-        AppDependencyContainer container(std::move(*store));
-        // From now on a quit signal stops the runs first, keeping their jobs
-        // for the next start; the app quits once every run has unwound.
-        JobService& jobs = container.jobService();
-        QObject::disconnect(quitOnSignal);
-        QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
-        QObject::connect(&jobs, &JobService::runsStopped, &app, [] { QCoreApplication::exit(0); });
-        LoopcasterApp shell(container);
-        // A later launch (a file manager's "Open With" while we run) brings
-        // the window forward and adds its files as if they were dropped.
-        QObject::connect(&instance, &SingleInstance::activationRequested, &shell, &LoopcasterApp::showWindow);
-        QObject::connect(&instance, &SingleInstance::filesReceived, &shell, [&shell](const QStringList& files) {
-            printConsoleLine(lcApp(),
-                             QStringLiteral("Files from another launch: ") + files.join(QStringLiteral(", ")));
-            shell.openFiles(files);
-        });
-        shell.showWindow();
-        // `loopcaster FILE...` adds the files as if they were dropped.
-        if (!files.isEmpty())
-            shell.openFiles(files);
-        exitCode = app.exec();
-    }
-    // Leaving the scope stopped the running jobs, put them back to pending
-    // and waited for their threads, so the media libraries are idle now.
+    const int exitCode = runShell(std::move(*store), quitSignals, quitOnSignal, instance, files);
+    // Every run has unwound and its job is back to pending for the next
+    // start, so the media libraries are idle now.
     return exitCode;
 }

@@ -20,13 +20,14 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 constexpr int kDefaultFlushDelayMs = 250;
-// After a failed write (disk full, file locked by another process for long)
-// keep retrying, but not so often that the log fills up.
-constexpr int kRetryDelayMs = 2000;
+// After a failed write (disk full, file locked by another process) keep
+// retrying; only the first failure of a series is logged.
+constexpr int kRetryDelayMs = 1000;
 
 QString nextConnectionName()
 {
@@ -47,6 +48,7 @@ struct JobStore::Impl {
     QSqlDatabase db;
     int schemaVersion = 0;
     QString lastError;
+    bool retrying = false; // a failed save waits for its retry
 
     // The identity map: one live object per row, plus the order in which
     // rows were loaded or inserted (a stable tie-break for equal dates).
@@ -84,10 +86,10 @@ JobStore::JobStore()
     connect(&d->flushTimer, &QTimer::timeout, this, [this] { save(); });
 }
 
-Result<std::unique_ptr<JobStore>> JobStore::open(const QString& path)
+Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> JobStore::open(const QString& path)
 {
-    auto fail = [&](const QString& why) {
-        return Failure(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why));
+    auto fail = [&](const QString& why, bool locked = false) {
+        return Failure(JobStoreSchema::Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), why), locked));
     };
 
     const QFileInfo info(path);
@@ -118,21 +120,24 @@ Result<std::unique_ptr<JobStore>> JobStore::open(const QString& path)
     if (!d.db.isValid())
         return fail(QStringLiteral("the Qt SQLite driver is not available"));
     d.db.setDatabaseName(d.path);
-    // Another store on the same file (a second instance, a test) may hold
-    // the write lock for a moment; wait rather than fail.
-    d.db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    // Everything here runs on the main thread: a lock another program holds
+    // must not freeze the window. A short wait covers another connection's
+    // quick write; beyond it a save fails and is tried again later.
+    d.db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=20"));
     if (!d.db.open())
         return fail(d.db.lastError().text());
 
-    const Result<int> version = JobStoreSchema::prepare(d.db, currentSchemaVersion);
+    const Result<int, JobStoreSchema::Error> version = JobStoreSchema::prepare(d.db, currentSchemaVersion);
     if (!version)
-        return fail(version.error());
+        return fail(version.error().text, version.error().locked);
     d.schemaVersion = *version;
 
     QSqlQuery q(d.db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName())))
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName()))) {
+        isLocked = JobStoreSchema::isLockError(q.lastError());
         return fail(QStringLiteral("cannot read the jobs: ") + q.lastError().text());
+    }
     while (q.next()) {
         QString key;
         MixJob* job = JobRow::read(q, store.get(), &key);
@@ -246,7 +251,8 @@ bool JobStore::save()
     auto failed = [this](const QString& what, const QSqlError& error) {
         d->lastError = what + QStringLiteral(": ") + error.text();
         d->db.rollback();
-        qCWarning(lcModels).noquote() << "Job store: saving failed:" << d->lastError;
+        if (!std::exchange(d->retrying, true))
+            qCWarning(lcModels).noquote() << "Job store: saving failed, trying again until it works:" << d->lastError;
         d->flushTimer.start(std::max(d->flushDelayMs, kRetryDelayMs));
         return false;
     };
@@ -309,6 +315,7 @@ bool JobStore::save()
     d->pendingInserts.clear();
     d->dirtyColumns.clear();
     d->lastError.clear();
+    d->retrying = false;
     emit flushed();
     return true;
 }

@@ -5,6 +5,7 @@
 // progress bar updating many times a second costs one small transaction per
 // flush interval, not one per change.
 
+#include "models/JobStoreSchema.h"
 #include "models/MixJob.h"
 #include "platform/Result.h"
 
@@ -20,8 +21,9 @@ class JobStore : public QObject {
     Q_OBJECT
 public:
     // Opens (creating when missing) the store at `path`. Never modifies a
-    // file it cannot open.
-    static Result<std::unique_ptr<JobStore>> open(const QString& path);
+    // file it cannot open. The error tells a store another program holds
+    // locked (trying again later may work) from one that is unusable.
+    static Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> open(const QString& path);
     // The default location: <XDG data dir>/loopcaster/jobs.sqlite
     static QString defaultPath();
     ~JobStore() override; // flushes pending changes
@@ -29,7 +31,10 @@ public:
     // Store operations (main thread).
     void insert(MixJob* job);   // takes ownership
     void remove(MixJob* job);   // deletes the record; the object is deleted later
-    bool save();                // writes pending changes now; false on failure
+    // Writes pending changes now. Never waits for a lock another program
+    // holds: false then, and the write is tried again on a timer until it
+    // goes through.
+    bool save();
 
     using Filter = std::function<bool(const MixJob&)>;
     enum class Sort { none, createdAtAscending, createdAtDescending };

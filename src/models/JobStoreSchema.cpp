@@ -33,11 +33,11 @@ QString sqlError(const QSqlQuery& q)
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
-Result<int> readInt(QSqlDatabase& db, const QString& sql)
+Result<int, Error> readInt(QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery q(db);
     if (!q.exec(sql) || !q.next())
-        return Failure(sqlError(q));
+        return Failure(Error(sqlError(q), isLockError(q.lastError())));
     return q.value(0).toInt();
 }
 
@@ -79,19 +79,31 @@ Result<void> hasAllColumns(QSqlDatabase& db)
 
 } // namespace
 
-Result<int> prepare(QSqlDatabase& db, int targetVersion)
+bool isLockError(const QSqlError& error)
+{
+    // Extended codes keep the primary one in the low byte.
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+}
+
+Result<int, Error> prepare(QSqlDatabase& db, int targetVersion)
 {
     static_assert(std::size(upgrades) >= 1);
     Q_ASSERT(targetVersion <= int(std::size(upgrades)));
 
     // A read first: SQLite only looks at the file's header when it has to,
     // and a file that is not a database must fail here, before any write.
-    const Result<int> objects = readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    // A lock held by another program says nothing about the file, though.
+    const Error locked(QStringLiteral("the job store is locked by another program"), true);
+    const Result<int, Error> objects = readInt(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
     if (!objects)
-        return Failure(QStringLiteral("not a job store (%1)").arg(objects.error()));
-    const Result<int> version = readInt(db, QStringLiteral("PRAGMA user_version"));
+        return Failure(objects.error().locked ? locked
+                                              : Error(QStringLiteral("not a job store (%1)").arg(objects.error().text)));
+    const Result<int, Error> version = readInt(db, QStringLiteral("PRAGMA user_version"));
     if (!version)
-        return Failure(QStringLiteral("cannot read the schema version (%1)").arg(version.error()));
+        return Failure(version.error().locked
+                           ? locked
+                           : Error(QStringLiteral("cannot read the schema version (%1)").arg(version.error().text)));
     if (*version > targetVersion)
         return Failure(QStringLiteral("written by a newer Loopcaster (schema version %1; this version reads up to %2)")
                            .arg(*version)
@@ -101,7 +113,9 @@ Result<int> prepare(QSqlDatabase& db, int targetVersion)
 
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !q.next())
-        return Failure(QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q)));
+        return Failure(isLockError(q.lastError())
+                           ? locked
+                           : Error(QStringLiteral("cannot switch to write-ahead logging (%1)").arg(sqlError(q))));
     if (q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         qCWarning(lcModels).noquote() << "Job store: write-ahead logging unavailable, journal mode is"
                                       << q.value(0).toString();
@@ -113,7 +127,7 @@ Result<int> prepare(QSqlDatabase& db, int targetVersion)
 
     if (*version < targetVersion) {
         if (const Result<void> upgraded = upgrade(db, *version, targetVersion); !upgraded)
-            return Failure(upgraded.error());
+            return Failure(Error(upgraded.error(), isLockError(db.lastError())));
     }
     if (const Result<void> columns = hasAllColumns(db); !columns)
         return Failure(columns.error());

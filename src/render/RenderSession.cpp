@@ -13,11 +13,14 @@ RenderSession::RenderSession(QList<RenderItem> items, ProgressPrinter& printer, 
     m_pool.setMaxThreadCount(1);
 }
 
+// finished() comes only after the last run's ended(), so a session that ran
+// to its end (or was interrupted: the run unwinds and ends first) has an idle
+// pool here. One destroyed mid-run has its run stopped, and the pool's own
+// destructor joins it before the run's parent goes.
 RenderSession::~RenderSession()
 {
     if (m_render)
         m_render->cancel();
-    m_pool.waitForDone();
 }
 
 void RenderSession::start()

@@ -13,12 +13,16 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QPointer>
 
 #include <chrono>
 #include <climits>
 #include <cstdio>
+
+Q_LOGGING_CATEGORY(lcJobs, "loopcaster.jobs")
 
 namespace {
 
@@ -68,12 +72,15 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
 
 JobService::~JobService()
 {
-    // Normally stopForQuit() has already let every run unwind. Otherwise the
-    // runs are stopped here and their threads waited for: a run must not
-    // outlive the store and settings it reports to. Cancellation points are
-    // close together, so this is short.
+    // The app quits through stopForQuit() and runsStopped(), so no run is
+    // left here. An owner that did not wait still must not leave a run
+    // reporting to a destroyed store: the stopped runs are joined (their
+    // cancellation points are close together).
     stopForQuit();
-    m_runPool.waitForDone();
+    if (!m_liveRuns.isEmpty()) {
+        qCWarning(lcJobs) << "destroyed with" << m_liveRuns.size() << "runs still unwinding; joining them";
+        m_runPool.waitForDone();
+    }
     for (JobRender* render : std::as_const(m_liveRuns)) {
         disconnect(render, nullptr, this, nullptr);
         delete render;
@@ -120,21 +127,58 @@ void JobService::failInterruptedJobs()
     m_store.save();
 }
 
-// A killed run leaves its hidden temporaries beside the movie; nothing of an
-// earlier process is still writing them.
+// A killed run leaves its hidden temporaries beside the movie, and a movie
+// may have been committed when its record could not be saved any more (the
+// store locked by another program, the process killed). Thousands of jobs
+// may share one output folder, so the folders are listed once each, on a
+// worker, while the window comes up. Until the answer is back, jobs writing
+// to one of those movies wait: no fresh run's files are taken for leftovers,
+// and no committed movie is rendered a second time.
 void JobService::removeLeftoverTemporaries()
 {
-    const auto all = m_store.fetch();
-    if (!all)
-        return;
-    QSet<QString> seen;
-    for (const MixJob* job : *all) {
+    QStringList paths;
+    QStringList unfinished;
+    for (const MixJob* job : m_store.fetch().value_or(QList<MixJob*> {})) {
         const QString path = job->outputPathOrEmpty();
-        if (!path.isEmpty() && !seen.contains(path)) {
-            seen.insert(path);
-            OutputFiles::removeTemporaries(path);
+        if (path.isEmpty())
+            continue;
+        if (!m_sweepingPaths.contains(path)) {
+            m_sweepingPaths.insert(path);
+            paths.append(path);
         }
+        if (job->status() != JobStatus::completed && job->status() != JobStatus::cancelled)
+            unfinished.append(path);
     }
+    if (paths.isEmpty())
+        return;
+    m_housekeepingPool.start([this, paths, unfinished] {
+        const QMultiHash<QString, QString> leftovers = OutputFiles::findTemporaries(paths);
+        QSet<QString> committed;
+        for (const QString& path : unfinished) {
+            if (OutputFiles::isCommitted(path))
+                committed.insert(path);
+        }
+        QMetaObject::invokeMethod(this, [this, leftovers, committed] { finishSweep(leftovers, committed); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void JobService::finishSweep(const QMultiHash<QString, QString>& leftovers, const QSet<QString>& committed)
+{
+    for (const QString& leftover : leftovers)
+        QFile::remove(leftover);
+    const auto recovered = m_store.fetch([&committed](const MixJob& j) {
+        return j.status() != JobStatus::completed && j.status() != JobStatus::cancelled
+            && committed.contains(j.outputPathOrEmpty());
+    });
+    for (MixJob* job : recovered.value_or(QList<MixJob*> {})) {
+        job->setStatus(JobStatus::completed);
+        job->setProgress(1.0f);
+        job->setStatusMessage(QStringLiteral("Finished"));
+    }
+    m_sweepingPaths.clear();
+    refreshStats();
+    processQueue();
 }
 
 // ---- scheduling ----------------------------------------------------------
@@ -195,6 +239,8 @@ bool JobService::isOutputPathBusy(const QString& outputPath, int* holdLeftMs)
     *holdLeftMs = 0;
     if (outputPath.isEmpty())
         return false;
+    if (m_sweepingPaths.contains(outputPath))
+        return true; // the sweep's result runs the scheduler again
     bool busy = false;
     for (JobRender* run : std::as_const(m_liveRuns)) {
         if (run->outputPath() != outputPath)

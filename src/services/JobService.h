@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMultiHash>
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
@@ -62,7 +63,9 @@ public:
     // announces the end of the queue. `engineFactory` defaults to the media
     // engine. Marks jobs left
     // `processing` by a crashed process as failed ("Interrupted"), removes
-    // the temporaries runs of earlier processes left beside their movies,
+    // the temporaries runs of earlier processes left beside their movies
+    // and marks jobs whose movie is already committed as finished (both
+    // looked up on a worker; those jobs start once that is done),
     // starts watching the thermal state and runs one scheduling pass.
     JobService(JobStore& store, SettingsService& settings, ThermalService& thermal, const FileService& files,
                NotificationService& notifications, RenderEngineFactory engineFactory = {},
@@ -89,6 +92,9 @@ public:
     // runsStopped() follows once every run has unwound (at once when none runs).
     void stopForQuit();
     bool hasLiveRuns() const { return !m_liveRuns.isEmpty(); }
+    // True from construction until the start-up listing of the output
+    // folders is back and its leftovers removed.
+    bool isSweepingLeftovers() const { return !m_sweepingPaths.isEmpty(); }
 
     // The user's queue operations.
     void addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder);
@@ -127,6 +133,7 @@ private:
     void applyOutcome(JobRender* render, const JobRenderOutcome& outcome);
     void removeTemporariesOfIdlePath(const QString& outputPath);
     void removeLeftoverTemporaries();
+    void finishSweep(const QMultiHash<QString, QString>& leftovers, const QSet<QString>& committed);
 
     void setActiveJobsCount(int v);
     void setIsProcessing(bool v);
@@ -149,6 +156,9 @@ private:
     // The renders' threads: one per running job, plus room for cancelled
     // runs still unwinding.
     QThreadPool m_runPool;
+    // Start-up listing of the output folders; joined at destruction.
+    QThreadPool m_housekeepingPool;
+    QSet<QString> m_sweepingPaths; // movies whose leftovers are being looked for
     bool m_quitting = false;
 
     int m_activeJobsCount = 0;

@@ -105,20 +105,51 @@ Result<QString> commit(const QString& stagingPath, const QString& moviePath, con
     return target;
 }
 
+bool isCommitted(const QString& moviePath)
+{
+    return QFileInfo::exists(moviePath)
+        && QFileInfo::exists(TracklistWriter::tracklistURL(QUrl::fromLocalFile(moviePath)).toLocalFile());
+}
+
+// ".<name>.<random>.part", and the "..<name>.<random>.part.<random>.part" an
+// earlier release's muxer made inside its staging movie. The random parts hold no dot, so each form leaves
+// one name to look up, whatever the folder holds.
+QMultiHash<QString, QString> findTemporaries(const QStringList& moviePaths)
+{
+    QHash<QString, QHash<QString, QString>> moviesByFolder; // folder -> file name -> movie path as given
+    for (const QString& moviePath : moviePaths) {
+        const QFileInfo info(moviePath);
+        if (!info.fileName().isEmpty())
+            moviesByFolder[info.absolutePath()].insert(info.fileName(), moviePath);
+    }
+    const QRegularExpression forms[] = {
+        QRegularExpression(QStringLiteral("^\\.(.+)\\.[0-9a-z]+\\.part$")),
+        QRegularExpression(QStringLiteral("^\\.\\.(.+)\\.[0-9a-z]+\\.part$")),
+        QRegularExpression(QStringLiteral("^\\.\\.?(.+)\\.[0-9a-z]+\\.part\\.[0-9a-z]+\\.part$")),
+    };
+    QMultiHash<QString, QString> found;
+    for (auto it = moviesByFolder.cbegin(); it != moviesByFolder.cend(); ++it) {
+        const QDir dir(it.key());
+        const QStringList hidden =
+            dir.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+        for (const QString& entry : hidden) {
+            for (const QRegularExpression& form : forms) {
+                const QString movie = it.value().value(form.match(entry).captured(1));
+                if (!movie.isEmpty()) {
+                    found.insert(movie, dir.filePath(entry));
+                    break;
+                }
+            }
+        }
+    }
+    return found;
+}
+
 int removeTemporaries(const QString& moviePath)
 {
-    const QFileInfo info(moviePath);
-    if (info.fileName().isEmpty())
-        return 0;
-    const QString name = QRegularExpression::escape(info.fileName());
-    const QRegularExpression ours(QStringLiteral("^\\.%1\\.[0-9a-z]+\\.part$").arg(name));
-    QDir dir = info.dir();
     int removed = 0;
-    const QStringList hidden = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : hidden) {
-        if (ours.match(entry).hasMatch() && dir.remove(entry))
-            ++removed;
-    }
+    for (const QString& temporary : findTemporaries({moviePath}))
+        removed += QFile::remove(temporary) ? 1 : 0;
     return removed;
 }
 

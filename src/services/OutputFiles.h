@@ -6,8 +6,10 @@
 
 #include "platform/Result.h"
 
+#include <QMultiHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 namespace OutputFiles {
 
@@ -24,8 +26,17 @@ QString stagingPathFor(const QString& moviePath);
 Result<QString> commit(const QString& stagingPath, const QString& moviePath, const QString& tracklistText,
                        const QSet<QString>& reserved);
 
-// Removes our hidden staging movies for `moviePath`; returns how many were
-// removed.
+// Whether a run committed `moviePath`: the movie and its tracklist are there
+// (a commit that cannot write the tracklist takes the movie back).
+bool isCommitted(const QString& moviePath);
+
+// Our hidden temporaries (staging movies, and the files an earlier release
+// made inside them)
+// beside each of `moviePaths`, keyed by movie path. Each folder is listed
+// once, however many movies it holds; safe on any thread.
+QMultiHash<QString, QString> findTemporaries(const QStringList& moviePaths);
+
+// Removes our hidden temporaries for `moviePath`; returns how many were removed.
 int removeTemporaries(const QString& moviePath);
 
 }

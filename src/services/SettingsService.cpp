@@ -29,10 +29,16 @@ SettingsService::SettingsService(FileService& fileService, std::unique_ptr<QSett
                           : std::make_unique<QSettings>(QStringLiteral("loopcaster"),
                                                         QStringLiteral("loopcaster")))
 {
+    m_scanPool.setMaxThreadCount(1);
     restoreBookmarks();
 }
 
-SettingsService::~SettingsService() = default;
+// The scan thread is told to stop and is joined by the pool: it stops at its
+// next folder, so this is one directory read at most.
+SettingsService::~SettingsService()
+{
+    supersedeScan();
+}
 
 void SettingsService::setPlaylistFolderURL(const std::optional<QUrl>& url)
 {
@@ -105,14 +111,41 @@ const QSet<QString>& SettingsService::supportedAudioExtensions()
     return extensions;
 }
 
+// A playlist folder may hold tens of thousands of files or sit on a slow
+// network mount: the window must not wait for it.
 void SettingsService::loadAvailableSongs()
 {
+    supersedeScan();
     if (!m_playlistFolderURL) {
         setAvailableSongs({});
         return;
     }
-    setAvailableSongs(SongLibraryScanner::scan(m_playlistFolderURL->toLocalFile(),
-                                               supportedAudioExtensions()));
+    const quint64 generation = m_scanGeneration;
+    const QUrl folder = *m_playlistFolderURL;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_scanStop = stop;
+    m_scanPool.start([this, generation, folder, stop] {
+        const QList<QUrl> songs = SongLibraryScanner::scan(folder.toLocalFile(), supportedAudioExtensions(), stop.get());
+        if (!stop->load())
+            QMetaObject::invokeMethod(this, [this, generation, songs] { applyScan(generation, songs); },
+                                      Qt::QueuedConnection);
+    });
+}
+
+void SettingsService::supersedeScan()
+{
+    ++m_scanGeneration;
+    if (m_scanStop)
+        m_scanStop->store(true);
+    m_scanStop.reset();
+}
+
+void SettingsService::applyScan(quint64 generation, const QList<QUrl>& songs)
+{
+    if (generation != m_scanGeneration)
+        return;
+    m_scanStop.reset();
+    setAvailableSongs(songs);
 }
 
 void SettingsService::saveBookmark(const QUrl& url, const QString& key)
@@ -138,6 +171,7 @@ void SettingsService::choosePlaylistFolder(const QUrl& url)
 
 void SettingsService::clearPlaylistFolder()
 {
+    supersedeScan();
     setPlaylistFolderURL(std::nullopt);
     setAvailableSongs({});
     m_settings->remove(kPlaylistKey);

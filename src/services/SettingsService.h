@@ -8,8 +8,10 @@
 #include <QObject>
 #include <QSet>
 #include <QSettings>
+#include <QThreadPool>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -49,7 +51,11 @@ public:
 
     static const QSet<QString>& supportedAudioExtensions();
 
+    // Scans the playlist folder on a worker thread; availableSongs() changes
+    // once the scan is done. A later scan (or clearing the folder) drops the
+    // result of an earlier one still running.
     void loadAvailableSongs();
+    bool isScanningSongs() const { return m_scanStop != nullptr; }
     void saveBookmark(const QUrl& url, const QString& key);
 
     // The settings screen's fixed sequences.
@@ -69,10 +75,16 @@ signals:
 
 private:
     void restoreBookmarks();
+    void supersedeScan();
+    void applyScan(quint64 generation, const QList<QUrl>& songs);
 
     FileService& m_fileService;
     std::unique_ptr<QSettings> m_settings;
     std::optional<QUrl> m_playlistFolderURL;
     std::optional<QUrl> m_outputFolderURL;
     QList<QUrl> m_availableSongs;
+    // One scan thread: a superseded scan stops at its next folder.
+    QThreadPool m_scanPool;
+    quint64 m_scanGeneration = 0;
+    std::shared_ptr<std::atomic<bool>> m_scanStop; // the running scan's, null when none runs
 };

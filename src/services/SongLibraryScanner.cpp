@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <numeric>
 #include <set>
@@ -23,6 +24,8 @@ namespace {
 
 struct Walker {
     std::vector<std::string> extensions; // lower-case, UTF-8
+    std::string canonicalRoot;           // links must resolve inside it
+    const std::atomic<bool>* stop = nullptr;
     std::set<std::pair<dev_t, ino_t>> visitedDirs;
     std::vector<std::string> found;      // full paths, in enumeration order
     std::vector<size_t> nameOffsets;     // where the file name starts in each path
@@ -40,6 +43,19 @@ struct Walker {
         return std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
     }
 
+    bool isInsideRoot(const std::string& path) const
+    {
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved)
+            return false; // dangling link or a loop the kernel gave up on
+        const std::string target(resolved);
+        std::free(resolved);
+        if (canonicalRoot == "/" || target == canonicalRoot)
+            return true;
+        return target.size() > canonicalRoot.size() && target.compare(0, canonicalRoot.size(), canonicalRoot) == 0
+            && target[canonicalRoot.size()] == '/';
+    }
+
     // A song we may not read would only be skipped in the mix it is drawn
     // for, taking the place of one that plays, so it is not offered at all.
     static bool isReadableSong(const std::string& path)
@@ -52,6 +68,8 @@ struct Walker {
     // and every file system.
     void walk(const std::string& dirPath)
     {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return;
         DIR* dir = ::opendir(dirPath.c_str());
         if (!dir)
             return; // unreadable folders are skipped silently
@@ -85,6 +103,10 @@ struct Walker {
             bool isFile = entry.type == DT_REG;
             if (entry.type == DT_LNK || entry.type == DT_UNKNOWN) {
                 struct stat st {};
+                if (::lstat(path.c_str(), &st) != 0)
+                    continue; // vanished entry
+                if (S_ISLNK(st.st_mode) && !isInsideRoot(path))
+                    continue;
                 if (::stat(path.c_str(), &st) != 0)
                     continue; // dangling link or vanished entry
                 isDir = S_ISDIR(st.st_mode);
@@ -115,9 +137,10 @@ QCollator songCollator()
 
 } // namespace
 
-QList<QUrl> scan(const QString& folder, const QSet<QString>& extensions)
+QList<QUrl> scan(const QString& folder, const QSet<QString>& extensions, const std::atomic<bool>* stop)
 {
     Walker walker;
+    walker.stop = stop;
     for (const QString& ext : extensions)
         walker.extensions.push_back(ext.toLower().toStdString());
 
@@ -126,7 +149,14 @@ QList<QUrl> scan(const QString& folder, const QSet<QString>& extensions)
         root.chop(1);
     if (root.isEmpty())
         return {};
+    char* canonical = ::realpath(root.constData(), nullptr);
+    if (!canonical)
+        return {};
+    walker.canonicalRoot = canonical;
+    std::free(canonical);
     walker.walk(root.toStdString());
+    if (stop && stop->load())
+        return {};
 
     const size_t count = walker.found.size();
     // One collation key per name, then cheap key comparisons during the sort.

@@ -208,6 +208,40 @@ private slots:
         QCOMPARE(raw.column(id, "statusMessage").toString(), QStringLiteral("Exporting..."));
     }
 
+    // Another program holding the lock: a save gives up at once (the window
+    // must not freeze) and goes through by itself once the lock is gone; an
+    // open meanwhile reports the lock, not a file that is no job store.
+    void anotherProgramsLock()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("jobs.sqlite");
+        auto store = openStore(path, 0);
+        QVERIFY(store);
+        MixJob* job = newJob("/v/a.mp4");
+        store->insert(job);
+        QVERIFY(store->save());
+        const QString id = job->id().toString(QUuid::WithoutBraces);
+        {
+            RawJobTable locker(path);
+            QVERIFY(locker.exec("BEGIN EXCLUSIVE"));
+            job->setStatusMessage("Finished");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("saving failed"));
+            QVERIFY(!store->save());
+            QVERIFY(locker.exec("ROLLBACK"));
+        }
+        QTRY_COMPARE(RawJobTable(path).column(id, "statusMessage").toString(), QStringLiteral("Finished"));
+        store.reset();
+
+        RawJobTable locker(path);
+        for (const char* sql : {"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE", "UPDATE jobs SET progress = 1", "COMMIT"})
+            QVERIFY(locker.exec(sql));
+        QString error;
+        bool locked = false;
+        QVERIFY(!JobStore::open(path, &error, &locked));
+        QVERIFY(locked);
+        QVERIFY2(error.contains("locked by another program"), qPrintable(error));
+    }
+
     void refusesFilesItCannotUse_data()
     {
         QTest::addColumn<QString>("kind");

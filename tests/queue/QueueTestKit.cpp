@@ -149,6 +149,8 @@ JobService& QueueFixture::start()
         return engine;
     };
     service = std::make_unique<JobService>(*store, *settings, *thermal, files, notifier, scripted, timings);
+    if (!QTest::qWaitFor([this] { return !service->isSweepingLeftovers(); }))
+        qWarning("the start-up sweep did not finish");
     settle();
     return *service;
 }

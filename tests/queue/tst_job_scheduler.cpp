@@ -2,6 +2,7 @@
 // test advances.
 
 #include "QueueTestKit.h"
+#include "TestTools.h"
 
 #include <QTest>
 
@@ -145,7 +146,14 @@ private slots:
         f.storeJob("unknown")->setStatusValue(9); // a newer build's code, or a damaged row
         // From before output names were made unique: never runs beside its twin.
         f.storeJob("twin")->setOutputPath(waiting->outputPathOrEmpty());
+        // Committed while the store could not record it: never rendered again.
+        for (const auto& [name, status] : {std::pair {"saved", JobStatus::pending}, {"savedAtCrash", JobStatus::processing}}) {
+            const QString movie = f.storeJob(name, status)->outputPathOrEmpty();
+            QVERIFY(testtools::writeFile(movie, "movie") && testtools::writeFile(QString(movie).replace(".mp4", ".txt"), {}));
+        }
         f.start();
+        for (const char* name : {"saved", "savedAtCrash"})
+            QCOMPARE(f.job(name)->statusMessage(), QStringLiteral("Finished"));
         QCOMPARE(f.job("crashed")->status(), JobStatus::failed);
         QCOMPARE(f.job("crashed")->statusMessage(), QStringLiteral("Interrupted"));
         QCOMPARE(f.job("crashed")->progress(), 0.3f);

@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(printed, lines);
         QCOMPARE(pathOf(service.playlistFolderURL()), playlist.isEmpty() ? "" : m_root + "/" + playlist);
         QCOMPARE(pathOf(service.outputFolderURL()), output.isEmpty() ? "" : m_root + "/" + output);
-        QCOMPARE(fileNames(service.availableSongs()), songs);
+        QTRY_COMPARE(fileNames(service.availableSongs()), songs);
         // Nothing stored is rewritten or dropped, whether it resolved or not.
         QCOMPARE(onDisk().value(kPlaylistKey).toByteArray(), playlistData);
         QCOMPARE(onDisk().value(kOutputKey).toByteArray(), outputData);
@@ -202,26 +202,32 @@ private slots:
         };
         const QStringList songs = playlist ? QStringList {"A.wav", "b.mp3", "c.ogg"} : QStringList {};
         {
-            // Choosing the same folder again notifies nothing but the songs it now holds.
+            // Choosing the same folder again notifies nothing but the songs it
+            // now holds; a folder replaced before its scan ended adds none.
             SettingsService service(m_files, store());
             QSignalSpy folderSpy(&service, playlist ? &SettingsService::playlistFolderURLChanged
                                                     : &SettingsService::outputFolderURLChanged);
             QSignalSpy songsSpy(&service, &SettingsService::availableSongsChanged);
-            choose(service, url);
+            const auto chooseAndWait = [&](const QUrl& u) {
+                choose(service, u);
+                QTRY_VERIFY(!service.isScanningSongs());
+            };
+            choose(service, QUrl::fromLocalFile(m_root));
+            chooseAndWait(url);
             QVERIFY(testtools::writeFile(folder + "/c.ogg", {}));
-            choose(service, url);
-            choose(service, url);
+            chooseAndWait(url);
+            chooseAndWait(url);
             QCOMPARE(fileNames(service.availableSongs()), songs);
             QCOMPARE(chosen(service), folder);
             QCOMPARE(onDisk().contains(kPlaylistKey), playlist);
-            QCOMPARE(folderSpy.count(), 1);
+            QCOMPARE(folderSpy.count(), 2);
             QCOMPARE(songsSpy.count(), playlist ? 2 : 0);
 
             // The restart below gets this folder back, not the missing one.
             const QString missing = m_root + "/missing";
             const QByteArray earlier = onDisk().value(key).toByteArray();
             StdoutCapture capture;
-            choose(service, QUrl::fromLocalFile(missing));
+            chooseAndWait(QUrl::fromLocalFile(missing));
             QCOMPARE(capture.take(), QStringList {"Failed to save bookmark for " + key + ": No such file: " + missing});
             QCOMPARE(chosen(service), missing);
             QVERIFY(service.availableSongs().isEmpty());
@@ -232,7 +238,7 @@ private slots:
             SettingsService restarted(m_files, store());
             QCOMPARE(capture.take(), QStringList {});
             QCOMPARE(chosen(restarted), folder);
-            QCOMPARE(fileNames(restarted.availableSongs()), songs);
+            QTRY_COMPARE(fileNames(restarted.availableSongs()), songs);
 
             QSignalSpy songsSpy(&restarted, &SettingsService::availableSongsChanged);
             playlist ? restarted.clearPlaylistFolder() : restarted.clearOutputFolder();

@@ -71,6 +71,12 @@ private slots:
         QVERIFY(QFile::link(root, root + "/real/loop"));
         QVERIFY(QFile::link(root + "/real", root + "/alias"));
         QVERIFY(QFile::link(root + "/nowhere", root + "/dangling.mp3"));
+        // Links leading out of the folder are not followed: a playlist is what
+        // lies inside it, not whatever the links reach.
+        QTemporaryDir outside;
+        QVERIFY(testtools::writeFile(outside.path() + "/elsewhere.mp3", {}));
+        QVERIFY(QFile::link(outside.path(), root + "/away"));
+        QVERIFY(QFile::link(outside.path() + "/elsewhere.mp3", root + "/away.mp3"));
         QCOMPARE(scanRelative(root), QStringList {"alias/song.mp3"});
 
         // Songs we may not read are left out, so a random draw never picks one.

@@ -30,6 +30,8 @@ void fillSettings(WindowFixture& w)
     s.chooseOutputFolder(QUrl::fromLocalFile(w.dir.filePath("Movies/Mixes")));
     s.setSongCount(12);
     s.setCrossfadeDuration(4.5);
+    if (!QTest::qWaitFor([&s] { return !s.isScanningSongs(); }))
+        qWarning("the playlist scan did not finish");
 }
 
 // The app's window over the fixture's services, after `stage` has run.

@@ -155,7 +155,7 @@ void TestViews::aSessionFromDropToFinishedMovies()
     auto* plus = w.find<QToolButton>("songCountPlus");
     QVERIFY(!plus->isEnabled()); // no library yet
     choose(click("playlistChooseButton"), "playlistFolderDialog", "Songs");
-    QCOMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
+    QTRY_COMPARE(playlist->fullText(), QString("Songs \u00B7 2 musics"));
     QCOMPARE(available->text(), QString("Available: 2"));
     QVERIFY(shown(clearPlaylist));
     // Half-second steps down to 0 (no crossfade); the slider follows what is
@@ -272,6 +272,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     for (const char* song : {"Songs/a.mp3", "Songs/b.mp3", "Songs/c.mp3"})
         w.file(song);
     w.container->settingsService().choosePlaylistFolder(QUrl::fromLocalFile(w.dir.filePath("Songs")));
+    QTRY_VERIFY(!w.container->settingsService().isScanningSongs());
     w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4")});
     const auto picture = [](QWidget& window) {
         if (QWidget* focused = QApplication::focusWidget())
