@@ -2,6 +2,8 @@
 // NotificationService: desktop notifications through the freedesktop
 // notification server (org.freedesktop.Notifications on the session bus).
 // Never blocks: calls are asynchronous and their errors are only printed.
+// Permission (whether a server answers) is asked once, when the first
+// notification is due, so a run that notifies nothing prints nothing.
 // When no server answers, notifications go to a fallback sink that the GUI
 // layer sets (a tray balloon), since the core does not link Widgets.
 
@@ -25,7 +27,7 @@ public:
     // The sound name of the freedesktop sound theme used for the default sound.
     static QString defaultSound() { return QStringLiteral("message-new-instant"); }
 
-    // The process-wide instance, created on first use (which probes the server).
+    // The process-wide instance, created on first use.
     static NotificationService& shared();
 
     // Normally only shared() creates one; tests create their own.
@@ -44,11 +46,16 @@ public:
     // False once the server was found missing (then the fallback is used).
     bool isServerAvailable() const { return m_serverAvailable; }
 
+signals:
+    // Permission is being asked: the first notification of the run is due.
+    void permissionRequested();
+
 private:
-    void probeServer();
+    void requestPermission();
     void deliverToFallback(const Notification& n);
 
     Sink m_sink;
     Fallback m_fallback;
     bool m_serverAvailable = true;
+    bool m_permissionRequested = false;
 };
