@@ -3,6 +3,7 @@
 #include "views/Style.h"
 #include "views/Symbols.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>

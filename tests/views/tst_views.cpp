@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QMimeData>
