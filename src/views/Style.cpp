@@ -91,11 +91,14 @@ QColor secondary(const QPalette& palette)
     // The faintest mix of the text into the window colour that still reads
     // on every background secondary text sits on; a little above the 4.5:1
     // floor, as anti-aliased small text looks fainter than its colour.
-    const QColor text = palette.color(QPalette::WindowText);
-    const QColor window = windowBackground(palette);
+    // From the active colours even for a disabled control, whose own text
+    // colour is already faint.
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
     for (qreal a = 0.55; a < 1.0; a += 0.025) {
         const QColor mixed = over(withAlpha(text, a), window);
-        if (std::min({contrastRatio(mixed, window), contrastRatio(mixed, controlBackground(palette)),
+        if (std::min({contrastRatio(mixed, window),
+                      contrastRatio(mixed, palette.color(QPalette::Active, QPalette::Base)),
                       contrastRatio(mixed, disabledFill(palette))}) >= 4.6)
             return mixed;
     }
@@ -104,7 +107,7 @@ QColor secondary(const QPalette& palette)
 
 QColor disabledFill(const QPalette& palette)
 {
-    return over(withAlpha(QColor(Qt::gray), 0.2), windowBackground(palette));
+    return over(withAlpha(QColor(Qt::gray), 0.2), palette.color(QPalette::Active, QPalette::Window));
 }
 
 QColor accentFill(const QPalette& palette)

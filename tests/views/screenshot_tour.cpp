@@ -60,6 +60,13 @@ QRect areaOf(LoopcasterApp& app, const char* name, int margin = 8)
     return QRect(widget->mapTo(app.window(), QPoint(0, 0)), widget->size()).adjusted(-margin, -margin, margin, margin);
 }
 
+// The queue's header alone, without the toast over it.
+QPixmap header(LoopcasterApp& app)
+{
+    QWidget* queue = app.window()->findChild<QWidget*>("queueView");
+    return queue->grab(QRect(0, 0, queue->width(), 48));
+}
+
 // Focuses `name` as the Tab key would.
 void tabTo(LoopcasterApp& app, const char* name)
 {
@@ -115,8 +122,7 @@ int main(int argc, char** argv)
         {
             WindowFixture w({}, false);
             shoot(w, out + "/empty" + suffix + ".png", [&out, &suffix](LoopcasterApp& app) {
-                picture(app.window(), areaOf(app, "queueView", 0).adjusted(0, 0, 0, 48 - app.window()->height()))
-                    .save(out + "/header-empty" + suffix + ".png");
+                header(app).save(out + "/header-empty" + suffix + ".png");
                 tabTo(app, "dropArea");
                 picture(app.window(), areaOf(app, "videoDropZone")).save(out + "/focus-dropzone" + suffix + ".png");
                 shootDialog(app, [&app] { app.window()->findChild<QAction*>("aboutAction")->trigger(); },
@@ -129,7 +135,9 @@ int main(int argc, char** argv)
                 auto* start = app.window()->findChild<QWidget*>("startButton");
                 QToolTip::showText(start->mapToGlobal(start->rect().center()), start->toolTip(), start);
                 QTest::qWait(300);
-                picture(app.window(), areaOf(app, "startButton", 40)).save(out + "/start-tooltip" + suffix + ".png");
+                const QRect around = areaOf(app, "startButton", 40);
+                picture(app.window(), QRect(0, around.top(), 600, around.height()))
+                    .save(out + "/start-tooltip" + suffix + ".png");
                 QToolTip::hideText();
             });
             const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
@@ -150,8 +158,7 @@ int main(int argc, char** argv)
             w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
             shoot(w, out + "/queue" + suffix + ".png", [&out, &suffix](LoopcasterApp& app) {
                 QWidget* window = app.window();
-                picture(window, areaOf(app, "queueView", 0).adjusted(0, 0, 0, 48 - window->height()))
-                    .save(out + "/header-jobs" + suffix + ".png");
+                header(app).save(out + "/header-jobs" + suffix + ".png");
                 auto* clear = window->findChild<QToolButton*>("clearFinishedButton");
                 shootDialog(app, [clear] { clear->click(); }, out + "/dialog-clear" + suffix + ".png");
             });
