@@ -102,35 +102,28 @@ void TestViewModels::addingFiles()
 
 void TestViewModels::startBlockedReason_data()
 {
-    QTest::addColumn<bool>("songs");
-    QTest::addColumn<QString>("files");
-    QTest::addColumn<bool>("rendering");
+    QTest::addColumn<QString>("setup");  // what is in place: songs, files, a rendering queue
     QTest::addColumn<QString>("reason"); // the start button's tooltip
-    const QString noSongs = "Choose a playlist folder with songs first";
-    QTest::newRow("nothing set up") << false << "" << false << noSongs;
-    QTest::newRow("files, no songs") << false << "a.mp4" << false << noSongs;
-    QTest::newRow("songs, no files") << true << "" << false << "Drop or choose a video or image first";
-    QTest::newRow("queue rendering") << true << "a.mp4" << true << "Wait for the queue to finish";
-    QTest::newRow("ready") << true << "a.mp4" << false << "";
+    QTest::newRow("nothing") << "" << "Choose a playlist folder with songs first";
+    QTest::newRow("files, no songs") << "files" << "Choose a playlist folder with songs first";
+    QTest::newRow("songs, no files") << "songs" << "Drop or choose a video or image first";
+    QTest::newRow("rendering") << "songs files rendering" << "Wait for the queue to finish";
+    QTest::newRow("ready") << "songs files" << "";
 }
 
 void TestViewModels::startBlockedReason()
 {
-    QFETCH(bool, songs);
-    QFETCH(QString, files);
-    QFETCH(bool, rendering);
+    QFETCH(QString, setup);
     QFETCH(QString, reason);
     Dashboard d;
     QSignalSpy changes(&d.vm, &DashboardViewModel::canStartProcessingChanged);
-    if (rendering)
+    if (setup.contains("rendering"))
         d.service.addJob(d.queue.sourceFile("busy.mov"), {}, QUrl::fromLocalFile(d.queue.dir.path()));
-    if (songs)
+    if (setup.contains("songs"))
         d.queue.settings->setAvailableSongs({QUrl::fromLocalFile("/music/a.mp3")});
-    d.vm.addFiles(d.files(files));
+    d.vm.addFiles(d.files(setup.contains("files") ? "a.mp4" : ""));
     QTRY_COMPARE(d.vm.startBlockedReason(), reason);
-    QCOMPARE(d.vm.canStartProcessing(), reason.isEmpty());
-    // The view hears of every new reason (it starts as "no songs").
-    QCOMPARE(changes.isEmpty(), reason == "Choose a playlist folder with songs first");
+    QCOMPARE(changes.isEmpty(), reason.startsWith("Choose")); // the view hears of every new reason
 }
 
 void TestViewModels::batchSongLists_data()
@@ -237,10 +230,7 @@ void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()
         QVERIFY(caller.isConnected() && server.isConnected());
         QList<QUrl> opened;
         bool opens = false; // whether the folder's opener finds an application
-        const auto openFolder = [&opened, &opens](const QUrl& folder, auto done) {
-            opened << folder;
-            done(opens);
-        };
+        const auto openFolder = [&opened, &opens](const QUrl& folder, auto done) { done(opens), opened << folder; };
         FileManagerReveal reveal(caller, openFolder);
         FileManagerReveal offline(QDBusConnection("no bus"), openFolder);
         QSignalSpy failed(&reveal, &FileManagerReveal::revealFailed);

@@ -11,6 +11,7 @@
 #include "services/ToastManager.h"
 #include "viewmodels/DashboardViewModel.h"
 #include "views/AppIcon.h"
+#include "views/QueueView.h"
 #include "views/ToastView.h"
 
 #include <QAction>
@@ -39,60 +40,27 @@ void fillSettings(WindowFixture& w)
     s.setCrossfadeDuration(4.5);
 }
 
-// The window with any tooltip shown over it, within `part` (window
-// coordinates; the whole window when empty).
-QImage picture(QWidget* window, QRect part = {})
+// The window with any tooltip over it, within `name`'s area grown by `grow`.
+QImage closeUp(LoopcasterApp& app, const char* name, QMargins grow = {8, 8, 8, 8})
 {
+    QWidget* window = app.window();
+    const auto* widget = window->findChild<QWidget*>(name);
     QImage image = window->grab().toImage();
     QPainter p(&image);
-    for (QWidget* top : QApplication::topLevelWidgets()) {
+    for (QWidget* top : QApplication::topLevelWidgets())
         if (top->inherits("QTipLabel") && top->isVisible())
             p.drawPixmap(window->mapFromGlobal(top->pos()), top->grab());
-    }
-    p.end();
-    return part.isEmpty() ? image : image.copy(part);
+    return image.copy(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()).marginsAdded(grow));
 }
 
-// `name` in the window, in window coordinates, grown by `margin`.
-QRect areaOf(LoopcasterApp& app, const char* name, int margin = 8)
-{
-    const auto* widget = app.window()->findChild<QWidget*>(name);
-    return QRect(widget->mapTo(app.window(), QPoint(0, 0)), widget->size()).adjusted(-margin, -margin, margin, margin);
-}
-
-// The queue's header alone, without the toast over it.
-QPixmap header(LoopcasterApp& app)
-{
-    QWidget* queue = app.window()->findChild<QWidget*>("queueView");
-    return queue->grab(QRect(0, 0, queue->width(), 48));
-}
-
-// Focuses `name` as the Tab key would.
-void tabTo(LoopcasterApp& app, const char* name)
-{
-    app.window()->activateWindow();
-    if (!QTest::qWaitForWindowActive(app.window()))
-        qWarning("the window is not active");
-    app.window()->findChild<QWidget*>(name)->setFocus(Qt::TabFocusReason);
-}
-
-// The first frame of the message box `open` brings up, then closes it.
-void shootDialog(LoopcasterApp& app, const std::function<void()>& open, const QString& file)
-{
-    open();
-    for (auto* box : app.window()->findChildren<QMessageBox*>()) {
-        box->grab().save(file);
-        box->reject();
-    }
-}
-
-using Stage = std::function<void(LoopcasterApp&)>;
-
-// The app's window over the fixture's services, after `stage` has run.
-void shoot(WindowFixture& w, const QString& file, const Stage& stage = {})
+// The app's (active) window over the fixture's services, after `stage` has
+// run; any focus it gave is taken back first.
+void shoot(WindowFixture& w, const QString& file, const std::function<void(LoopcasterApp&)>& stage = {})
 {
     LoopcasterApp app(*w.container);
     app.showWindow();
+    if (!QTest::qWaitForWindowActive(app.window()))
+        qWarning("the window is not active");
     // A toast is pictured once it has faded in completely.
     const QWidget* toast = app.contentView()->toast();
     const auto* fade = qobject_cast<const QGraphicsOpacityEffect*>(toast->graphicsEffect());
@@ -101,7 +69,7 @@ void shoot(WindowFixture& w, const QString& file, const Stage& stage = {})
     if (stage)
         stage(app);
     if (QWidget* focused = QApplication::focusWidget())
-        focused->clearFocus(); // the close-ups show focus
+        focused->clearFocus();
     app.window()->grab().save(file);
 }
 
@@ -119,25 +87,32 @@ int main(int argc, char** argv)
     using S = JobStatus;
     for (const QString suffix : {"", "-dark"}) {
         QApplication::setPalette(suffix.isEmpty() ? light : darkPalette());
+        const auto save = [&out, &suffix](const auto& picture, const char* name) {
+            picture.save(out + "/" + name + suffix + ".png");
+        };
+        const auto header = [](LoopcasterApp& app) { return app.contentView()->queue()->grab(QRect(0, 0, 450, 48)); };
+        const auto focus = [](LoopcasterApp& app, const char* name) {
+            app.window()->findChild<QWidget*>(name)->setFocus(Qt::TabFocusReason);
+        };
+        // The first frame of the message box just opened (it closes with the window).
+        const auto dialog = [](LoopcasterApp& app) { return app.window()->findChild<QMessageBox*>()->grab(); };
         {
             WindowFixture w({}, false);
-            shoot(w, out + "/empty" + suffix + ".png", [&out, &suffix](LoopcasterApp& app) {
-                header(app).save(out + "/header-empty" + suffix + ".png");
-                tabTo(app, "dropArea");
-                picture(app.window(), areaOf(app, "videoDropZone")).save(out + "/focus-dropzone" + suffix + ".png");
-                shootDialog(app, [&app] { app.window()->findChild<QAction*>("aboutAction")->trigger(); },
-                            out + "/dialog-about" + suffix + ".png");
+            shoot(w, out + "/empty" + suffix + ".png", [&](LoopcasterApp& app) {
+                save(header(app), "header-empty");
+                focus(app, "dropArea");
+                save(closeUp(app, "videoDropZone"), "focus-dropzone");
+                app.window()->findChild<QAction*>("aboutAction")->trigger();
+                save(dialog(app), "dialog-about");
             });
             fillSettings(w);
-            shoot(w, out + "/start-disabled" + suffix + ".png", [&out, &suffix](LoopcasterApp& app) {
-                tabTo(app, "playlistClearButton");
-                picture(app.window(), areaOf(app, "playlistRow")).save(out + "/focus-clear" + suffix + ".png");
+            shoot(w, out + "/start-disabled" + suffix + ".png", [&](LoopcasterApp& app) {
+                focus(app, "playlistClearButton");
+                save(closeUp(app, "playlistRow"), "focus-clear");
                 auto* start = app.window()->findChild<QWidget*>("startButton");
                 QToolTip::showText(start->mapToGlobal(start->rect().center()), start->toolTip(), start);
                 QTest::qWait(300);
-                const QRect around = areaOf(app, "startButton", 40);
-                picture(app.window(), QRect(0, around.top(), 600, around.height()))
-                    .save(out + "/start-tooltip" + suffix + ".png");
+                save(closeUp(app, "startButton", {10, 10, 250, 30}), "start-tooltip");
                 QToolTip::hideText();
             });
             const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
@@ -146,23 +121,20 @@ int main(int argc, char** argv)
                 QTest::qWait(400); // the toast arrives
             });
         }
-        {
-            WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},
-                             {"missing clip.mp4", S::failed, "Cannot access video file"},
-                             {"forest walk.mov", S::completed, "Finished", 1},
-                             {"mountain lake.jpg", S::paused, "Paused", 0.35f},
-                             {"night drive.mp4", S::pending, "Waiting..."},
-                             {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}},
-                            false);
-            fillSettings(w);
-            w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
-            shoot(w, out + "/queue" + suffix + ".png", [&out, &suffix](LoopcasterApp& app) {
-                QWidget* window = app.window();
-                header(app).save(out + "/header-jobs" + suffix + ".png");
-                auto* clear = window->findChild<QToolButton*>("clearFinishedButton");
-                shootDialog(app, [clear] { clear->click(); }, out + "/dialog-clear" + suffix + ".png");
-            });
-        }
+        WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},
+                         {"missing clip.mp4", S::failed, "Cannot access video file"},
+                         {"forest walk.mov", S::completed, "Finished", 1},
+                         {"mountain lake.jpg", S::paused, "Paused", 0.35f},
+                         {"night drive.mp4", S::pending, "Waiting..."},
+                         {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}},
+                        false);
+        fillSettings(w);
+        w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
+        shoot(w, out + "/queue" + suffix + ".png", [&](LoopcasterApp& app) {
+            save(header(app), "header-jobs");
+            app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
+            save(dialog(app), "dialog-clear");
+        });
     }
     return 0;
 }
