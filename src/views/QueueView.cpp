@@ -115,6 +115,7 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the cards' buttons, which it scrolls into view
     scroll->viewport()->setAutoFillBackground(false);
     m_list = new QWidget(scroll);
     m_list->setAutoFillBackground(false);
