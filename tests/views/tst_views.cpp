@@ -397,6 +397,7 @@ void TestViews::trayAndPulseFollowTheQueue()
     views::StatusTrayIcon tray(statusItem, updates);
     QueueViewModel queue(service, *f.store, *f.thermal, {});
     views::QueueView view(queue);
+    view.resize(450, 300); // as wide as in the window
     view.show();
     auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
     auto* pause = view.findChild<QToolButton*>("pauseButton");
@@ -416,6 +417,7 @@ void TestViews::trayAndPulseFollowTheQueue()
     service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
     f.setLevel(2);
     expect(2, true, "Pause Queue");
+    QTRY_VERIFY(view.findChild<QToolButton*>("clearFinishedButton")->isVisible());
     view.layout()->activate();
     QCOMPARE(pause->geometry(), pauseWithoutJobs); // the retry and clear buttons kept their room
     f.workerFor("clip")->finishRun();
