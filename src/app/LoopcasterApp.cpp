@@ -153,7 +153,6 @@ void LoopcasterApp::showAbout()
     box->setIconPixmap(views::appIcon().pixmap(64, 64));
     box->setInformativeText(QStringLiteral("Turns a clip or a photo into a long music video with a crossfaded mix "
                                            "of your songs."));
-    box->setObjectName("aboutBox");
     box->setAttribute(Qt::WA_DeleteOnClose);
     views::fitMessageBox(box);
     box->open();
