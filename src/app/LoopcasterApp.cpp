@@ -2,9 +2,11 @@
 
 #include "app/AppDependencyContainer.h"
 #include "services/NotificationService.h"
+#include "services/ToastManager.h"
 #include "viewmodels/StatusItemViewModel.h"
 #include "views/AppIcon.h"
 #include "views/ContentView.h"
+#include "views/MessageBoxFit.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
@@ -62,6 +64,10 @@ LoopcasterApp::LoopcasterApp(AppDependencyContainer& container, QObject* parent)
     m_window->layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
     setUpTray();
+    connect(&m_reveal, &FileManagerReveal::revealFailed, this, [this](const QUrl& folder) {
+        m_container.toastManager().show(tr("Could not show the folder %1").arg(folder.toLocalFile()),
+                                        ToastType::error, 5.0);
+    });
     connect(&m_updates, &CheckForUpdatesViewModel::reportReady, this, &LoopcasterApp::showUpdateReport);
 }
 
@@ -73,14 +79,19 @@ LoopcasterApp::~LoopcasterApp()
 void LoopcasterApp::buildMenus()
 {
     QMenu* app = m_window->menuBar()->addMenu(QStringLiteral("&Loopcaster"));
+    app->setToolTipsVisible(true); // a disabled command says why
     QAction* about = app->addAction(QStringLiteral("About Loopcaster"), this, &LoopcasterApp::showAbout);
+    about->setObjectName("aboutAction");
     about->setMenuRole(QAction::AboutRole);
     QAction* updates =
         app->addAction(QStringLiteral("Check for Updates..."), &m_updates, &CheckForUpdatesViewModel::checkForUpdates);
     updates->setObjectName("checkForUpdatesAction");
-    updates->setEnabled(m_updates.canCheckForUpdates());
-    connect(&m_updates, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, updates,
-            [this, updates] { updates->setEnabled(m_updates.canCheckForUpdates()); });
+    const auto followUpdates = [this, updates] {
+        updates->setEnabled(m_updates.canCheckForUpdates());
+        updates->setToolTip(m_updates.unavailableReason());
+    };
+    followUpdates();
+    connect(&m_updates, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, updates, followUpdates);
     app->addSeparator();
     QAction* quit = app->addAction(QStringLiteral("Quit"), qApp, &QCoreApplication::quit);
     quit->setObjectName("quitAction");
@@ -144,6 +155,7 @@ void LoopcasterApp::showAbout()
     box->setInformativeText(QStringLiteral("Turns a clip or a photo into a long music video with a crossfaded mix "
                                            "of your songs."));
     box->setAttribute(Qt::WA_DeleteOnClose);
+    views::fitMessageBox(box);
     box->open();
 }
 
@@ -162,5 +174,6 @@ void LoopcasterApp::showUpdateReport(const UpdateReport& report)
         const QUrl link = report.link;
         connect(get, &QPushButton::clicked, this, [link] { QDesktopServices::openUrl(link); });
     }
+    views::fitMessageBox(box);
     box->open();
 }

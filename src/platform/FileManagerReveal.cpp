@@ -5,9 +5,33 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QPointer>
+#include <QProcess>
+
+namespace {
+
+// xdg-open rather than a detached launch: its exit status tells whether any
+// application took the folder. The process is left to run when the app
+// quits first (no parent), as it may be the file manager itself.
+void openWithDesktop(const QUrl& folder, std::function<void(bool)> done)
+{
+    auto* process = new QProcess;
+    QObject::connect(process, &QProcess::finished, process, [process, done](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        done(status == QProcess::NormalExit && code == 0);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, done](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        done(false);
+    });
+    process->start(QStringLiteral("xdg-open"), {folder.toLocalFile()});
+}
+
+} // namespace
 
 FileManagerReveal::FileManagerReveal(QDBusConnection bus, OpenFolder openFolder, QObject* parent)
     : QObject(parent)
@@ -15,7 +39,7 @@ FileManagerReveal::FileManagerReveal(QDBusConnection bus, OpenFolder openFolder,
     , m_openFolder(std::move(openFolder))
 {
     if (!m_openFolder)
-        m_openFolder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
+        m_openFolder = openWithDesktop;
 }
 
 void FileManagerReveal::reveal(const QUrl& file)
@@ -42,5 +66,11 @@ void FileManagerReveal::reveal(const QUrl& file)
 
 void FileManagerReveal::openContainingFolder(const QUrl& file)
 {
-    m_openFolder(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath());
+    m_openFolder(folder, [self = QPointer(this), folder](bool opened) {
+        if (opened || !self)
+            return;
+        qCWarning(lcPlatform) << "no application opened" << folder.toLocalFile();
+        emit self->revealFailed(folder);
+    });
 }

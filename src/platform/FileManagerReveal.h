@@ -2,7 +2,8 @@
 // Shows a file selected in the desktop's file manager through the
 // freedesktop FileManager1 interface on the session bus. Where no file
 // manager answers (none running, none implementing it), the folder that holds
-// the file is opened instead, so the user still lands next to it.
+// the file is opened instead, so the user still lands next to it; when that
+// fails too, revealFailed says so, for the window to tell the user.
 
 #include <QDBusConnection>
 #include <QObject>
@@ -13,15 +14,20 @@
 class FileManagerReveal : public QObject {
     Q_OBJECT
 public:
-    using OpenFolder = std::function<void(const QUrl& folder)>;
+    // Opens `folder` and reports, maybe later, whether that worked.
+    using OpenFolder = std::function<void(const QUrl& folder, std::function<void(bool opened)> done)>;
 
-    // `openFolder` defaults to QDesktopServices::openUrl; tests pass their
-    // own bus and folder opener.
+    // `openFolder` defaults to the desktop's opener (xdg-open); tests pass
+    // their own bus and folder opener.
     explicit FileManagerReveal(QDBusConnection bus = QDBusConnection::sessionBus(), OpenFolder openFolder = {},
                                QObject* parent = nullptr);
 
     // Returns at once; the bus call and any fallback happen asynchronously.
     void reveal(const QUrl& file);
+
+signals:
+    // Neither the file manager nor the folder's opener showed anything.
+    void revealFailed(const QUrl& folder);
 
 private:
     void openContainingFolder(const QUrl& file);

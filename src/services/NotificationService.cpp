@@ -28,8 +28,10 @@ void NotificationService::setSink(Sink sink) { m_sink = std::move(sink); }
 
 // The freedesktop protocol has no permission step; the nearest equivalent is
 // finding out once whether a notification server answers at all.
-void NotificationService::probeServer()
+void NotificationService::requestPermission()
 {
+    m_permissionRequested = true;
+    emit permissionRequested();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         m_serverAvailable = false;
@@ -51,6 +53,8 @@ void NotificationService::probeServer()
 void NotificationService::sendNotification(const QString& title, const QString& body,
                                            const QString& sound)
 {
+    if (!m_permissionRequested)
+        requestPermission(); // the first delivery follows right after
     const Notification n {QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), title, body,
                           sound};
     if (m_sink) {

@@ -2,6 +2,8 @@
 // NotificationService: desktop notifications through the freedesktop
 // notification server (org.freedesktop.Notifications on the session bus).
 // Never blocks: calls are asynchronous and their errors are only printed.
+// Permission (whether a server answers) is asked once, when the first
+// notification is due, so a run that notifies nothing prints nothing.
 // When no server answers, notifications go to a fallback sink that the GUI
 // layer sets (a tray balloon), since the core does not link Widgets.
 
@@ -44,10 +46,16 @@ public:
     // False once the server was found missing (then the fallback is used).
     bool isServerAvailable() const { return m_serverAvailable; }
 
+signals:
+    // Permission is being asked: the first notification of the run is due.
+    void permissionRequested();
+
 private:
+    void requestPermission();
     void deliverToFallback(const Notification& n);
 
     Sink m_sink;
     Fallback m_fallback;
     bool m_serverAvailable = true;
+    bool m_permissionRequested = false;
 };

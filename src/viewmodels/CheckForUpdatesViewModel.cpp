@@ -49,6 +49,13 @@ void CheckForUpdatesViewModel::updateCanCheck()
     emit canCheckForUpdatesChanged();
 }
 
+QString CheckForUpdatesViewModel::unavailableReason() const
+{
+    if (!m_checker)
+        return tr("This build has no update feed");
+    return m_canCheckForUpdates ? QString() : tr("Checking for updates...");
+}
+
 void CheckForUpdatesViewModel::checkForUpdates()
 {
     if (m_canCheckForUpdates)

@@ -40,6 +40,9 @@ public:
     ~CheckForUpdatesViewModel() override;
 
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    // Why the command is unavailable (no feed in this build, a check under
+    // way); empty while it is available.
+    QString unavailableReason() const;
 
     // The user asked: whatever the answer, it is reported.
     void checkForUpdates();

@@ -30,7 +30,7 @@ DashboardViewModel::DashboardViewModel(SettingsService& settingsService, JobServ
     connect(&m_settingsService, &SettingsService::availableSongsChanged, this,
             &DashboardViewModel::updateCanStartProcessing);
     connect(&m_jobService, &JobService::isProcessingChanged, this, &DashboardViewModel::updateCanStartProcessing);
-    m_lastCanStart = canStartProcessing();
+    m_lastBlockedReason = startBlockedReason();
 }
 
 const QStringList& DashboardViewModel::acceptedMediaExtensions()
@@ -73,16 +73,28 @@ void DashboardViewModel::setSelectedVideoURLs(const QList<QUrl>& urls)
 
 bool DashboardViewModel::canStartProcessing() const
 {
-    return !m_selectedVideoURLs.isEmpty() && !m_settingsService.availableSongs().isEmpty()
-        && !m_jobService.isProcessing();
+    return startBlockedReason().isEmpty();
+}
+
+QString DashboardViewModel::startBlockedReason() const
+{
+    // In the order the user sets a batch up.
+    if (m_settingsService.availableSongs().isEmpty())
+        return tr("Choose a playlist folder with songs first");
+    if (m_selectedVideoURLs.isEmpty())
+        return tr("Drop or choose a video or image first");
+    if (m_jobService.isProcessing())
+        return tr("Wait for the queue to finish");
+    return {};
 }
 
 void DashboardViewModel::updateCanStartProcessing()
 {
-    const bool now = canStartProcessing();
-    if (now == m_lastCanStart)
+    // The reason may change while starting stays impossible.
+    const QString now = startBlockedReason();
+    if (now == m_lastBlockedReason)
         return;
-    m_lastCanStart = now;
+    m_lastBlockedReason = now;
     emit canStartProcessingChanged();
 }
 

@@ -22,6 +22,7 @@ class DashboardViewModel : public QObject {
     Q_PROPERTY(bool isDropTargeted READ isDropTargeted WRITE setIsDropTargeted NOTIFY isDropTargetedChanged)
     Q_PROPERTY(QList<QUrl> selectedVideoURLs READ selectedVideoURLs WRITE setSelectedVideoURLs NOTIFY selectedVideoURLsChanged)
     Q_PROPERTY(bool canStartProcessing READ canStartProcessing NOTIFY canStartProcessingChanged)
+    Q_PROPERTY(QString startBlockedReason READ startBlockedReason NOTIFY canStartProcessingChanged)
 
 public:
     struct Options {
@@ -50,6 +51,8 @@ public:
 
     // A selection, a song library and an idle queue.
     bool canStartProcessing() const;
+    // What the user has to do before a batch can start; empty when it can.
+    QString startBlockedReason() const;
 
     // Every way in (drop, picker, command line, a second launch): keeps the
     // local files of an accepted type that are not selected yet.
@@ -79,5 +82,5 @@ private:
     bool m_showFileImporter = false;
     bool m_isDropTargeted = false;
     QList<QUrl> m_selectedVideoURLs;
-    bool m_lastCanStart = false;
+    QString m_lastBlockedReason;
 };

@@ -55,6 +55,7 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to its controls, which it scrolls into view
     m_dashboard = new DashboardView(viewModels.dashboardViewModel(), viewModels.settingsViewModel(), scroll);
     scroll->setWidget(m_dashboard);
     leftLayout->addWidget(scroll);

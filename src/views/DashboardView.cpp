@@ -80,6 +80,9 @@ void DashboardView::refresh()
     m_start->setText(title);
     m_start->setAccessibleName(title.trimmed());
     m_start->setEnabled(m_viewModel.canStartProcessing());
+    // A disabled button says what it waits for.
+    m_start->setToolTip(m_viewModel.startBlockedReason());
+    m_start->setAccessibleDescription(m_viewModel.startBlockedReason());
 }
 
 } // namespace views

@@ -19,6 +19,7 @@ DropArea::DropArea(QWidget* parent)
     setObjectName("dropArea");
     setAcceptDrops(true);
     setMinimumHeight(120);
+    setShape(1, 12); // the outline's
 
     auto* empty = new QWidget(this);
     auto* emptyLayout = new QVBoxLayout(empty);
@@ -89,10 +90,8 @@ void DropArea::refresh()
     setSymbol(m_emptySymbol, "arrow.down.doc.fill", m_targeted ? accent : secondary, style::largeTitleSymbol);
     setSymbol(m_checkSymbol, "checkmark.circle.fill", accent, style::titleSymbol);
     m_countTitle->setText(QStringLiteral("%1 files selected").arg(m_selectedCount));
-    for (QLabel* label : {m_emptyTitle, m_moreHint})
+    for (QLabel* label : {m_emptyTitle, m_emptyHint, m_moreHint})
         label->setStyleSheet(QStringLiteral("color: %1").arg(secondary.name(QColor::HexArgb)));
-    m_emptyHint->setStyleSheet(
-        QStringLiteral("color: %1").arg(style::withAlpha(secondary, 0.7).name(QColor::HexArgb)));
     setAccessibleName(m_selectedCount > 0 ? m_countTitle->text() : m_emptyTitle->text());
     setAccessibleDescription(m_selectedCount > 0 ? m_moreHint->text() : m_emptyHint->text());
     update();

@@ -50,6 +50,7 @@ FolderRow::FolderRow(const QString& name, const QString& symbol, const QString& 
     m_clear->setAccessibleName("Clear " + title);
     m_clear->setToolTip("Clear " + title);
     m_clear->setAutoRaise(true);
+    style::keyboardButton(m_clear);
     m_chevron = new QLabel(this);
     m_chevron->setObjectName(name + "Chevron");
     row->addWidget(m_clear);

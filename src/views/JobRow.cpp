@@ -8,6 +8,7 @@
 #include "views/Symbols.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QToolButton>
@@ -46,6 +47,7 @@ QToolButton* rowButton(QWidget* parent, const QString& name, const QString& symb
     button->setCursor(Qt::PointingHandCursor);
     button->setAccessibleName(accessibleName);
     button->setToolTip(tooltip);
+    style::keyboardButton(button);
     style::followPalette(button, [button, symbol, color] { setSymbol(button, symbol, color(button->palette()), 16); });
     return button;
 }
@@ -120,6 +122,15 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
     connect(job, &MixJob::changed, this, &JobRow::refresh);
     style::followPalette(this, [this] { refresh(); });
+}
+
+void JobRow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Delete) {
+        Card::keyPressEvent(event);
+        return;
+    }
+    m_viewModel.deleteJob(m_job);
 }
 
 MixJob* JobRow::job() const

@@ -25,6 +25,10 @@ public:
 
     MixJob* job() const;
 
+protected:
+    // Delete removes the job whose card holds the keyboard focus.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void refresh();
 

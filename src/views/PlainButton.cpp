@@ -12,8 +12,17 @@ PlainButton::PlainButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    // Like the desktop's own buttons: reached by Tab, not focused by a click.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
+    style::keyboardButton(this, false);
+}
+
+void PlainButton::setShape(qreal inset, qreal radius)
+{
+    m_inset = inset;
+    m_radius = radius;
+    update();
 }
 
 QSize PlainButton::sizeHint() const
@@ -37,16 +46,14 @@ void PlainButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(m_inset, m_inset, -m_inset, -m_inset);
     if (m_hovered || isDown()) {
         p.setPen(Qt::NoPen);
         p.setBrush(style::withAlpha(palette().color(QPalette::WindowText), isDown() ? 0.10 : 0.05));
-        p.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 6, 6);
+        p.drawRoundedRect(shape, m_radius, m_radius);
     }
-    if (hasFocus()) {
-        p.setPen(QPen(style::withAlpha(style::accent(palette()), 0.8), 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
-    }
+    if (hasFocus())
+        style::drawFocusRing(p, shape, m_radius, style::accent(palette()));
 }
 
 void PlainButton::enterEvent(QEnterEvent* event)

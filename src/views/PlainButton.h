@@ -21,9 +21,14 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool isHovered() const { return m_hovered; }
+    // The face's rounded rectangle, `inset` from the edges, which the hover
+    // tint fills and the focus ring follows.
+    void setShape(qreal inset, qreal radius);
 
 private:
     bool m_hovered = false;
+    qreal m_inset = 0;
+    qreal m_radius = 8;
 };
 
 } // namespace views

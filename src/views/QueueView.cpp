@@ -3,6 +3,7 @@
 #include "models/JobListModel.h"
 #include "viewmodels/QueueViewModel.h"
 #include "views/JobRow.h"
+#include "views/MessageBoxFit.h"
 #include "views/PulseIndicator.h"
 #include "views/Style.h"
 #include "views/Symbols.h"
@@ -29,6 +30,12 @@ QToolButton* headerButton(QWidget* parent, const QString& name)
     button->setObjectName(name);
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
+    style::keyboardButton(button);
+    // Hidden while the list is empty, yet keeping their room, so that no
+    // header control moves when jobs come or go.
+    QSizePolicy policy = button->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    button->setSizePolicy(policy);
     return button;
 }
 
@@ -53,7 +60,7 @@ QWidget* emptyState(QWidget* parent)
     hint->setObjectName("emptyHint");
     hint->setFont(style::caption());
     hint->setAlignment(Qt::AlignCenter);
-    style::setSecondaryText(hint, 0.7);
+    style::setSecondaryText(hint);
     layout->addWidget(symbol);
     layout->addWidget(title);
     layout->addWidget(hint);
@@ -88,6 +95,9 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     m_count = new QLabel(this);
     m_count->setObjectName("jobCount");
     m_count->setFont(style::caption());
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for counts up to four digits, so a growing count moves nothing.
+    m_count->setMinimumWidth(QFontMetrics(m_count->font()).horizontalAdvance(QStringLiteral("0000 items")));
     style::setSecondaryText(m_count);
     header->addWidget(title);
     header->addWidget(m_pulse);
@@ -105,6 +115,7 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the cards' buttons, which it scrolls into view
     scroll->viewport()->setAutoFillBackground(false);
     m_list = new QWidget(scroll);
     m_list->setAutoFillBackground(false);
@@ -212,7 +223,21 @@ void QueueView::insertRows(int first, int last, bool animated)
         });
         entrance->start(QAbstractAnimation::DeleteWhenStopped);
     }
+    orderTabs();
     refreshHeader();
+}
+
+void QueueView::orderTabs()
+{
+    // Tab walks the cards top to bottom, as they are shown, whatever order
+    // they were made in.
+    QWidget* previous = m_clearFinished;
+    for (JobRow* row : std::as_const(m_rows)) {
+        for (QToolButton* button : row->findChildren<QToolButton*>()) {
+            setTabOrder(previous, button);
+            previous = button;
+        }
+    }
 }
 
 void QueueView::removeRows(int first, int last)
@@ -267,6 +292,7 @@ void QueueView::presentClearConfirmation()
         if (confirmed)
             m_viewModel.clearFinishedJobs();
     });
+    fitMessageBox(m_confirmation);
     m_confirmation->open();
 }
 

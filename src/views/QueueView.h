@@ -33,6 +33,7 @@ private:
     void insertRows(int first, int last, bool animated = true);
     void removeRows(int first, int last);
     void rebuildRows();
+    void orderTabs();
     void presentClearConfirmation();
 
     QueueViewModel& m_viewModel;

@@ -53,6 +53,7 @@ QToolButton* stepButton(QWidget* parent, const QString& name, const QString& sym
     button->setToolTip(accessible);
     button->setAutoRaise(true);
     button->setFixedSize(28, 28);
+    style::keyboardButton(button);
     style::followPalette(button, [button, symbol] {
         setSymbol(button, symbol, button->palette().color(QPalette::WindowText), 16);
     });

@@ -13,7 +13,8 @@ StartButton::StartButton(QWidget* parent)
     setObjectName("startButton");
     setFixedHeight(44);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);
+    style::keyboardButton(this, false);
     setProperty("symbol", "bolt.fill");
     QFont f = style::titled(0, QFont::Bold);
     setFont(f);
@@ -29,18 +30,15 @@ void StartButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QPalette& pal = palette();
-    QColor fill = isEnabled() ? style::accent(pal) : style::withAlpha(QColor(Qt::gray), 0.2);
+    QColor fill = isEnabled() ? style::accentFill(pal) : style::disabledFill(pal);
     if (isEnabled() && isDown())
         fill = fill.darker(115);
     const QColor ink = isEnabled() ? QColor(Qt::white) : style::secondary(pal);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(rect()), 10, 10);
-    if (hasFocus()) {
-        p.setPen(QPen(style::withAlpha(pal.color(QPalette::WindowText), 0.5), 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 9, 9);
-    }
+    if (hasFocus())
+        style::drawFocusRing(p, QRectF(rect()), 10, ink);
 
     const int iconSize = 16;
     const int gap = 6;

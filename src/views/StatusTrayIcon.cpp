@@ -17,6 +17,7 @@ StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& statusItem, CheckForUpdatesV
 {
     auto* menu = new QMenu;
     menu->setObjectName("trayMenu");
+    menu->setToolTipsVisible(true); // a disabled command says why
     m_show = menu->addAction(QStringLiteral("Show Loopcaster"), this, &StatusTrayIcon::showWindowRequested);
     m_pause = menu->addAction(m_statusItem.pauseTitle(), &m_statusItem, &StatusItemViewModel::togglePause);
     m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -61,6 +62,7 @@ void StatusTrayIcon::refresh()
 {
     m_pause->setText(m_statusItem.pauseTitle());
     m_updates->setEnabled(m_updatesViewModel.canCheckForUpdates());
+    m_updates->setToolTip(m_updatesViewModel.unavailableReason());
     setToolTip(QStringLiteral("Loopcaster: ") + m_statusItem.statusText());
     if (m_statusItem.isProcessing()) {
         if (m_pulse.state() != QAbstractAnimation::Running)

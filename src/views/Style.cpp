@@ -1,9 +1,15 @@
 #include "views/Style.h"
 
+#include <QAbstractButton>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace views::style {
 
@@ -50,22 +56,66 @@ void followPalette(QWidget* widget, std::function<void()> restyle)
     new PaletteFollower(widget, std::move(restyle));
 }
 
-void setSecondaryText(QLabel* label, qreal alpha)
+void setSecondaryText(QLabel* label)
 {
     // Follows the surroundings: a label with a style sheet hears of no
     // palette change itself, and its own palette carries the colour set here.
     QWidget* around = label->parentWidget() ? label->parentWidget() : label;
-    followPalette(around, [label, around, alpha] {
-        const QString sheet =
-            QStringLiteral("color: %1").arg(withAlpha(secondary(around->palette()), alpha).name(QColor::HexArgb));
+    followPalette(around, [label, around] {
+        const QString sheet = QStringLiteral("color: %1").arg(secondary(around->palette()).name(QColor::HexArgb));
         if (label->styleSheet() != sheet)
             label->setStyleSheet(sheet);
     });
 }
 
+QColor over(const QColor& color, const QColor& background)
+{
+    const qreal a = color.alphaF();
+    return QColor::fromRgbF(color.redF() * a + background.redF() * (1 - a),
+                            color.greenF() * a + background.greenF() * (1 - a),
+                            color.blueF() * a + background.blueF() * (1 - a));
+}
+
+qreal contrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const qreal la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 QColor secondary(const QPalette& palette)
 {
-    return withAlpha(palette.color(QPalette::WindowText), 0.58);
+    // The faintest mix of the text into the window colour that still reads
+    // on every background secondary text sits on; a little above the 4.5:1
+    // floor, as anti-aliased small text looks fainter than its colour.
+    // From the active colours even for a disabled control, whose own text
+    // colour is already faint.
+    const QColor text = palette.color(QPalette::Active, QPalette::WindowText);
+    const QColor window = palette.color(QPalette::Active, QPalette::Window);
+    for (qreal a = 0.55; a < 1.0; a += 0.025) {
+        const QColor mixed = over(withAlpha(text, a), window);
+        if (std::min({contrastRatio(mixed, window),
+                      contrastRatio(mixed, palette.color(QPalette::Active, QPalette::Base)),
+                      contrastRatio(mixed, disabledFill(palette))}) >= 4.6)
+            return mixed;
+    }
+    return text;
+}
+
+QColor disabledFill(const QPalette& palette)
+{
+    return over(withAlpha(QColor(Qt::gray), 0.2), palette.color(QPalette::Active, QPalette::Window));
+}
+
+QColor accentFill(const QPalette& palette)
+{
+    QColor fill = accent(palette);
+    for (int step = 0; step < 20 && contrastRatio(fill, Qt::white) < 4.6; ++step)
+        fill = fill.darker(108);
+    return fill;
 }
 
 QColor accent(const QPalette& palette)
@@ -86,6 +136,63 @@ QColor controlBackground(const QPalette& palette)
 QColor windowBackground(const QPalette& palette)
 {
     return palette.color(QPalette::Window);
+}
+
+void drawFocusRing(QPainter& painter, const QRectF& shape, qreal radius, const QColor& color)
+{
+    // The pen's 2 pixels lie inside the shape, 2 pixels from its edge (clear
+    // of an outline drawn on the edge); the corners stay concentric with it.
+    constexpr qreal inset = 3;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 2));
+    painter.setBrush(Qt::NoBrush);
+    const qreal r = std::max<qreal>(radius - inset, 1);
+    painter.drawRoundedRect(shape.adjusted(inset, inset, -inset, -inset), r, r);
+    painter.restore();
+}
+
+namespace {
+
+class KeyboardButton : public QObject {
+public:
+    KeyboardButton(QAbstractButton* button, bool drawRing)
+        : QObject(button)
+        , m_drawRing(drawRing)
+    {
+        button->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* control = static_cast<QAbstractButton*>(watched);
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter)
+                return false;
+            control->animateClick();
+            return true;
+        }
+        if (event->type() != QEvent::Paint || !m_drawRing || !control->hasFocus())
+            return false;
+        // The ring goes over what the control paints itself.
+        static_cast<QObject*>(control)->event(event);
+        QPainter p(control);
+        const QRectF shape = QRectF(control->rect()).adjusted(-2, -2, 2, 2);
+        drawFocusRing(p, shape, std::min(shape.width(), shape.height()) / 2, accent(control->palette()));
+        return true;
+    }
+
+private:
+    bool m_drawRing;
+};
+
+} // namespace
+
+void keyboardButton(QAbstractButton* button, bool drawRing)
+{
+    new KeyboardButton(button, drawRing);
 }
 
 QColor green() { return QColor(0x30, 0xB0, 0x50); }

@@ -3,13 +3,55 @@
 #include "views/Style.h"
 #include "views/Symbols.h"
 
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace views {
+
+namespace {
+
+// A soft shadow below the banner, a few widening rings of faint black, as
+// opaque as the banner currently is. It never takes a click.
+class ToastShadow : public QWidget {
+public:
+    ToastShadow(QWidget* banner, QWidget* parent)
+        : QWidget(parent)
+        , m_banner(banner)
+    {
+        setObjectName("toastShadow");
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_TranslucentBackground);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        constexpr int margin = ToastView::shadowMargin;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(m_banner->graphicsEffect()))
+            p.setOpacity(fade->opacity());
+        const QRectF banner = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
+        p.setPen(Qt::NoPen);
+        for (int i = margin - 2; i > 0; i -= 2) {
+            p.setBrush(QColor(0, 0, 0, int(38 / (margin / 2.0) * (1.0 - qreal(i) / margin))));
+            p.drawRoundedRect(banner.translated(0, 4).adjusted(-i / 2.0, -i / 2.0, i / 2.0, i / 2.0), 12 + i / 2.0,
+                              12 + i / 2.0);
+        }
+    }
+
+private:
+    QWidget* m_banner;
+};
+
+} // namespace
 
 ToastView::ToastView(QWidget* parent)
     : QWidget(parent)
@@ -35,12 +77,56 @@ ToastView::ToastView(QWidget* parent)
     m_close->setToolTip("Dismiss");
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::PointingHandCursor);
+    style::keyboardButton(m_close);
     style::followPalette(m_close, [this] { setSymbol(m_close, "xmark", style::secondary(palette()), style::captionSymbol); });
     layout->addWidget(m_icon);
     layout->addWidget(m_message, 1);
     layout->addWidget(m_close);
     setMaximumWidth(maximumBannerWidth + 2 * shadowMargin);
     connect(m_close, &QToolButton::clicked, this, &ToastView::dismissRequested);
+    if (!parent)
+        return;
+    m_shadow = new ToastShadow(this, parent);
+    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), parent);
+    m_escape->setEnabled(false);
+    connect(m_escape, &QShortcut::activated, this, &ToastView::dismissRequested);
+}
+
+QRect ToastView::bannerRect() const
+{
+    return rect().adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
+}
+
+bool ToastView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Resize:
+        // The banner and its 1-pixel border take clicks; the margins do not.
+        setMask(QRegion(bannerRect().adjusted(-1, -1, 1, 1)));
+        followWithShadow();
+        break;
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        followWithShadow();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void ToastView::followWithShadow()
+{
+    if (m_escape)
+        m_escape->setEnabled(isVisible());
+    if (!m_shadow)
+        return;
+    m_shadow->setGeometry(geometry());
+    m_shadow->setVisible(isVisible());
+    m_shadow->stackUnder(this);
+    m_shadow->update();
 }
 
 QString ToastView::symbolFor(ToastType type)
@@ -91,14 +177,7 @@ void ToastView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF banner = QRectF(rect()).adjusted(shadowMargin, shadowMargin, -shadowMargin, -shadowMargin);
-    // A soft shadow below the banner: a few widening rings of faint black.
-    p.setPen(Qt::NoPen);
-    for (int i = shadowMargin - 2; i > 0; i -= 2) {
-        p.setBrush(QColor(0, 0, 0, int(38 / (shadowMargin / 2.0) * (1.0 - qreal(i) / shadowMargin))));
-        p.drawRoundedRect(banner.translated(0, 4).adjusted(-i / 2.0, -i / 2.0, i / 2.0, i / 2.0), 12 + i / 2.0,
-                          12 + i / 2.0);
-    }
+    const QRectF banner = bannerRect();
     QColor fill = palette().color(QPalette::Window);
     fill.setAlphaF(0.96);
     p.setBrush(fill);

@@ -1,12 +1,15 @@
 #pragma once
 // One toast as a floating banner: the type's symbol and colour, the message
 // and a close button, on a rounded translucent panel with a soft shadow.
+// Only the banner takes clicks: its shadow, drawn by a sibling beneath it,
+// lets them through to whatever it covers. Escape dismisses it.
 
 #include "viewmodels/ToastViewModel.h"
 
 #include <QWidget>
 
 class QLabel;
+class QShortcut;
 class QToolButton;
 
 namespace views {
@@ -32,8 +35,14 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    QRect bannerRect() const;
+    void followWithShadow();
+
+    QWidget* m_shadow = nullptr;
+    QShortcut* m_escape = nullptr;
     QLabel* m_icon = nullptr;
     QLabel* m_message = nullptr;
     QToolButton* m_close = nullptr;

@@ -30,6 +30,7 @@ VideoDropZone::VideoDropZone(QWidget* parent)
     m_clearAll->setFlat(true);
     m_clearAll->setCursor(Qt::PointingHandCursor);
     m_clearAll->setFont(style::caption());
+    style::keyboardButton(m_clearAll);
     header->addWidget(symbol);
     header->addWidget(title);
     header->addStretch(1);

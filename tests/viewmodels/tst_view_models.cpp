@@ -61,6 +61,8 @@ class TestViewModels : public QObject {
 private slots:
     void addingFiles_data();
     void addingFiles();
+    void startBlockedReason_data();
+    void startBlockedReason();
     void batchSongLists_data();
     void batchSongLists();
     void retryAndRevealLeaveOtherJobsAlone();
@@ -100,6 +102,32 @@ void TestViewModels::addingFiles()
     QCOMPARE(d.vm.selectedVideoURLs(), d.files(selected));
     QCOMPARE(changes.count(), selected == already ? 0 : 1);
     QCOMPARE(d.toast(), toast);
+}
+
+void TestViewModels::startBlockedReason_data()
+{
+    QTest::addColumn<QString>("setup");  // what is in place: songs, files, a rendering queue
+    QTest::addColumn<QString>("reason"); // the start button's tooltip
+    QTest::newRow("nothing") << "" << "Choose a playlist folder with songs first";
+    QTest::newRow("files, no songs") << "files" << "Choose a playlist folder with songs first";
+    QTest::newRow("songs, no files") << "songs" << "Drop or choose a video or image first";
+    QTest::newRow("rendering") << "songs files rendering" << "Wait for the queue to finish";
+    QTest::newRow("ready") << "songs files" << "";
+}
+
+void TestViewModels::startBlockedReason()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, reason);
+    Dashboard d;
+    QSignalSpy changes(&d.vm, &DashboardViewModel::canStartProcessingChanged);
+    if (setup.contains("rendering"))
+        d.service.addJob(d.queue.sourceFile("busy.mov"), {}, QUrl::fromLocalFile(d.queue.dir.path()));
+    if (setup.contains("songs"))
+        d.queue.settings->setAvailableSongs({QUrl::fromLocalFile("/music/a.mp3")});
+    d.vm.addFiles(d.files(setup.contains("files") ? "a.mp4" : ""));
+    QTRY_COMPARE(d.vm.startBlockedReason(), reason);
+    QCOMPARE(changes.isEmpty(), reason.startsWith("Choose")); // the view hears of every new reason
 }
 
 void TestViewModels::batchSongLists_data()
@@ -210,11 +238,25 @@ void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()
         QDBusConnection server = QDBusConnection::connectToBus(address, "server");
         QVERIFY(caller.isConnected() && server.isConnected());
         QList<QUrl> opened;
-        FileManagerReveal reveal(caller, [&opened](const QUrl& folder) { opened << folder; });
+        bool opens = false; // whether the folder's opener finds an application
+        const auto openFolder = [&opened, &opens](const QUrl& folder, auto done) { done(opens), opened << folder; };
+        FileManagerReveal reveal(caller, openFolder);
+        FileManagerReveal offline(QDBusConnection("no bus"), openFolder);
+        QSignalSpy failed(&reveal, &FileManagerReveal::revealFailed);
+        QSignalSpy offlineFailed(&offline, &FileManagerReveal::revealFailed);
         const QUrl movie = QUrl::fromLocalFile("/home/me/Movies/beach mix_mix_1.mp4");
         const QList<QUrl> folder {QUrl::fromLocalFile("/home/me/Movies")};
 
-        reveal.reveal(movie); // nobody serves FileManager1 yet
+        // Nobody serves FileManager1 yet, and nothing opens the folder: the
+        // failure names the folder, with or without a bus.
+        reveal.reveal(movie);
+        offline.reveal(movie);
+        QTRY_COMPARE(failed.count(), 1);
+        QCOMPARE(failed.at(0).at(0).toUrl(), folder.first());
+        QCOMPARE(offlineFailed.count(), 1);
+        opened.clear();
+        opens = true;
+        reveal.reveal(movie);
         QTRY_COMPARE(opened, folder);
 
         FakeFileManager fileManager;
@@ -225,6 +267,7 @@ void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()
         // Once the call's watcher is gone its reply has been handled.
         QTRY_VERIFY(reveal.findChildren<QDBusPendingCallWatcher*>().isEmpty());
         QCOMPARE(opened, folder);
+        QCOMPARE(failed.count(), 1);
     }
     QDBusConnection::disconnectFromBus("caller");
     QDBusConnection::disconnectFromBus("server");

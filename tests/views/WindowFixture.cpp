@@ -56,5 +56,6 @@ QPalette darkPalette()
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
         p.setColor(role, QColor(0xEC, 0xEC, 0xEE));
     p.setColor(QPalette::Highlight, QColor(0x3D, 0x8B, 0xF7));
+    p.setColor(QPalette::ToolTipBase, QColor(0x3A, 0x3B, 0x40));
     return p;
 }

@@ -1,6 +1,8 @@
 // Saves PNG screenshots of the main window in its main states (empty, a
-// batch ready to start, jobs in every status with a toast; light and dark)
-// into the folder given as the first argument. Run by scripts/screenshots.sh.
+// batch ready to start, jobs in every status with a toast), close-ups of the
+// queue header, keyboard focus and a disabled start button's tooltip, and the
+// dialogs, in light and dark, into the folder given as the first argument.
+// Run by scripts/screenshots.sh.
 
 #include "WindowFixture.h"
 
@@ -9,14 +11,20 @@
 #include "services/ToastManager.h"
 #include "viewmodels/DashboardViewModel.h"
 #include "views/AppIcon.h"
+#include "views/QueueView.h"
 #include "views/ToastView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPainter>
 #include <QStyleFactory>
 #include <QTest>
+#include <QToolButton>
+#include <QToolTip>
 
 namespace {
 
@@ -34,18 +42,36 @@ void fillSettings(WindowFixture& w)
         qWarning("the playlist scan did not finish");
 }
 
-// The app's window over the fixture's services, after `stage` has run.
+// The window with any tooltip over it, within `name`'s area grown by `grow`.
+QImage closeUp(LoopcasterApp& app, const char* name, QMargins grow = {8, 8, 8, 8})
+{
+    QWidget* window = app.window();
+    const auto* widget = window->findChild<QWidget*>(name);
+    QImage image = window->grab().toImage();
+    QPainter p(&image);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->inherits("QTipLabel") && top->isVisible())
+            p.drawPixmap(window->mapFromGlobal(top->pos()), top->grab());
+    return image.copy(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()).marginsAdded(grow));
+}
+
+// The app's (active) window over the fixture's services, after `stage` has
+// run; any focus it gave is taken back first.
 void shoot(WindowFixture& w, const QString& file, const std::function<void(LoopcasterApp&)>& stage = {})
 {
     LoopcasterApp app(*w.container);
     app.showWindow();
-    if (stage)
-        stage(app);
+    if (!QTest::qWaitForWindowActive(app.window()))
+        qWarning("the window is not active");
     // A toast is pictured once it has faded in completely.
     const QWidget* toast = app.contentView()->toast();
     const auto* fade = qobject_cast<const QGraphicsOpacityEffect*>(toast->graphicsEffect());
     if (!QTest::qWaitFor([toast, fade] { return !toast->isVisible() || fade->opacity() == 1.0; }))
         qWarning("the toast is still arriving");
+    if (stage)
+        stage(app);
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus();
     app.window()->grab().save(file);
 }
 
@@ -63,26 +89,54 @@ int main(int argc, char** argv)
     using S = JobStatus;
     for (const QString suffix : {"", "-dark"}) {
         QApplication::setPalette(suffix.isEmpty() ? light : darkPalette());
+        const auto save = [&out, &suffix](const auto& picture, const char* name) {
+            picture.save(out + "/" + name + suffix + ".png");
+        };
+        const auto header = [](LoopcasterApp& app) { return app.contentView()->queue()->grab(QRect(0, 0, 450, 48)); };
+        const auto focus = [](LoopcasterApp& app, const char* name) {
+            app.window()->findChild<QWidget*>(name)->setFocus(Qt::TabFocusReason);
+        };
+        // The first frame of the message box just opened (it closes with the window).
+        const auto dialog = [](LoopcasterApp& app) { return app.window()->findChild<QMessageBox*>()->grab(); };
         {
             WindowFixture w({}, false);
-            shoot(w, out + "/empty" + suffix + ".png");
+            shoot(w, out + "/empty" + suffix + ".png", [&](LoopcasterApp& app) {
+                save(header(app), "header-empty");
+                focus(app, "dropArea");
+                save(closeUp(app, "videoDropZone"), "focus-dropzone");
+                app.window()->findChild<QAction*>("aboutAction")->trigger();
+                save(dialog(app), "dialog-about");
+            });
             fillSettings(w);
+            shoot(w, out + "/start-disabled" + suffix + ".png", [&](LoopcasterApp& app) {
+                focus(app, "playlistClearButton");
+                save(closeUp(app, "playlistRow"), "focus-clear");
+                auto* start = app.window()->findChild<QWidget*>("startButton");
+                QToolTip::showText(start->mapToGlobal(start->rect().center()), start->toolTip(), start);
+                QTest::qWait(300);
+                save(closeUp(app, "startButton", {10, 10, 250, 30}), "start-tooltip");
+                QToolTip::hideText();
+            });
             const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
-            shoot(w, out + "/batch" + suffix + ".png",
-                  [&clips](LoopcasterApp& app) { app.viewModels().dashboardViewModel().addFiles(clips); });
+            shoot(w, out + "/batch" + suffix + ".png", [&clips](LoopcasterApp& app) {
+                app.viewModels().dashboardViewModel().addFiles(clips);
+                QTest::qWait(400); // the toast arrives
+            });
         }
-        {
-            WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},
-                             {"missing clip.mp4", S::failed, "Cannot access video file"},
-                             {"forest walk.mov", S::completed, "Finished", 1},
-                             {"mountain lake.jpg", S::paused, "Paused", 0.35f},
-                             {"night drive.mp4", S::pending, "Waiting..."},
-                             {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}},
-                            false);
-            fillSettings(w);
-            w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
-            shoot(w, out + "/queue" + suffix + ".png");
-        }
+        WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},
+                         {"missing clip.mp4", S::failed, "Cannot access video file"},
+                         {"forest walk.mov", S::completed, "Finished", 1},
+                         {"mountain lake.jpg", S::paused, "Paused", 0.35f},
+                         {"night drive.mp4", S::pending, "Waiting..."},
+                         {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}},
+                        false);
+        fillSettings(w);
+        w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
+        shoot(w, out + "/queue" + suffix + ".png", [&](LoopcasterApp& app) {
+            save(header(app), "header-jobs");
+            app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
+            save(dialog(app), "dialog-clear");
+        });
     }
     return 0;
 }

@@ -17,12 +17,14 @@
 #include "views/PulseIndicator.h"
 #include "views/QueueView.h"
 #include "views/StartButton.h"
+#include "views/Style.h"
 #include "views/StatusTrayIcon.h"
 #include "views/ToastView.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QMimeData>
@@ -62,6 +64,26 @@ bool dragFiles(QWidget* target, const QList<QUrl>& urls, bool drop)
     QDropEvent dropEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &dropEvent);
     return dropEvent.isAccepted();
+}
+
+// Every text shown in `window`, pictured as `picture`, reads at 4.5:1 or more
+// against the colour most of its label's area has there.
+void checkTextContrast(QWidget& window, const QImage& picture)
+{
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->isVisibleTo(&window))
+            continue;
+        const QRect area(label->mapTo(&window, QPoint(0, 0)), label->size()); // the picture has no scale
+        QHash<QRgb, int> counts;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                ++counts[picture.pixel(x, y)];
+        const QColor background = std::max_element(counts.keyValueBegin(), counts.keyValueEnd(),
+                                                   [](auto a, auto b) { return a.second < b.second; })->first;
+        const QColor ink = views::style::over(label->palette().color(label->foregroundRole()), background);
+        const qreal ratio = views::style::contrastRatio(ink, background);
+        QVERIFY2(ratio >= 4.5, qPrintable(QString("%1 \"%2\": %3:1").arg(label->objectName(), label->text()).arg(ratio)));
+    }
 }
 
 } // namespace
@@ -110,7 +132,7 @@ void TestViews::aSessionFromDropToFinishedMovies()
     QCOMPARE(area->accessibleName(), QString("2 files selected"));
     QVERIFY(shown(w.find<QLabel>("selectedCount")) && !shown(w.find<QLabel>("dropTitle")));
     QCOMPARE(start->text(), QString("Start Processing (2)"));
-    QVERIFY(!start->isEnabled()); // no songs yet
+    QVERIFY(!start->isEnabled() && start->toolTip() == "Choose a playlist folder with songs first");
     QTest::mouseClick(clearAll, Qt::LeftButton);
     QVERIFY(vm.selectedVideoURLs().isEmpty());
     QVERIFY(shown(w.find<QLabel>("dropTitle")) && !shown(clearAll));
@@ -182,7 +204,7 @@ void TestViews::aSessionFromDropToFinishedMovies()
         QCOMPARE(plus->isEnabled(), after < 2);
     }
 
-    QVERIFY(start->isEnabled());
+    QVERIFY(start->isEnabled() && start->toolTip().isEmpty());
     QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(vm.selectedVideoURLs().isEmpty() && !w.content->startProcessingAction()->isEnabled());
     QVERIFY(dragFiles(area, {clip}, true));
@@ -236,13 +258,21 @@ void TestViews::toastsAndOpenFiles()
     expireNewest();
     QTRY_VERIFY(!banner->isVisible());
 
-    // A long message wraps within the banner's width; closing it ends it.
-    toasts.show(QString("Cannot access video file ").repeated(6), ToastType::error);
-    QTRY_COMPARE(banner->geometry().top(), shownTop);
-    QVERIFY(banner->width() <= views::ToastView::maximumBannerWidth + 2 * views::ToastView::shadowMargin);
-    QTest::mouseClick(banner->findChild<QToolButton*>("toastClose"), Qt::LeftButton);
-    QVERIFY(!toasts.activeToast());
-    QTRY_VERIFY(!banner->isVisible());
+    // A long message wraps within the banner's width; closing it ends it, and
+    // so does Escape. Its shadow lets clicks through to what it covers.
+    content.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&content));
+    for (const bool byKey : {false, true}) {
+        toasts.show(QString("Cannot access video file ").repeated(6), ToastType::error);
+        QTRY_COMPARE(banner->geometry().top(), shownTop);
+        QVERIFY(banner->width() <= views::ToastView::maximumBannerWidth + 2 * views::ToastView::shadowMargin);
+        QWidget* underShadow = content.childAt(banner->geometry().topLeft() + QPoint(4, 4));
+        QVERIFY(underShadow && underShadow != banner && underShadow->objectName() != "toastShadow");
+        byKey ? QTest::keyClick(&content, Qt::Key_Escape)
+              : QTest::mouseClick(banner->findChild<QToolButton*>("toastClose"), Qt::LeftButton);
+        QVERIFY(!toasts.activeToast());
+        QTRY_VERIFY(!banner->isVisible());
+    }
 
     LoopcasterApp app(*w.container);
     const QUrl clip = w.file("clip.mp4");
@@ -282,6 +312,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     };
     const QPalette light = QApplication::palette();
     const QImage beforeSwitch = picture(*w.content);
+    checkTextContrast(*w.content, beforeSwitch);
     QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents(); // restyling posted by the palette change
     const QImage afterSwitch = picture(*w.content);
@@ -289,6 +320,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     openedDark.show();
     QVERIFY(QTest::qWaitForWindowExposed(&openedDark));
     const QImage dark = picture(openedDark);
+    checkTextContrast(openedDark, dark);
     QApplication::setPalette(light);
     QVERIFY(afterSwitch != beforeSwitch);
     QCOMPARE(afterSwitch, dark);
@@ -338,7 +370,7 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
         QTRY_VERIFY(!w.content->window()->findChild<QMessageBox*>("clearConfirmation"));
         QTest::mouseClick(w.find<QToolButton>("clearFinishedButton"), Qt::LeftButton);
         auto* box = w.content->window()->findChild<QMessageBox*>("clearConfirmation");
-        QVERIFY(box && box->isVisible());
+        QVERIFY(box && box->isVisible() && box->width() >= 380); // its title and text fit
         QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
         QTRY_VERIFY(!w.viewModels->queueViewModel().showClearConfirmation());
         QCOMPARE(w.find<QLabel>("jobCount")->text(), QString(button == "clearCancelButton" ? "5 items" : "2 items"));
@@ -346,7 +378,8 @@ void TestViews::fullWindowThemeRowsNamesAndClear()
     QStringList left; // their order is the list model's own test
     for (views::JobRow* row : w.content->queue()->rows()) {
         left << row->job()->displayName();
-        QTest::mouseClick(row->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
+        auto* remove = row->findChild<QToolButton*>("deleteButton"); // the second by Delete on its focused button
+        left.size() > 1 ? QTest::keyClick(remove, Qt::Key_Delete) : QTest::mouseClick(remove, Qt::LeftButton);
     }
     left.sort();
     QCOMPARE(left, (QStringList {"d", "e"}));
@@ -367,8 +400,12 @@ void TestViews::trayAndPulseFollowTheQueue()
     views::StatusTrayIcon tray(statusItem, updates);
     QueueViewModel queue(service, *f.store, *f.thermal, {});
     views::QueueView view(queue);
+    view.resize(450, 300); // as wide as in the window
+    view.show();
     auto* pulse = view.findChild<views::PulseIndicator*>("pulseIndicator");
-    QVERIFY(!tray.updatesAction()->isEnabled()); // no feed, no check
+    auto* pause = view.findChild<QToolButton*>("pauseButton");
+    const QRect pauseWithoutJobs = pause->geometry();
+    QVERIFY(!tray.updatesAction()->isEnabled() && tray.updatesAction()->toolTip() == "This build has no update feed");
     // The tray's square icon is the dot, in the thermal colour, and so is the
     // header's, which pulses exactly while a job renders.
     const auto expect = [&](int level, bool rendering, const QString& pauseText) {
@@ -383,6 +420,9 @@ void TestViews::trayAndPulseFollowTheQueue()
     service.addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
     f.setLevel(2);
     expect(2, true, "Pause Queue");
+    QTRY_VERIFY(view.findChild<QToolButton*>("clearFinishedButton")->isVisible());
+    view.layout()->activate();
+    QCOMPARE(pause->geometry(), pauseWithoutJobs); // the retry and clear buttons kept their room
     f.workerFor("clip")->finishRun();
     QTRY_VERIFY(!pulse->isAnimating());
     f.setLevel(3);
