@@ -17,7 +17,6 @@ AppDependencyContainer::AppDependencyContainer(std::unique_ptr<JobStore> store, 
     m_jobStore = std::move(store);
     m_fileService = std::make_unique<FileService>();
     m_notificationService = std::make_unique<NotificationService>();
-    m_notificationService->probeServer();
     m_settingsService = std::make_unique<SettingsService>(*m_fileService, std::move(overrides.settings));
     m_thermalService = std::make_unique<ThermalService>(std::move(overrides.thermalSource));
     m_toastManager = std::make_unique<ToastManager>();

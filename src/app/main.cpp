@@ -13,10 +13,15 @@
 #include "services/JobService.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QSet>
 #include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
+
+#include <algorithm>
+#include <optional>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -109,10 +114,34 @@ int runShell(std::unique_ptr<JobStore> store, QuitSignalWatcher& quitSignals,
     return exitCode;
 }
 
+// --help and --version answer on any machine, before a window or the demo
+// starts; anything else on the command line is a file to add.
+std::optional<int> answerInfoOptions(int argc, char** argv)
+{
+    const QSet<QByteArray> infoOptions {"-h", "--help", "--help-all", "-v", "--version"};
+    if (std::none_of(argv + 1, argv + argc, [&](const char* a) { return infoOptions.contains(QByteArray(a)); }))
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("loopcaster"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LOOPCASTER_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Turns video clips and photos into long music videos."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QCoreApplication::translate("main", "Videos and images to add to the queue."),
+                                 QStringLiteral("[FILE...]"));
+    parser.process(app); // exits after answering
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = answerInfoOptions(argc, argv))
+        return *answered;
     if (!hasDisplay())
         return runHeadlessDemo(argc, argv);
 

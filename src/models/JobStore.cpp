@@ -134,10 +134,9 @@ Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> JobStore::open(const QS
 
     QSqlQuery q(d.db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName()))) {
-        isLocked = JobStoreSchema::isLockError(q.lastError());
-        return fail(QStringLiteral("cannot read the jobs: ") + q.lastError().text());
-    }
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName())))
+        return fail(QStringLiteral("cannot read the jobs: ") + q.lastError().text(),
+                    JobStoreSchema::isLockError(q.lastError()));
     while (q.next()) {
         QString key;
         MixJob* job = JobRow::read(q, store.get(), &key);

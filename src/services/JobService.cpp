@@ -177,7 +177,6 @@ void JobService::finishSweep(const QMultiHash<QString, QString>& leftovers, cons
         job->setStatusMessage(QStringLiteral("Finished"));
     }
     m_sweepingPaths.clear();
-    refreshStats();
     processQueue();
 }
 

@@ -27,12 +27,9 @@ public:
     // The sound name of the freedesktop sound theme used for the default sound.
     static QString defaultSound() { return QStringLiteral("message-new-instant"); }
 
-    // The app's container owns the one instance and probes the server once.
+    // The app's container owns the one instance.
     explicit NotificationService(QObject* parent = nullptr);
     ~NotificationService() override;
-
-    // Asks once whether a notification server answers; returns at once.
-    void probeServer();
 
     // Returns at once; delivery happens asynchronously.
     void sendNotification(const QString& title, const QString& body,

@@ -52,7 +52,7 @@ private slots:
             }
         }
         auto opened = JobStore::open(path);
-        QVERIFY2(opened, qPrintable(opened.error()));
+        QVERIFY2(opened, qPrintable(opened.error().text));
         m_store = std::move(*opened);
         m_store->setFlushDelayMs(3600 * 1000);
         m_model = std::make_unique<JobListModel>(m_store.get());

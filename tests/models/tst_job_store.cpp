@@ -21,7 +21,7 @@ std::unique_ptr<JobStore> openStore(const QString& path, int flushDelayMs = kHou
 {
     auto store = JobStore::open(path);
     if (!store) {
-        qWarning().noquote() << "open failed:" << store.error();
+        qWarning().noquote() << "open failed:" << store.error().text;
         return nullptr;
     }
     (*store)->setFlushDelayMs(flushDelayMs);
@@ -235,11 +235,9 @@ private slots:
         RawJobTable locker(path);
         for (const char* sql : {"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE", "UPDATE jobs SET progress = 1", "COMMIT"})
             QVERIFY(locker.exec(sql));
-        QString error;
-        bool locked = false;
-        QVERIFY(!JobStore::open(path, &error, &locked));
-        QVERIFY(locked);
-        QVERIFY2(error.contains("locked by another program"), qPrintable(error));
+        const auto opened = JobStore::open(path);
+        QVERIFY(!opened && opened.error().locked);
+        QVERIFY2(opened.error().text.contains("locked by another program"), qPrintable(opened.error().text));
     }
 
     void refusesFilesItCannotUse_data()
@@ -270,7 +268,7 @@ private slots:
 
         const auto opened = JobStore::open(path);
         QVERIFY(!opened);
-        const QString error = opened.error();
+        const QString error = opened.error().text;
         QVERIFY2(error.contains(errorMentions, Qt::CaseInsensitive), qPrintable(error));
         QVERIFY2(error.contains("jobs.sqlite"), qPrintable(error));
         QCOMPARE(testtools::readFile(path), before);

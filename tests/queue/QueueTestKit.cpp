@@ -96,7 +96,7 @@ QueueFixture::QueueFixture()
     g_current = this;
     auto opened = JobStore::open(dir.filePath(QStringLiteral("jobs.sqlite")));
     if (!opened)
-        qFatal("cannot open the job store: %s", qPrintable(opened.error()));
+        qFatal("cannot open the job store: %s", qPrintable(opened.error().text));
     store = std::move(*opened);
     settings = std::make_unique<SettingsService>(
         files,
@@ -127,7 +127,7 @@ MixJob* QueueFixture::storeJob(const QString& name, JobStatus status, float prog
 {
     const QUrl source = sourceFile(name + QStringLiteral(".mov"));
     auto* job = new MixJob(source, {QUrl::fromLocalFile(dir.filePath(QStringLiteral("song.mp3")))},
-                           files.createBookmark(source));
+                           files.createBookmark(source).value());
     job->setOutputPath(dir.filePath(name + QStringLiteral("_mix_1.mp4")));
     job->setStatus(status);
     job->setProgress(progress);

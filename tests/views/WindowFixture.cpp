@@ -13,7 +13,7 @@ WindowFixture::WindowFixture(const QList<StoredJob>& jobs, bool showContent)
 {
     auto store = JobStore::open(dir.filePath("jobs.sqlite"));
     if (!store)
-        qFatal("cannot open the job store: %s", qPrintable(store.error()));
+        qFatal("cannot open the job store: %s", qPrintable(store.error().text));
     AppDependencyContainer::Overrides o;
     o.settings = std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat);
     o.thermalSource = std::make_unique<ScriptedThermalSource>(std::make_shared<int>(0)); // a cool machine

@@ -44,7 +44,7 @@ void SongMeasureQueue::work()
             if (isSystemError(e.code())) {
                 const QString name = QFileInfo(m_paths.at(i)).fileName();
                 return fail(std::make_exception_ptr(
-                    MediaError(QStringLiteral("Cannot read %1: %2").arg(name, avErrorText(e.code())), e.code())));
+                    MediaError(QStringLiteral("Cannot read %1: %2").arg(name, avErrorText(e.code())), e.code(), name)));
             }
             r.error = e.message();
         } catch (...) {

@@ -2,6 +2,10 @@
 
 #include "media/common/MediaError.h"
 
+extern "C" {
+#include <libavutil/error.h>
+}
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -43,7 +47,8 @@ CancellableFile::CancellableFile(const QString& path, const CancelToken* cancel)
     if (m_fd < 0) {
         const int err = errno;
         throw MediaError(QStringLiteral("open(%1): %2")
-                             .arg(QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(err))));
+                             .arg(QFileInfo(path).fileName(), QString::fromLocal8Bit(std::strerror(err))),
+                         AVERROR(err));
     }
     struct stat st {};
     m_regular = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode);

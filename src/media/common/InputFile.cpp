@@ -21,7 +21,7 @@ void requireRegularFile(const QByteArray& localPath, const QString& name)
     if (::stat(localPath.constData(), &st) != 0)
         throwAvError("stat", AVERROR(errno), name);
     if (!S_ISREG(st.st_mode))
-        throw MediaError(QStringLiteral("%1: not a regular file").arg(name));
+        throw MediaError(QStringLiteral("%1: not a regular file").arg(name), AVERROR(EINVAL), name);
 }
 
 } // namespace
