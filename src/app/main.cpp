@@ -68,9 +68,9 @@ Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> openStoreRetrying()
 // let go (the next start also recognises a committed movie by itself).
 void finishQuitting(JobService& jobs, JobStore& store)
 {
-    if (jobs.hasLiveRuns()) {
+    if (jobs.hasLiveRenders()) {
         QEventLoop unwinding;
-        QObject::connect(&jobs, &JobService::runsStopped, &unwinding, &QEventLoop::quit);
+        QObject::connect(&jobs, &JobService::rendersStopped, &unwinding, &QEventLoop::quit);
         jobs.stopForQuit();
         unwinding.exec();
     }
@@ -94,7 +94,7 @@ int runShell(std::unique_ptr<JobStore> store, QuitSignalWatcher& quitSignals,
     QObject::disconnect(quitOnSignal);
     QObject::connect(&quitSignals, &QuitSignalWatcher::quitRequested, &jobs, &JobService::stopForQuit);
     const auto exitWhenStopped =
-        QObject::connect(&jobs, &JobService::runsStopped, qApp, [] { QCoreApplication::exit(0); });
+        QObject::connect(&jobs, &JobService::rendersStopped, qApp, [] { QCoreApplication::exit(0); });
     LoopcasterApp shell(container);
     // A later launch (a file manager's "Open With" while we run) brings
     // the window forward and adds its files as if they were dropped.

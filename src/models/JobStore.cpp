@@ -1,6 +1,6 @@
 #include "models/JobStore.h"
 
-#include "models/JobRow.h"
+#include "models/JobTableRow.h"
 #include "models/JobStoreSchema.h"
 #include "models/ModelsLog.h"
 
@@ -134,12 +134,12 @@ Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> JobStore::open(const QS
 
     QSqlQuery q(d.db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobRow::columnList(), tableName())))
+    if (!q.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(JobTableRow::columnList(), tableName())))
         return fail(QStringLiteral("cannot read the jobs: ") + q.lastError().text(),
                     JobStoreSchema::isLockError(q.lastError()));
     while (q.next()) {
         QString key;
-        MixJob* job = JobRow::read(q, store.get(), &key);
+        MixJob* job = JobTableRow::read(q, store.get(), &key);
         if (!job)
             continue;
         if (d.byId.contains(job->id())) {
@@ -183,7 +183,7 @@ void JobStore::track(MixJob* job)
     d->byId.insert(job->id(), job);
     d->ordered.append(job);
 
-    using C = JobRow::Column;
+    using C = JobTableRow::Column;
     auto watch = [this, job](auto signal, unsigned columns) {
         connect(job, signal, this, [this, job, columns] { markDirty(job, columns); });
     };
@@ -214,7 +214,7 @@ void JobStore::insert(MixJob* job)
         job->setParent(this); // ownership was handed over all the same
         return;
     }
-    d->rowKey.insert(job, JobRow::idText(*job));
+    d->rowKey.insert(job, JobTableRow::idText(*job));
     track(job);
     d->pendingInserts.append(job);
     d->scheduleFlush();
@@ -271,13 +271,13 @@ bool JobStore::save()
 
     if (!d->pendingInserts.isEmpty()) {
         QStringList marks;
-        for (int i = 0; i < JobRow::columnCount; ++i)
+        for (int i = 0; i < JobTableRow::columnCount; ++i)
             marks.append(QStringLiteral("?"));
         q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(tableName(), JobRow::columnList(), marks.join(QLatin1Char(','))));
+                      .arg(tableName(), JobTableRow::columnList(), marks.join(QLatin1Char(','))));
         for (MixJob* job : std::as_const(d->pendingInserts)) {
-            for (int i = 0; i < JobRow::columnCount; ++i)
-                q.addBindValue(JobRow::value(*job, JobRow::columnAt(i)));
+            for (int i = 0; i < JobTableRow::columnCount; ++i)
+                q.addBindValue(JobTableRow::value(*job, JobTableRow::columnAt(i)));
             if (!q.exec())
                 return failed(QStringLiteral("cannot insert job ") + d->rowKey.value(job), q.lastError());
         }
@@ -291,12 +291,12 @@ bool JobStore::save()
             continue;
         QStringList assignments;
         QVariantList values;
-        for (int i = 0; i < JobRow::columnCount; ++i) {
-            const JobRow::Column column = JobRow::columnAt(i);
+        for (int i = 0; i < JobTableRow::columnCount; ++i) {
+            const JobTableRow::Column column = JobTableRow::columnAt(i);
             if (!(it.value() & column))
                 continue;
-            assignments.append(QStringLiteral("%1 = ?").arg(QLatin1String(JobRow::name(column))));
-            values.append(JobRow::value(*job, column));
+            assignments.append(QStringLiteral("%1 = ?").arg(QLatin1String(JobTableRow::name(column))));
+            values.append(JobTableRow::value(*job, column));
         }
         q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(tableName(), assignments.join(QStringLiteral(", "))));
         for (const QVariant& v : std::as_const(values))

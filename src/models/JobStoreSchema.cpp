@@ -1,6 +1,6 @@
 #include "models/JobStoreSchema.h"
 
-#include "models/JobRow.h"
+#include "models/JobTableRow.h"
 #include "models/ModelsLog.h"
 
 #include <QSet>
@@ -69,8 +69,8 @@ Result<void> hasAllColumns(QSqlDatabase& db)
     QSet<QString> present;
     while (q.next())
         present.insert(q.value(1).toString());
-    for (int i = 0; i < JobRow::columnCount; ++i) {
-        const QString name = QLatin1String(JobRow::name(JobRow::columnAt(i)));
+    for (int i = 0; i < JobTableRow::columnCount; ++i) {
+        const QString name = QLatin1String(JobTableRow::name(JobTableRow::columnAt(i)));
         if (!present.contains(name))
             return Failure(QStringLiteral("the jobs table has no column \"%1\"").arg(name));
     }

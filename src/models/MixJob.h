@@ -83,7 +83,7 @@ signals:
 
 private:
     friend class JobStore;
-    friend struct JobRow;
+    friend struct JobTableRow;
     MixJob(QObject* parent); // used by the store when loading rows
 
     QUuid m_id;

@@ -8,22 +8,22 @@
 
 namespace ThreadPriority {
 
-int niceValue(TaskPriority priority)
+int niceValue(RenderPriority priority)
 {
     switch (priority) {
-    case TaskPriority::userInitiated:
+    case RenderPriority::userInitiated:
         return 0;
-    case TaskPriority::medium:
+    case RenderPriority::medium:
         return 5;
-    case TaskPriority::utility:
+    case RenderPriority::utility:
         return 10;
-    case TaskPriority::background:
+    case RenderPriority::background:
         return 19;
     }
     return 0;
 }
 
-bool applyToCurrentThread(TaskPriority priority)
+bool applyToCurrentThread(RenderPriority priority)
 {
     // On Linux PRIO_PROCESS with a thread id addresses that one thread, not
     // the whole process; the main thread keeps its own value.

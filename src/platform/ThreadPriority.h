@@ -3,12 +3,12 @@
 // default scheduler, so job runs get a nice value per thread instead. Threads
 // created afterwards by the same thread (encoder workers) inherit it.
 
-#include "platform/TaskPriority.h"
+#include "platform/RenderPriority.h"
 
 namespace ThreadPriority {
 
-int niceValue(TaskPriority priority);    // userInitiated 0, medium 5, utility 10, background 19
+int niceValue(RenderPriority priority);    // userInitiated 0, medium 5, utility 10, background 19
 // Applies to the calling thread; returns false if the kernel refused.
-bool applyToCurrentThread(TaskPriority priority);
+bool applyToCurrentThread(RenderPriority priority);
 
 }

@@ -1,6 +1,6 @@
 #include "render/RenderSession.h"
 
-#include "services/RemuxError.h"
+#include "services/RenderError.h"
 #include "services/TracklistWriter.h"
 
 #include <QTimer>
@@ -84,7 +84,7 @@ void RenderSession::onRunEnded(JobRender* render, const JobRenderOutcome& outcom
         reportFailure(outcome.message);
         break;
     case JobRenderOutcome::Kind::cancelled:
-        reportFailure(RemuxError::cancelled().errorDescription());
+        reportFailure(RenderError::cancelled().errorDescription());
         m_interrupted = true;
         break;
     }

@@ -75,8 +75,8 @@ JobRenderOutcome JobRender::execute()
         return cancelled;
 
     const QString staging = OutputFiles::stagingPathFor(moviePath);
-    const Result<QString, RemuxError> tracklist = m_engine->render(
-        RemuxRun::Inputs {*source, m_request.songs, QUrl::fromLocalFile(staging), m_request.crossfade},
+    const Result<QString, RenderError> tracklist = m_engine->render(
+        RenderPipeline::Inputs {*source, m_request.songs, QUrl::fromLocalFile(staging), m_request.crossfade},
         &m_cancel, [this](float f, const QString& m) { report(f, m); });
     if (isCancelled()) {
         QFile::remove(staging);
@@ -85,7 +85,7 @@ JobRenderOutcome JobRender::execute()
     if (!tracklist) {
         QFile::remove(staging);
         // The hidden staging name means nothing to the user; the movie's does.
-        return failed(tracklist.error().localizedDescription().replace(QFileInfo(staging).fileName(),
+        return failed(tracklist.error().errorDescription().replace(QFileInfo(staging).fileName(),
                                                                         QFileInfo(moviePath).fileName()));
     }
 

@@ -9,7 +9,7 @@
 
 #include "models/Crossfade.h"
 #include "services/RenderEngine.h"
-#include "platform/TaskPriority.h"
+#include "platform/RenderPriority.h"
 
 #include <QByteArray>
 #include <QList>
@@ -37,7 +37,7 @@ struct JobRenderRequest {
     QString outputPath;            // empty when the record has none
     QList<QUrl> songs;
     double crossfade = crossfade::defaultSeconds;
-    TaskPriority priority = TaskPriority::userInitiated;
+    RenderPriority priority = RenderPriority::userInitiated;
     QSet<QString> reservedPaths;   // other jobs' movies: the commit never takes these names
 };
 

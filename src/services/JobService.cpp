@@ -72,20 +72,20 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
 
 JobService::~JobService()
 {
-    // The app quits through stopForQuit() and runsStopped(), so no run is
+    // The app quits through stopForQuit() and rendersStopped(), so no run is
     // left here. An owner that did not wait still must not leave a run
     // reporting to a destroyed store: the stopped runs are joined (their
     // cancellation points are close together).
     stopForQuit();
-    if (!m_liveRuns.isEmpty()) {
-        qCWarning(lcJobs) << "destroyed with" << m_liveRuns.size() << "runs still unwinding; joining them";
+    if (!m_liveRenders.isEmpty()) {
+        qCWarning(lcJobs) << "destroyed with" << m_liveRenders.size() << "runs still unwinding; joining them";
         m_runPool.waitForDone();
     }
-    for (JobRender* render : std::as_const(m_liveRuns)) {
+    for (JobRender* render : std::as_const(m_liveRenders)) {
         disconnect(render, nullptr, this, nullptr);
         delete render;
     }
-    m_liveRuns.clear();
+    m_liveRenders.clear();
     m_store.save();
 }
 
@@ -100,15 +100,15 @@ int JobService::maxConcurrentJobs(ThermalState state)
     return 0;
 }
 
-TaskPriority JobService::priorityFor(ThermalState state)
+RenderPriority JobService::priorityFor(ThermalState state)
 {
     switch (state) {
-    case ThermalState::nominal: return TaskPriority::userInitiated;
-    case ThermalState::fair: return TaskPriority::medium;
-    case ThermalState::serious: return TaskPriority::utility;
-    case ThermalState::critical: return TaskPriority::background;
+    case ThermalState::nominal: return RenderPriority::userInitiated;
+    case ThermalState::fair: return RenderPriority::medium;
+    case ThermalState::serious: return RenderPriority::utility;
+    case ThermalState::critical: return RenderPriority::background;
     }
-    return TaskPriority::background;
+    return RenderPriority::background;
 }
 
 // A quit puts running jobs back to pending, so a record left `processing`
@@ -199,12 +199,12 @@ void JobService::processQueue()
     if (m_quitting || m_isQueuePaused || m_isCoolingDown)
         return;
     const ThermalState state = m_thermal.currentState();
-    if (state == ThermalState::critical && !m_activeJobTasks.isEmpty()) {
+    if (state == ThermalState::critical && !m_currentRenders.isEmpty()) {
         pauseForHeat();
         return;
     }
     const int limit = maxConcurrentJobs(state);
-    int freeSlots = limit - int(m_activeJobTasks.size());
+    int freeSlots = limit - int(m_currentRenders.size());
     if (freeSlots <= 0)
         return;
     const auto waiting = m_store.fetch(JobFilters::waiting, JobStore::Sort::createdAtAscending);
@@ -241,19 +241,19 @@ bool JobService::isOutputPathBusy(const QString& outputPath, int* holdLeftMs)
     if (m_sweepingPaths.contains(outputPath))
         return true; // the sweep's result runs the scheduler again
     bool busy = false;
-    for (JobRender* run : std::as_const(m_liveRuns)) {
+    for (JobRender* run : std::as_const(m_liveRenders)) {
         if (run->outputPath() != outputPath)
             continue;
         if (!run->isCancelled()) {
             busy = true;
-            m_holdingRuns.insert(run);
+            m_holdingRenders.insert(run);
             continue;
         }
         const qint64 now = m_timings.steadyMs();
         const qint64 left = m_timings.unwindHoldMs - (now - m_cancelledAtMs.value(run, now));
         if (left > 0) {
             busy = true;
-            m_holdingRuns.insert(run);
+            m_holdingRenders.insert(run);
             *holdLeftMs = std::max(*holdLeftMs, int(left));
         }
     }
@@ -287,29 +287,29 @@ void JobService::startJob(MixJob* job)
     auto* render = new JobRender(request, m_engineFactory(request), this);
     connect(render, &JobRender::progressed, this,
             [this, render](float fraction, const QString& message) { applyProgress(render, fraction, message); });
-    connect(render, &JobRender::ended, this, &JobService::taskEnded);
-    m_liveRuns.insert(render);
-    if (JobRender* previous = m_activeJobTasks.value(id))
-        cancelTask(previous);
-    m_activeJobTasks.insert(id, render);
+    connect(render, &JobRender::ended, this, &JobService::renderEnded);
+    m_liveRenders.insert(render);
+    if (JobRender* previous = m_currentRenders.value(id))
+        cancelRender(previous);
+    m_currentRenders.insert(id, render);
     m_jobsRunSinceFinish.insert(id);
     syncActiveCounts();
     m_runPool.start(render);
 }
 
-void JobService::cancelTask(JobRender* render)
+void JobService::cancelRender(JobRender* render)
 {
     render->cancel();
     if (!m_cancelledAtMs.contains(render))
         m_cancelledAtMs.insert(render, m_timings.steadyMs());
-    if (m_holdingRuns.contains(render) && !m_unwindHold.active)
+    if (m_holdingRenders.contains(render) && !m_unwindHold.active)
         startWait(m_unwindHold, m_timings.unwindHoldMs, [this] { processQueue(); });
 }
 
 // Updates of a cancelled run are dropped: its canceller owns the record now.
 void JobService::applyProgress(JobRender* render, float fraction, const QString& message)
 {
-    if (render->isCancelled() || m_activeJobTasks.value(render->jobId()) != render)
+    if (render->isCancelled() || m_currentRenders.value(render->jobId()) != render)
         return;
     if (MixJob* job = m_store.find(render->jobId()))
         job->reportProgress(fraction, message);
@@ -344,7 +344,7 @@ void JobService::removeTemporariesOfIdlePath(const QString& outputPath)
 {
     if (outputPath.isEmpty())
         return;
-    for (const JobRender* render : std::as_const(m_liveRuns)) {
+    for (const JobRender* render : std::as_const(m_liveRenders)) {
         if (render->outputPath() == outputPath)
             return;
     }
@@ -354,16 +354,16 @@ void JobService::removeTemporariesOfIdlePath(const QString& outputPath)
 // The end of a run. A cancelled run may end long after its job was paused
 // and started again: it then must not touch the newer run's map entry or the
 // record.
-void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
+void JobService::renderEnded(JobRender* render, const JobRenderOutcome& outcome)
 {
     const QUuid id = render->jobId();
     const bool cancelled = render->isCancelled();
-    const bool heldBackAStart = m_holdingRuns.remove(render);
-    m_liveRuns.remove(render);
+    const bool heldBackAStart = m_holdingRenders.remove(render);
+    m_liveRenders.remove(render);
     m_cancelledAtMs.remove(render);
-    const bool current = m_activeJobTasks.value(id) == render;
+    const bool current = m_currentRenders.value(id) == render;
     if (current) {
-        m_activeJobTasks.remove(id);
+        m_currentRenders.remove(id);
         syncActiveCounts();
     }
     // A pause or quit that came while the run was committing is too late:
@@ -371,11 +371,11 @@ void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
     // a second movie. A user's cancel still stands.
     MixJob* job = m_store.find(id);
     const bool completed = outcome.kind == JobRenderOutcome::Kind::completed;
-    const bool finishedDespiteStop = cancelled && completed && !m_activeJobTasks.contains(id) && job
+    const bool finishedDespiteStop = cancelled && completed && !m_currentRenders.contains(id) && job
         && job->status() != JobStatus::cancelled;
     if (finishedDespiteStop || (!cancelled && current)) {
         applyOutcome(render, outcome);
-    } else if (cancelled && !m_activeJobTasks.contains(id)) {
+    } else if (cancelled && !m_currentRenders.contains(id)) {
         if (job && job->status() == JobStatus::processing)
             job->setStatus(m_quitting ? JobStatus::pending : JobStatus::paused);
     }
@@ -384,14 +384,14 @@ void JobService::taskEnded(JobRender* render, const JobRenderOutcome& outcome)
     render->deleteLater();
 
     if (m_quitting) {
-        if (m_liveRuns.isEmpty()) {
+        if (m_liveRenders.isEmpty()) {
             m_store.save();
-            emit runsStopped();
+            emit rendersStopped();
         }
         return;
     }
     if (!cancelled)
-        jobDidFinish();
+        afterJobEnded();
     else if (heldBackAStart)
         processQueue();
 }
@@ -403,24 +403,24 @@ void JobService::stopForQuit()
         m_coolDown.active = false;
         m_heatRecheck.active = false;
         m_unwindHold.active = false;
-        const auto runs = std::exchange(m_activeJobTasks, {});
+        const auto runs = std::exchange(m_currentRenders, {});
         for (auto it = runs.begin(); it != runs.end(); ++it) {
-            cancelTask(it.value());
+            cancelRender(it.value());
             updateJobStatus(it.key(), JobStatus::pending, QStringLiteral("Waiting..."));
         }
-        for (JobRender* render : std::as_const(m_liveRuns))
+        for (JobRender* render : std::as_const(m_liveRenders))
             render->cancel();
         syncActiveCounts();
         m_store.save();
     }
-    if (m_liveRuns.isEmpty())
-        QMetaObject::invokeMethod(this, &JobService::runsStopped, Qt::QueuedConnection);
+    if (m_liveRenders.isEmpty())
+        QMetaObject::invokeMethod(this, &JobService::rendersStopped, Qt::QueuedConnection);
 }
 
-void JobService::jobDidFinish()
+void JobService::afterJobEnded()
 {
     ++m_batchCounter;
-    if (m_activeJobTasks.isEmpty()) {
+    if (m_currentRenders.isEmpty()) {
         const int waiting = m_store.fetchCount(JobFilters::waiting).value_or(0);
         if (waiting == 0)
             notifyQueueFinished();
@@ -462,9 +462,9 @@ void JobService::startCoolDown()
 void JobService::pauseQueue()
 {
     setIsQueuePaused(true);
-    const auto runs = std::exchange(m_activeJobTasks, {});
+    const auto runs = std::exchange(m_currentRenders, {});
     for (auto it = runs.begin(); it != runs.end(); ++it) {
-        cancelTask(it.value());
+        cancelRender(it.value());
         updateJobStatus(it.key(), JobStatus::paused, kPausedByUser);
     }
     syncActiveCounts();
@@ -489,9 +489,9 @@ void JobService::togglePause()
 void JobService::pauseForHeat()
 {
     setIsQueuePaused(true);
-    const auto runs = std::exchange(m_activeJobTasks, {});
+    const auto runs = std::exchange(m_currentRenders, {});
     for (auto it = runs.begin(); it != runs.end(); ++it) {
-        cancelTask(it.value());
+        cancelRender(it.value());
         updateJobStatus(it.key(), JobStatus::paused, kPausedForHeat);
     }
     syncActiveCounts();
@@ -539,9 +539,9 @@ void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, cons
 
 void JobService::cancelJob(MixJob* job)
 {
-    JobRender* render = m_activeJobTasks.take(job->id());
+    JobRender* render = m_currentRenders.take(job->id());
     if (render) {
-        cancelTask(render);
+        cancelRender(render);
         syncActiveCounts();
     }
     const JobStatus status = job->status();
@@ -610,8 +610,8 @@ void JobService::clearFinishedJobs()
 
 void JobService::syncActiveCounts()
 {
-    setActiveJobsCount(int(m_activeJobTasks.size()));
-    setIsProcessing(!m_activeJobTasks.isEmpty());
+    setActiveJobsCount(int(m_currentRenders.size()));
+    setIsProcessing(!m_currentRenders.isEmpty());
 }
 
 void JobService::setActiveJobsCount(int v)

@@ -6,7 +6,7 @@
 
 #include "models/JobStatus.h"
 #include "services/SingleShotTimer.h"
-#include "platform/TaskPriority.h"
+#include "platform/RenderPriority.h"
 #include "services/ThermalService.h"
 
 #include <QHash>
@@ -79,7 +79,7 @@ public:
     int batchCounter() const { return m_batchCounter; }
 
     static int maxConcurrentJobs(ThermalState state);
-    static TaskPriority priorityFor(ThermalState state);
+    static RenderPriority priorityFor(ThermalState state);
 
     // Scheduling.
     void processQueue();
@@ -89,9 +89,9 @@ public:
 
     // Quitting: stops every run and puts its job back to pending ("Waiting...")
     // so it resumes at the next start; nothing new starts afterwards.
-    // runsStopped() follows once every run has unwound (at once when none runs).
+    // rendersStopped() follows once every run has unwound (at once when none runs).
     void stopForQuit();
-    bool hasLiveRuns() const { return !m_liveRuns.isEmpty(); }
+    bool hasLiveRenders() const { return !m_liveRenders.isEmpty(); }
     // True from construction until the start-up listing of the output
     // folders is back and its leftovers removed.
     bool isSweepingLeftovers() const { return !m_sweepingPaths.isEmpty(); }
@@ -111,7 +111,7 @@ signals:
     void activeJobsCountChanged();
     void isProcessingChanged();
     void isQueuePausedChanged();
-    void runsStopped();
+    void rendersStopped();
 
 private:
     // One of the service's waits. Starting it again or stopping it turns
@@ -124,7 +124,7 @@ private:
     void heatRecheck();
 
     void startJob(MixJob* job);
-    void jobDidFinish();
+    void afterJobEnded();
     void startCoolDown();
     void pauseForHeat();
     void updateJobStatus(const QUuid& jobId, JobStatus status, const QString& message);
@@ -142,8 +142,8 @@ private:
 
     void failInterruptedJobs();
     bool isOutputPathBusy(const QString& outputPath, int* holdLeftMs);
-    void cancelTask(JobRender* render);
-    void taskEnded(JobRender* render, const JobRenderOutcome& outcome);
+    void cancelRender(JobRender* render);
+    void renderEnded(JobRender* render, const JobRenderOutcome& outcome);
     void notifyQueueFinished();
 
     JobStore& m_store;
@@ -165,9 +165,9 @@ private:
     bool m_isProcessing = false;
     bool m_isQueuePaused = false;
 
-    QHash<QUuid, JobRender*> m_activeJobTasks; // the current run of each running job
-    QSet<JobRender*> m_liveRuns;               // every run not yet ended, cancelled ones included
-    QSet<JobRender*> m_holdingRuns;            // unwinding runs that held back a start
+    QHash<QUuid, JobRender*> m_currentRenders; // the current run of each running job
+    QSet<JobRender*> m_liveRenders;               // every run not yet ended, cancelled ones included
+    QSet<JobRender*> m_holdingRenders;            // unwinding runs that held back a start
     QHash<JobRender*, qint64> m_cancelledAtMs; // when each cancelled live run was stopped
     QSet<QUuid> m_jobsRunSinceFinish;       // for the end-of-queue failure count
     int m_batchCounter = 0;

@@ -1,6 +1,6 @@
 #include "services/RenderEngine.h"
 
-#include "services/RunPreflight.h"
+#include "services/RenderPreflight.h"
 #include "services/TracklistWriter.h"
 
 namespace {
@@ -9,14 +9,14 @@ class MediaRenderEngine : public RenderEngine {
 public:
     Result<void> checkInputs(const QUrl& source, const QString& outputPath) override
     {
-        return RunPreflight::check(source.toLocalFile(), outputPath);
+        return RenderPreflight::check(source.toLocalFile(), outputPath);
     }
 
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
-                                       const RemuxRun::UpdateSink& sink) override
+    Result<QString, RenderError> render(const RenderPipeline::Inputs& inputs, const lc::media::CancelToken* cancel,
+                                       const RenderPipeline::UpdateSink& sink) override
     {
-        RemuxRun run(inputs, cancel, sink);
-        if (const Result<void, RemuxError> done = run.execute(); !done)
+        RenderPipeline run(inputs, cancel, sink);
+        if (const Result<void, RenderError> done = run.execute(); !done)
             return Failure(done.error());
         return TracklistWriter::tracklistText(run.plan());
     }

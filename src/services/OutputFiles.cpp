@@ -1,7 +1,7 @@
 #include "services/OutputFiles.h"
 
 #include "services/MixOutputName.h"
-#include "services/RemuxError.h"
+#include "services/RenderError.h"
 #include "services/TracklistWriter.h"
 
 #include <QDir>
@@ -31,7 +31,7 @@ QString errnoText(int err)
 // Saving is the export's last step, so its failures read as the export's.
 Failure<QString> exportFailure(const QString& why)
 {
-    return Failure(RemuxError::exportFailed(why).errorDescription());
+    return Failure(RenderError::exportFailed(why).errorDescription());
 }
 
 // rename(2) without replacing: a hard link fails with EEXIST when the name is

@@ -3,8 +3,8 @@
 // script runs without media. Both calls run on the run's pool thread.
 
 #include "platform/Result.h"
-#include "services/RemuxError.h"
-#include "services/RemuxRun.h"
+#include "services/RenderError.h"
+#include "services/RenderPipeline.h"
 
 #include <QString>
 #include <QUrl>
@@ -22,14 +22,14 @@ public:
     // Renders the movie to inputs.outputURL (which must not exist afterwards
     // unless the render succeeded) and returns the tracklist's text for the
     // mix that was rendered.
-    virtual Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
-                                               const RemuxRun::UpdateSink& sink) = 0;
+    virtual Result<QString, RenderError> render(const RenderPipeline::Inputs& inputs, const lc::media::CancelToken* cancel,
+                                               const RenderPipeline::UpdateSink& sink) = 0;
 
     // Called on the main thread when the run is cancelled, after the flag is
     // raised; an engine that waits on something can wake up here.
     virtual void cancelRequested() {}
 };
 
-// The real engine: the early checks, then RemuxRun, then the tracklist from
+// The real engine: the early checks, then RenderPipeline, then the tracklist from
 // the plan the run used.
 std::unique_ptr<RenderEngine> makeMediaRenderEngine();

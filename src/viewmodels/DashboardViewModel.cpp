@@ -47,12 +47,12 @@ void DashboardViewModel::setShowSettings(bool v)
     emit showSettingsChanged();
 }
 
-void DashboardViewModel::setShowFileImporter(bool v)
+void DashboardViewModel::setShowFilePicker(bool v)
 {
-    if (m_showFileImporter == v)
+    if (m_showFilePicker == v)
         return;
-    m_showFileImporter = v;
-    emit showFileImporterChanged();
+    m_showFilePicker = v;
+    emit showFilePickerChanged();
 }
 
 void DashboardViewModel::setIsDropTargeted(bool v)

@@ -18,7 +18,7 @@ class ToastManager;
 class DashboardViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool showSettings READ showSettings WRITE setShowSettings NOTIFY showSettingsChanged)
-    Q_PROPERTY(bool showFileImporter READ showFileImporter WRITE setShowFileImporter NOTIFY showFileImporterChanged)
+    Q_PROPERTY(bool showFilePicker READ showFilePicker WRITE setShowFilePicker NOTIFY showFilePickerChanged)
     Q_PROPERTY(bool isDropTargeted READ isDropTargeted WRITE setIsDropTargeted NOTIFY isDropTargetedChanged)
     Q_PROPERTY(QList<QUrl> selectedVideoURLs READ selectedVideoURLs WRITE setSelectedVideoURLs NOTIFY selectedVideoURLsChanged)
     Q_PROPERTY(bool canStartProcessing READ canStartProcessing NOTIFY canStartProcessingChanged)
@@ -42,8 +42,8 @@ public:
 
     bool showSettings() const { return m_showSettings; }
     void setShowSettings(bool v);
-    bool showFileImporter() const { return m_showFileImporter; }
-    void setShowFileImporter(bool v);
+    bool showFilePicker() const { return m_showFilePicker; }
+    void setShowFilePicker(bool v);
     bool isDropTargeted() const { return m_isDropTargeted; }
     void setIsDropTargeted(bool v);
     QList<QUrl> selectedVideoURLs() const { return m_selectedVideoURLs; }
@@ -64,7 +64,7 @@ public:
 
 signals:
     void showSettingsChanged();
-    void showFileImporterChanged();
+    void showFilePickerChanged();
     void isDropTargetedChanged();
     void selectedVideoURLsChanged();
     void canStartProcessingChanged();
@@ -79,7 +79,7 @@ private:
     Options m_options;
 
     bool m_showSettings = false;
-    bool m_showFileImporter = false;
+    bool m_showFilePicker = false;
     bool m_isDropTargeted = false;
     QList<QUrl> m_selectedVideoURLs;
     QString m_lastBlockedReason;

@@ -89,7 +89,7 @@ void QueueViewModel::retryJob(MixJob* job)
     m_jobService.retryJob(job);
 }
 
-void QueueViewModel::openInFinder(MixJob* job)
+void QueueViewModel::revealInFileManager(MixJob* job)
 {
     if (!job || !m_revealFile)
         return;

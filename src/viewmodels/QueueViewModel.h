@@ -52,7 +52,7 @@ public:
     JobListModel* jobs() const { return m_jobs; }
 
     void retryJob(MixJob* job);
-    void openInFinder(MixJob* job);
+    void revealInFileManager(MixJob* job);
 
     // The header's and rows' job-service operations.
     void togglePause();

@@ -29,15 +29,15 @@ DashboardView::DashboardView(DashboardViewModel& viewModel, SettingsViewModel& s
     connect(m_dropZone, &VideoDropZone::dropped, &m_viewModel, &DashboardViewModel::addFiles);
     connect(m_dropZone, &VideoDropZone::clearRequested, &m_viewModel, &DashboardViewModel::clearSelection);
     connect(m_dropZone, &VideoDropZone::browseRequested, &m_viewModel,
-            [this] { m_viewModel.setShowFileImporter(true); });
+            [this] { m_viewModel.setShowFilePicker(true); });
     connect(m_start, &StartButton::clicked, &m_viewModel, &DashboardViewModel::startProcessing);
 
     connect(&m_viewModel, &DashboardViewModel::selectedVideoURLsChanged, this, &DashboardView::refresh);
     connect(&m_viewModel, &DashboardViewModel::canStartProcessingChanged, this, &DashboardView::refresh);
     connect(&m_viewModel, &DashboardViewModel::isDropTargetedChanged, this,
             [this] { m_dropZone->setTargeted(m_viewModel.isDropTargeted()); });
-    connect(&m_viewModel, &DashboardViewModel::showFileImporterChanged, this, [this] {
-        if (m_viewModel.showFileImporter())
+    connect(&m_viewModel, &DashboardViewModel::showFilePickerChanged, this, [this] {
+        if (m_viewModel.showFilePicker())
             presentFilePicker();
     });
     refresh();
@@ -67,7 +67,7 @@ void DashboardView::presentFilePicker()
             urls << QUrl::fromLocalFile(file);
         m_viewModel.addFiles(urls);
     });
-    connect(dialog, &QFileDialog::finished, &m_viewModel, [this] { m_viewModel.setShowFileImporter(false); });
+    connect(dialog, &QFileDialog::finished, &m_viewModel, [this] { m_viewModel.setShowFilePicker(false); });
     dialog->open();
 }
 

@@ -117,7 +117,7 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     // The record may be removed while a click is on its way; act only on a
     // record that still exists.
     connect(m_cancel, &QToolButton::clicked, this, [this] { m_viewModel.cancelJob(m_job); });
-    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.openInFinder(m_job); });
+    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
     connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
     connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
     connect(job, &MixJob::changed, this, &JobRow::refresh);

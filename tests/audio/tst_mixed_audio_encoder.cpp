@@ -232,7 +232,7 @@ private slots:
 
         // Destroyed mid-stream, its workers busy or waiting for room, an
         // encoder joins them (a hang fails on the timeout). A raised cancel
-        // flag stops the run before its next packet (tst_remux_run::failures);
+        // flag stops the run before its next packet (tst_render_pipeline::failures);
         // how fast the encoder itself gives up is measured in the benchmarks.
         MixedAudioEncoder abandoned(plan, nullptr, {.segmentFrames = 96});
         PacketPtr pkt = makePacket();

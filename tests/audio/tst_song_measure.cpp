@@ -25,7 +25,7 @@ private slots:
 
         // 2.5 s of tone: 110250 samples at 44.1 kHz whatever the source rate.
         // (WAV, MP3 and AAC songs are measured to the sample in
-        // tst_remux_run::completedRun.)
+        // tst_render_pipeline::completedRun.)
         QTest::newRow("flac mono") << "mono.flac" << 44100 << QStringList {"-ac", "1"} << 0;
         QTest::newRow("ogg vorbis") << "tone.ogg" << 44100 << QStringList {"-c:a", "libvorbis"} << 4;
         QTest::newRow("48 kHz resampled") << "tone48.wav" << 48000 << QStringList {} << 2;

@@ -36,8 +36,8 @@ public:
         m_script->m_wake.notify_all();
     }
 
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
-                                       const RemuxRun::UpdateSink& sink) override
+    Result<QString, RenderError> render(const RenderPipeline::Inputs& inputs, const lc::media::CancelToken* cancel,
+                                       const RenderPipeline::UpdateSink& sink) override
     {
         ScriptedRender& s = *m_script;
         s.nice = threadNice();
@@ -48,7 +48,7 @@ public:
             s.m_wake.wait(lock, [&] { return !s.m_steps.empty() || (cancel->isCancelled() && s.endOnCancel); });
             s.m_waiting = false;
             if (s.m_steps.empty())
-                return Failure(RemuxError::cancelled());
+                return Failure(RenderError::cancelled());
             const ScriptedRender::Step step = s.m_steps.front();
             s.m_steps.pop_front();
             if (step.kind == ScriptedRender::Step::fail)

@@ -74,7 +74,7 @@ public:
 
     void sendUpdate(float fraction, const QString& message) { push({Step::update, fraction, message, {}}); }
     void finishRun() { push({Step::finish, 1.0f, {}, {}}); } // (1.0, "Complete!"), a staging movie, a tracklist
-    void failRun(const RemuxError& error) { push({Step::fail, 0, {}, error}); }
+    void failRun(const RenderError& error) { push({Step::fail, 0, {}, error}); }
 
     bool isIdle() const; // waits for a step that was not sent, or is gone
     bool isReleased() const;
@@ -85,7 +85,7 @@ private:
         enum Kind { update, finish, fail } kind;
         float fraction;
         QString message;
-        RemuxError error;
+        RenderError error;
     };
     void push(Step step);
     mutable std::mutex m_mutex;

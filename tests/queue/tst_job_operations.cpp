@@ -140,7 +140,7 @@ private slots:
         QTRY_COMPARE(f.job("a")->progress(), 0.1f);
 
         old->sendUpdate(0.9f, "Remuxing... 90%");
-        old->failRun(RemuxError::cancelled());
+        old->failRun(RenderError::cancelled());
         QTRY_VERIFY(old->isReleased());
         QCOMPARE(f.job("a")->progress(), 0.1f);
         QCOMPARE(f.job("a")->statusMessage(), QStringLiteral("Preparing..."));
@@ -157,14 +157,14 @@ private slots:
         s.processQueue();
         settle();
         f.workerFor("b")->endOnCancel = false;
-        QSignalSpy stopped(&s, &JobService::runsStopped);
+        QSignalSpy stopped(&s, &JobService::rendersStopped);
         s.stopForQuit();
         settle();
         QCOMPARE(stopped.count(), 0);
         s.resumeQueue();
         settle();
         QCOMPARE(f.started, (QStringList {"a", "a", "b", "c"}));
-        f.workerFor("b")->failRun(RemuxError::cancelled());
+        f.workerFor("b")->failRun(RenderError::cancelled());
         QTRY_COMPARE(stopped.count(), 1);
         QCOMPARE(f.job("b")->status(), JobStatus::pending);
     }
@@ -260,7 +260,7 @@ private slots:
             if (stop == "finish")
                 run->finishRun();
             else if (stop == "fail")
-                run->failRun(RemuxError::compositionFailed("No valid audio files loaded"));
+                run->failRun(RenderError::compositionFailed("No valid audio files loaded"));
             else if (stop == "cancel")
                 s.cancelJob(job);
             else if (stop == "delete")

@@ -197,7 +197,7 @@ private slots:
                 w->finishRun();
             } else {
                 w->sendUpdate(0.5f, "Remuxing... 50%");
-                w->failRun(RemuxError::exportFailed("disk full"));
+                w->failRun(RenderError::exportFailed("disk full"));
                 QTRY_COMPARE(f.job(names[i])->status(), JobStatus::failed);
                 QCOMPARE(f.job(names[i])->statusMessage(), QStringLiteral("Export error: disk full"));
                 if (outcomes[i] == "retry-ok") {

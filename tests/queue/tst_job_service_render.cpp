@@ -1,7 +1,7 @@
 // The queue with the media engine on short generated media: a job paused
 // while its export is under way and resumed, beside one that renders at the
 // same time and one whose output cannot be used. What the movie holds is
-// probed in tst_remux_run.
+// probed in tst_render_pipeline.
 
 #include "QueueTestKit.h"
 
@@ -23,8 +23,8 @@ public:
         return m_engine->checkInputs(source, output);
     }
     void cancelRequested() override { m_cancelled.release(); }
-    Result<QString, RemuxError> render(const RemuxRun::Inputs& inputs, const lc::media::CancelToken* cancel,
-                                       const RemuxRun::UpdateSink& sink) override
+    Result<QString, RenderError> render(const RenderPipeline::Inputs& inputs, const lc::media::CancelToken* cancel,
+                                       const RenderPipeline::UpdateSink& sink) override
     {
         bool held = false;
         const auto holding = [&](float fraction, const QString& message) {
@@ -98,7 +98,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(job->progress() >= 0.4f, 30000);
         s.togglePause();
         QCOMPARE(s.activeJobsCount(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!s.hasLiveRuns(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.hasLiveRenders(), 30000);
         QCOMPARE(QDir(outFolder).entryList(QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(s.batchCounter(), 2); // the finished and the refused job; not the paused one
         QCOMPARE(job->status(), JobStatus::paused);

@@ -222,7 +222,7 @@ void TestViewModels::retryAndRevealLeaveOtherJobsAlone()
     QCOMPARE(done->status(), JobStatus::completed);
     // A record without a movie has nothing to show.
     done->setOutputPath(std::nullopt);
-    vm.openInFinder(done);
+    vm.revealInFileManager(done);
 }
 
 void TestViewModels::revealsThroughTheFileManagerOrOpensTheFolder()

@@ -1,4 +1,4 @@
-#include "models/JobRow.h"
+#include "models/JobTableRow.h"
 
 #include "models/MixJob.h"
 #include "models/ModelsLog.h"
@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kNames[JobRow::columnCount] = {
+constexpr const char* kNames[JobTableRow::columnCount] = {
     "id", "videoPath", "audioPaths", "outputPath", "progress",
     "statusValue", "statusMessage", "createdAt", "videoBookmark",
 };
@@ -67,17 +67,17 @@ std::optional<QDateTime> parseDate(const QVariant& stored)
 
 } // namespace
 
-const char* JobRow::name(Column column)
+const char* JobTableRow::name(Column column)
 {
     return kNames[std::countr_zero(unsigned(column))];
 }
 
-JobRow::Column JobRow::columnAt(int index)
+JobTableRow::Column JobTableRow::columnAt(int index)
 {
     return Column(1u << index);
 }
 
-QString JobRow::columnList()
+QString JobTableRow::columnList()
 {
     QStringList names;
     for (const char* n : kNames)
@@ -85,12 +85,12 @@ QString JobRow::columnList()
     return names.join(QStringLiteral(", "));
 }
 
-QString JobRow::idText(const MixJob& job)
+QString JobTableRow::idText(const MixJob& job)
 {
     return job.m_id.toString(QUuid::WithoutBraces);
 }
 
-QVariant JobRow::value(const MixJob& job, Column column)
+QVariant JobTableRow::value(const MixJob& job, Column column)
 {
     const QVariant null {QMetaType::fromType<QString>()};
     switch (column) {
@@ -118,7 +118,7 @@ QVariant JobRow::value(const MixJob& job, Column column)
     return null;
 }
 
-MixJob* JobRow::read(const QSqlQuery& row, QObject* parent, QString* key)
+MixJob* JobTableRow::read(const QSqlQuery& row, QObject* parent, QString* key)
 {
     auto at = [&](Column c) { return row.value(std::countr_zero(unsigned(c))); };
 

@@ -1,4 +1,4 @@
-#include "services/RemuxRun.h"
+#include "services/RenderPipeline.h"
 
 #include "platform/ConsoleLine.h"
 #include "services/ServicesLog.h"
@@ -38,7 +38,7 @@ int64_t decodeTimestamp(const AVPacket* pkt)
 // only when the fraction grew by more than a point since the last update.
 class ExportProgress {
 public:
-    ExportProgress(double totalSeconds, RemuxRun::UpdateSink sink)
+    ExportProgress(double totalSeconds, RenderPipeline::UpdateSink sink)
         : m_total(totalSeconds), m_sink(std::move(sink)) {}
 
     void audioPacketWritten(double seconds)
@@ -56,19 +56,19 @@ public:
 
 private:
     double m_total;
-    RemuxRun::UpdateSink m_sink;
+    RenderPipeline::UpdateSink m_sink;
     int64_t m_count = 0;
     float m_last = 0.3f;
 };
 
 } // namespace
 
-RemuxRun::RemuxRun(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink)
+RenderPipeline::RenderPipeline(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink)
     : m_in(std::move(inputs)), m_cancel(cancel), m_sink(std::move(sink))
 {
 }
 
-QString RemuxRun::formatSeconds(double seconds)
+QString RenderPipeline::formatSeconds(double seconds)
 {
     char buf[400];
     const auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed);
@@ -78,15 +78,15 @@ QString RemuxRun::formatSeconds(double seconds)
     return text;
 }
 
-RemuxError RemuxRun::errorFor(const MediaError& error)
+RenderError RenderPipeline::errorFor(const MediaError& error)
 {
     if (dynamic_cast<const CompositionError*>(&error))
-        return RemuxError::compositionFailed(error.message());
+        return RenderError::compositionFailed(error.message());
     qCWarning(lcServices).noquote() << "Media error:" << error.message();
-    return RemuxError::exportFailed(plainCause(error));
+    return RenderError::exportFailed(plainCause(error));
 }
 
-Result<void, RemuxError> RemuxRun::execute()
+Result<void, RenderError> RenderPipeline::execute()
 {
     // Every media object of the run is a local of body(), so the unfinished
     // movie is removed and all access released before the error is reported.
@@ -94,18 +94,18 @@ Result<void, RemuxError> RemuxRun::execute()
         body();
         return {};
     } catch (const CancelledError&) {
-        return Failure(RemuxError::cancelled());
+        return Failure(RenderError::cancelled());
     } catch (const MediaError& e) {
         return Failure(errorFor(e));
     } catch (const std::exception& e) {
         qCWarning(lcServices) << "Remux failed:" << e.what();
-        return Failure(RemuxError::exportFailed(QStringLiteral("Unknown error")));
+        return Failure(RenderError::exportFailed(QStringLiteral("Unknown error")));
     } catch (...) {
-        return Failure(RemuxError::exportFailed(QStringLiteral("Unknown error")));
+        return Failure(RenderError::exportFailed(QStringLiteral("Unknown error")));
     }
 }
 
-void RemuxRun::body()
+void RenderPipeline::body()
 {
     yield(0.0f, QStringLiteral("Preparing..."));
     yield(0.05f, QStringLiteral("Building audio mix (Crossfade: %1s)...")

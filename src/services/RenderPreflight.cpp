@@ -1,11 +1,11 @@
-#include "services/RunPreflight.h"
+#include "services/RenderPreflight.h"
 
 #include "media/common/InputFile.h"
 #include "media/common/MediaError.h"
 #include "media/video/ImageDecoder.h"
 #include "media/video/ImageHeader.h"
 #include "media/video/StillImageSource.h"
-#include "services/RemuxRun.h"
+#include "services/RenderPipeline.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,7 @@ extern "C" {
 
 using namespace lc::media;
 
-namespace RunPreflight {
+namespace RenderPreflight {
 
 namespace {
 
@@ -31,12 +31,12 @@ constexpr qint64 kImageSniffBytes = 8;
 Failure<QString> imageRefused(const QString& path, const QString& why)
 {
     const QString message = QStringLiteral("Failed to load image from %1: %2").arg(QFileInfo(path).fileName(), why);
-    return Failure(RemuxError::compositionFailed(message).errorDescription());
+    return Failure(RenderError::compositionFailed(message).errorDescription());
 }
 
 Failure<QString> mediaRefused(const MediaError& e)
 {
-    return Failure(RemuxRun::errorFor(e).errorDescription());
+    return Failure(RenderPipeline::errorFor(e).errorDescription());
 }
 
 Failure<QString> noAccess()
@@ -78,12 +78,12 @@ Result<void> checkVideo(const QString& path)
         InputFormatPtr input = openInputFile(path);
         AVStream* video = keepFirstStream(input.get(), AVMEDIA_TYPE_VIDEO);
         if (!video)
-            return Failure(RemuxError::compositionFailed(QStringLiteral("Video file has no video track"))
+            return Failure(RenderError::compositionFailed(QStringLiteral("Video file has no video track"))
                                .errorDescription());
         const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
         if (mp4 && avformat_query_codec(mp4, video->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
             const QString codec = QString::fromLatin1(avcodec_get_name(video->codecpar->codec_id));
-            return Failure(RemuxError::exportFailed(QStringLiteral("%1 video in %2 cannot be copied into an MP4 movie")
+            return Failure(RenderError::exportFailed(QStringLiteral("%1 video in %2 cannot be copied into an MP4 movie")
                                                         .arg(codec, QFileInfo(path).fileName()))
                                .errorDescription());
         }
@@ -137,4 +137,4 @@ Result<void> check(const QString& sourcePath, const QString& outputPath)
     return checkSource(sourcePath);
 }
 
-} // namespace RunPreflight
+} // namespace RenderPreflight

@@ -11,7 +11,7 @@ class MixJob;
 class QObject;
 class QSqlQuery;
 
-struct JobRow {
+struct JobTableRow {
     // Bit flags, one per stored column, so the store can track which columns
     // of a record changed and write only those.
     enum Column : unsigned {

@@ -11,7 +11,7 @@
 #include "media/audio/MixPlan.h"
 #include "media/common/CancelToken.h"
 #include "platform/Result.h"
-#include "services/RemuxError.h"
+#include "services/RenderError.h"
 
 #include <QList>
 #include <QString>
@@ -23,7 +23,7 @@ namespace lc::media {
 class MediaError;
 }
 
-class RemuxRun {
+class RenderPipeline {
 public:
     struct Inputs {
         QUrl sourceURL;
@@ -33,9 +33,9 @@ public:
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 
-    RemuxRun(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink);
+    RenderPipeline(Inputs inputs, const lc::media::CancelToken* cancel, UpdateSink sink);
 
-    Result<void, RemuxError> execute();
+    Result<void, RenderError> execute();
 
     // The mix plan the render used: where every inserted song starts. Valid
     // after a successful execute(); the tracklist is written from it, so its
@@ -45,7 +45,7 @@ public:
     // The error a media failure ends a run with: a composition error as it
     // is, anything else as an export error in plain words. The failing call
     // and the library's own text go to the log only.
-    static RemuxError errorFor(const lc::media::MediaError& error);
+    static RenderError errorFor(const lc::media::MediaError& error);
 
     // "3.0" for 3, "2.5" for 2.5: the shortest text that reads back as the
     // same double, always with a digit after the point.

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-namespace RunPreflight {
+namespace RenderPreflight {
 
 // Fails with the job's status message when the render cannot start.
 // Creates the output folder when it is missing.

@@ -1,6 +1,6 @@
-#include "services/RemuxError.h"
+#include "services/RenderError.h"
 
-QString RemuxError::errorDescription() const
+QString RenderError::errorDescription() const
 {
     switch (m_kind) {
     case Kind::compositionFailed:

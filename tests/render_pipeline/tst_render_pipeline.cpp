@@ -4,8 +4,8 @@
 // chapters are probed); and the checks that refuse inputs before a render.
 
 #include "TestTools.h"
-#include "services/RemuxRun.h"
-#include "services/RunPreflight.h"
+#include "services/RenderPipeline.h"
+#include "services/RenderPreflight.h"
 
 #include <QtTest>
 
@@ -39,7 +39,7 @@ QString describe(const Updates& updates)
 
 struct Outcome {
     Updates updates;
-    std::optional<RemuxError> error;
+    std::optional<RenderError> error;
     qint64 msAfterCancel = 0;
 };
 
@@ -69,13 +69,13 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
     QList<QUrl> songURLs;
     for (const QString& song : songs)
         songURLs << QUrl::fromLocalFile(song);
-    RemuxRun run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade}, &cancel,
+    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade}, &cancel,
                  [&](float fraction, const QString& message) {
                      o.updates.append({fraction, message});
                      if (!cancelAt.isEmpty() && message.startsWith(cancelAt))
                          cancel.cancel();
                  });
-    const Result<void, RemuxError> done = run.execute();
+    const Result<void, RenderError> done = run.execute();
     if (!done)
         o.error = done.error();
     if (stuck.joinable()) {
@@ -87,7 +87,7 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
 
 } // namespace
 
-class RemuxRunTest : public QObject {
+class RenderPipelineTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -160,7 +160,7 @@ private slots:
         const QString dir = outputDir();
         const QString out = dir + "/movie.mp4";
         const Outcome o = remux(source, {media("t2.wav"), media("t3.m4a"), media("t4.mp3")}, out, 1.0);
-        QVERIFY2(!o.error, qPrintable(o.error ? o.error->localizedDescription() : QString()));
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->errorDescription() : QString()));
 
         // The updates up to the export's start are checked exactly in
         // failures(); from there the Remuxing percentages rise to a fixed end.
@@ -256,7 +256,7 @@ private slots:
         QFETCH(double, total);
         const QString out = outputDir() + "/movie.mp4";
         const Outcome o = remux(m_png, songs, out, 0.5);
-        QVERIFY2(!o.error, qPrintable(o.error ? o.error->localizedDescription() : QString()));
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->errorDescription() : QString()));
         Updates got;
         for (const auto& u : o.updates)
             if (u.second.startsWith("Mixing audio"))
@@ -326,7 +326,7 @@ private slots:
         QCOMPARE(describe(o.updates), describe(updates));
         QVERIFY2(o.msAfterCancel < 2000, qPrintable(QString::number(o.msAfterCancel))); // not a benchmark
         QVERIFY(o.error);
-        const QString text = o.error->localizedDescription();
+        const QString text = o.error->errorDescription();
         QVERIFY2(!namesLibraryCall(text), qPrintable(text));
         const qsizetype star = error.indexOf('*');
         if (star < 0)
@@ -349,7 +349,7 @@ private slots:
         const Outcome o = remux(m_png, {m_one, m_one}, out, 1.0);
         ::setrlimit(RLIMIT_NOFILE, &saved);
         QVERIFY(o.error);
-        QCOMPARE(o.error->localizedDescription(), "Export error: one.flac: Too many open files");
+        QCOMPARE(o.error->errorDescription(), "Export error: one.flac: Too many open files");
     }
 
     void crossfadeText_data()
@@ -363,7 +363,7 @@ private slots:
     {
         QFETCH(double, seconds);
         QFETCH(QString, text);
-        QCOMPARE(RemuxRun::formatSeconds(seconds), text);
+        QCOMPARE(RenderPipeline::formatSeconds(seconds), text);
     }
 
     void preflight_data()
@@ -408,7 +408,7 @@ private slots:
         QVERIFY(testtools::writeFile(dir.filePath("file"), {}));
         const QString path = output.startsWith('!') ? output.mid(1) : dir.filePath(output);
 
-        const Result<void> accepted = RunPreflight::check(media(source), path);
+        const Result<void> accepted = RenderPreflight::check(media(source), path);
         QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (refusal.isEmpty()) {
             QVERIFY2(accepted, qPrintable(accepted.error()));
@@ -421,5 +421,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(RemuxRunTest)
-#include "tst_remux_run.moc"
+QTEST_GUILESS_MAIN(RenderPipelineTest)
+#include "tst_render_pipeline.moc"

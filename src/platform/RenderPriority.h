@@ -2,4 +2,4 @@
 // Priorities of job runs, chosen from the thermal state when a job starts.
 // On Linux they become per-thread nice values (see platform/ThreadPriority.h).
 
-enum class TaskPriority { userInitiated, medium, utility, background };
+enum class RenderPriority { userInitiated, medium, utility, background };
