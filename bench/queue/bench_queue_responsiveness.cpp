@@ -48,8 +48,7 @@ int main(int argc, char** argv)
         clips << QUrl::fromLocalFile(path);
     }
 
-    QString error;
-    auto store = JobStore::open(dir.filePath("jobs.sqlite"), &error);
+    auto store = JobStore::open(dir.filePath("jobs.sqlite")).valueOr(nullptr);
     if (!store)
         return 1;
     FileService files;

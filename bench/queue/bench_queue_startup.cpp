@@ -10,7 +10,7 @@
 #include "app/AppDependencyContainer.h"
 #include "app/LoopcasterApp.h"
 #include "models/JobStore.h"
-#include "services/JobService.h"
+#include "services/FileService.h"
 #include "services/NotificationService.h"
 #include "viewmodels/ViewModelContainer.h"
 
@@ -44,12 +44,13 @@ bool touch(const QString& path)
 // and unrelated files until the folder holds kFolderFiles.
 bool buildHistory(const QString& storePath, const QString& out, const QUrl& clip, const QList<QUrl>& songs)
 {
-    auto store = JobStore::open(storePath, nullptr);
+    auto store = JobStore::open(storePath).valueOr(nullptr);
     if (!store || !QDir().mkpath(out))
         return false;
     int files = 0;
+    const std::optional<QByteArray> bookmark = FileService().createBookmark(clip).value();
     for (int i = 0; i < kStoredJobs; ++i) {
-        auto* job = new MixJob(clip, songs);
+        auto* job = new MixJob(clip, songs, bookmark);
         const QString movie = QStringLiteral("%1/clip_mix_%2.mp4").arg(out).arg(1700000000 + i);
         job->setOutputPath(movie);
         if (i < kStoredJobs - kWaitingJobs) {
@@ -115,7 +116,6 @@ int main(int argc, char** argv)
         return 2;
     }
     bool queueFinished = false;
-    NotificationService::shared().setSink([&](const NotificationService::Notification&) { queueFinished = true; });
 
     const double rssBefore = residentMegabytes();
     QElapsedTimer clock;
@@ -123,13 +123,14 @@ int main(int argc, char** argv)
     AppDependencyContainer::Overrides overrides;
     overrides.settings = std::make_unique<QSettings>(dir.filePath("prefs.ini"), QSettings::IniFormat);
     overrides.thermalSource = std::make_unique<FixedLevel>();
-    AppDependencyContainer container(JobStore::open(storePath, nullptr), std::move(overrides));
+    AppDependencyContainer container(JobStore::open(storePath).valueOr(nullptr), std::move(overrides));
+    container.notificationService().setSink([&](const NotificationService::Notification&) { queueFinished = true; });
     const double servicesMs = clock.nsecsElapsed() / 1e6;
     double viewModelsMs = 0; // the view models alone, without their views (built again with the window)
     {
         QElapsedTimer own;
         own.start();
-        ViewModelContainer viewModels(container);
+        ViewModelContainer viewModels(container.viewModelServices());
         viewModelsMs = own.nsecsElapsed() / 1e6;
     }
     const qint64 beforeWindow = clock.nsecsElapsed();
@@ -144,7 +145,6 @@ int main(int argc, char** argv)
     const double rss = residentMegabytes();
 
     const MainLoopLateness running = sampleMainLoop([&] { return queueFinished; }, 180000, 1);
-    JobService& jobs = container.jobService();
 
     std::printf("stored jobs %d (%d waiting), output folder %d files\n", kStoredJobs, kWaitingJobs, kFolderFiles);
     std::printf("services ready %.0f ms; view models alone %.0f ms; window built in %.0f ms; first paint at %.0f ms "
@@ -154,6 +154,8 @@ int main(int argc, char** argv)
                 rss <= 150 ? "met" : "MISSED");
     std::printf("while the queue ran: lateness p99 %.1f ms, max %.1f ms, %d samples (target p99 < 20): %s\n",
                 running.p99Ms, running.maxMs, running.samples, running.p99Ms < 20 ? "met" : "MISSED");
-    std::printf("completed %d of %d\n", jobs.completedJobCount(), jobs.totalJobCount());
+    const JobStore& store = container.jobStore();
+    std::printf("completed %lld of %lld\n", static_cast<long long>(store.fetch(JobFilters::completed)->size()),
+                static_cast<long long>(store.fetch({})->size()));
     return watch.painted && queueFinished ? 0 : 1;
 }

@@ -62,12 +62,12 @@ int main(int argc, char** argv)
     }
 
     QTemporaryDir state;
-    QString error;
-    auto store = JobStore::open(state.filePath("jobs.sqlite"), &error);
-    if (!store) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    auto opened = JobStore::open(state.filePath("jobs.sqlite"));
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.error().text));
         return 1;
     }
+    std::unique_ptr<JobStore> store = std::move(*opened);
     FileService files;
     SettingsService settings(files,
                              std::make_unique<QSettings>(state.filePath("prefs.ini"), QSettings::IniFormat));

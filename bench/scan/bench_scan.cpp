@@ -137,7 +137,8 @@ int main(int argc, char** argv)
     std::printf("median ratio scan/peer: %.2f\n", median / peerMedian);
     std::printf("target < %.0f ms: %s\n", kTargetSeconds * 1e3, median < kTargetSeconds ? "met" : "MISSED");
 
-    SettingsService settings(FileService::shared(),
+    FileService files;
+    SettingsService settings(files,
                              std::make_unique<QSettings>(tmp.filePath("prefs.ini"), QSettings::IniFormat));
     QElapsedTimer chosen;
     chosen.start();

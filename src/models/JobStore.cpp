@@ -40,6 +40,54 @@ QString tableName()
     return QLatin1String(JobStoreSchema::table);
 }
 
+QString insertStatement()
+{
+    QStringList marks;
+    for (int i = 0; i < JobTableRow::columnCount; ++i)
+        marks.append(QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(tableName(), JobTableRow::columnList(), marks.join(QLatin1Char(',')));
+}
+
+// Sets only the `changed` columns of one row; their values go to *values in
+// the order of the statement's placeholders (the row's key comes last).
+QString updateStatement(const MixJob& job, unsigned changed, QVariantList* values)
+{
+    QStringList assignments;
+    for (int i = 0; i < JobTableRow::columnCount; ++i) {
+        const JobTableRow::Column column = JobTableRow::columnAt(i);
+        if (!(changed & column))
+            continue;
+        assignments.append(QStringLiteral("%1 = ?").arg(QLatin1String(JobTableRow::name(column))));
+        values->append(JobTableRow::value(job, column));
+    }
+    return QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(tableName(), assignments.join(QStringLiteral(", ")));
+}
+
+// Whether the file (or the folder it is to be made in) can hold a store.
+Result<void> checkLocation(const QFileInfo& info)
+{
+    if (info.exists()) {
+        if (info.isDir())
+            return Failure(QStringLiteral("is a folder, not a job store"));
+        if (!info.isReadable())
+            return Failure(QStringLiteral("cannot be read (permission denied)"));
+        if (!info.isWritable())
+            return Failure(QStringLiteral("cannot be written (permission denied)"));
+    } else if (!QDir().mkpath(info.absolutePath())) {
+        return Failure(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+    }
+    // The store keeps its write-ahead log beside the file; in a folder it
+    // cannot write to, SQLite fails on the first read and the file would
+    // look like something that is not a job store.
+    if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) != 0) {
+        const int err = errno;
+        return Failure(QStringLiteral("the folder %1 cannot be written (%2)")
+                           .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(err))));
+    }
+    return {};
+}
+
 } // namespace
 
 struct JobStore::Impl {
@@ -77,6 +125,14 @@ struct JobStore::Impl {
     {
         return !pendingInserts.isEmpty() || !dirtyColumns.isEmpty() || !pendingDeletes.isEmpty();
     }
+    void markSaved()
+    {
+        pendingDeletes.clear();
+        pendingInserts.clear();
+        dirtyColumns.clear();
+        lastError.clear();
+        retrying = false;
+    }
 };
 
 JobStore::JobStore()
@@ -93,24 +149,8 @@ Result<std::unique_ptr<JobStore>, JobStoreSchema::Error> JobStore::open(const QS
     };
 
     const QFileInfo info(path);
-    if (info.exists()) {
-        if (info.isDir())
-            return fail(QStringLiteral("is a folder, not a job store"));
-        if (!info.isReadable())
-            return fail(QStringLiteral("cannot be read (permission denied)"));
-        if (!info.isWritable())
-            return fail(QStringLiteral("cannot be written (permission denied)"));
-    } else if (!QDir().mkpath(info.absolutePath())) {
-        return fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
-    }
-    // The store keeps its write-ahead log beside the file; in a folder it
-    // cannot write to, SQLite fails on the first read and the file would
-    // look like something that is not a job store.
-    if (::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) != 0) {
-        const int err = errno;
-        return fail(QStringLiteral("the folder %1 cannot be written (%2)")
-                        .arg(info.absolutePath(), QString::fromLocal8Bit(std::strerror(err))));
-    }
+    if (const Result<void> usable = checkLocation(info); !usable)
+        return fail(usable.error());
 
     std::unique_ptr<JobStore> store(new JobStore);
     Impl& d = *store->d;
@@ -270,11 +310,7 @@ bool JobStore::save()
     }
 
     if (!d->pendingInserts.isEmpty()) {
-        QStringList marks;
-        for (int i = 0; i < JobTableRow::columnCount; ++i)
-            marks.append(QStringLiteral("?"));
-        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(tableName(), JobTableRow::columnList(), marks.join(QLatin1Char(','))));
+        q.prepare(insertStatement());
         for (MixJob* job : std::as_const(d->pendingInserts)) {
             for (int i = 0; i < JobTableRow::columnCount; ++i)
                 q.addBindValue(JobTableRow::value(*job, JobTableRow::columnAt(i)));
@@ -289,16 +325,8 @@ bool JobStore::save()
         MixJob* job = it.key();
         if (d->pendingInserts.contains(job))
             continue;
-        QStringList assignments;
         QVariantList values;
-        for (int i = 0; i < JobTableRow::columnCount; ++i) {
-            const JobTableRow::Column column = JobTableRow::columnAt(i);
-            if (!(it.value() & column))
-                continue;
-            assignments.append(QStringLiteral("%1 = ?").arg(QLatin1String(JobTableRow::name(column))));
-            values.append(JobTableRow::value(*job, column));
-        }
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(tableName(), assignments.join(QStringLiteral(", "))));
+        q.prepare(updateStatement(*job, it.value(), &values));
         for (const QVariant& v : std::as_const(values))
             q.addBindValue(v);
         q.addBindValue(d->rowKey.value(job));
@@ -310,11 +338,7 @@ bool JobStore::save()
     if (!d->db.commit())
         return failed(QStringLiteral("cannot commit"), d->db.lastError());
 
-    d->pendingDeletes.clear();
-    d->pendingInserts.clear();
-    d->dirtyColumns.clear();
-    d->lastError.clear();
-    d->retrying = false;
+    d->markSaved();
     emit flushed();
     return true;
 }

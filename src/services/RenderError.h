@@ -1,5 +1,5 @@
 #pragma once
-// The one error type a remux run ends with.
+// The one error type a render ends with.
 
 #include <QMetaType>
 #include <QString>
@@ -18,7 +18,6 @@ public:
 
     // "Composition error: <message>", "Export error: <message>", "Remux cancelled".
     QString errorDescription() const;
-    QString errorDescription() const { return errorDescription(); }
 
     friend bool operator==(const RenderError&, const RenderError&) = default;
 

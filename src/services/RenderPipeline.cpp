@@ -110,57 +110,15 @@ void RenderPipeline::body()
     yield(0.0f, QStringLiteral("Preparing..."));
     yield(0.05f, QStringLiteral("Building audio mix (Crossfade: %1s)...")
                      .arg(formatSeconds(m_in.crossfadeDuration)));
-
-    // Mix plan: the songs are measured two at a time (both cores), and
-    // added in list order, so cancellation and progress happen between songs.
-    // Positions count skipped files too.
-    const int n = int(m_in.audioURLs.size());
-    QStringList paths;
-    for (const QUrl& url : m_in.audioURLs)
-        paths << url.toLocalFile();
-    MixPlanBuilder builder(n, m_in.crossfadeDuration);
-    {
-        SongMeasureQueue measured(paths, kMeasureThreads, m_cancel);
-        for (int i = 0; i < n; ++i) {
-            throwIfCancelled(m_cancel);
-            // A song that cannot be opened or decoded is passed over like one
-            // without audio, rather than failing the whole movie.
-            SongMeasureQueue::Result r = measured.take(i);
-            QString line;
-            if (r.measurement) {
-                line = builder.add(i, paths[i], *r.measurement);
-            } else {
-                qCWarning(lcServices).noquote() << r.error;
-                line = builder.skip(paths[i], QStringLiteral("cannot be read"));
-            }
-            printConsoleLine(lcServices(), line);
-            if (!builder.lastWasSkipped())
-                yield((float(i + 1) * 0.15f) / float(n) + 0.05f,
-                      QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
-        }
-    }
-    m_plan = builder.plan();
+    planMix();
     const MixPlan& plan = m_plan;
     if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
 
-    // Source: a still image or a video loop, as long as the mix.
-    const QString sourcePath = m_in.sourceURL.toLocalFile();
-    const bool still = isStillImagePath(sourcePath);
-    std::unique_ptr<VideoPacketSource> video;
-    {
-        if (still) {
-            yield(0.2f, QStringLiteral("Preparing image..."));
-            video = openStillImage(sourcePath, plan.total, m_cancel);
-        } else {
-            yield(0.2f, QStringLiteral("Preparing video loop..."));
-            video = openVideoLoop(sourcePath, plan.total, m_cancel);
-        }
-    }
+    std::unique_ptr<VideoPacketSource> video = openSource();
     yield(0.3f, QStringLiteral("Composition ready, starting export..."));
 
     MixedAudioEncoder audio(plan, m_cancel);
-
     MovieMuxer muxer(m_in.outputURL.toLocalFile(), m_cancel);
     video->configureStream(muxer.addStream());
     AVStream* audioOut = muxer.addStream();
@@ -176,38 +134,81 @@ void RenderPipeline::body()
     }
     muxer.writeHeader();
     yield(0.3f, QStringLiteral("Remuxing..."));
+    exportMovie(*video, audio, muxer);
 
-    // Export: the two packet streams interleaved by decode time, so the
-    // muxer's own interleaving queue stays short and memory bounded.
-    const AVRational videoTb = video->timeBase();
+    yield(0.95f, QStringLiteral("Finalizing..."));
+    muxer.finish();
+    yield(1.0f, QStringLiteral("Complete!"));
+}
+
+// The songs are measured two at a time (both cores) and added in list order,
+// so cancellation and progress happen between songs. Positions count skipped
+// files too.
+void RenderPipeline::planMix()
+{
+    const int n = int(m_in.audioURLs.size());
+    QStringList paths;
+    for (const QUrl& url : m_in.audioURLs)
+        paths << url.toLocalFile();
+    MixPlanBuilder builder(n, m_in.crossfadeDuration);
+    SongMeasureQueue measured(paths, kMeasureThreads, m_cancel);
+    for (int i = 0; i < n; ++i) {
+        throwIfCancelled(m_cancel);
+        // A song that cannot be opened or decoded is passed over like one
+        // without audio, rather than failing the whole movie.
+        SongMeasureQueue::Result r = measured.take(i);
+        QString line;
+        if (r.measurement) {
+            line = builder.add(i, paths[i], *r.measurement);
+        } else {
+            qCWarning(lcServices).noquote() << r.error;
+            line = builder.skip(paths[i], QStringLiteral("cannot be read"));
+        }
+        printConsoleLine(lcServices(), line);
+        if (!builder.lastWasSkipped())
+            yield((float(i + 1) * 0.15f) / float(n) + 0.05f, QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
+    }
+    m_plan = builder.plan();
+}
+
+// A still image or a video loop, as long as the mix.
+std::unique_ptr<VideoPacketSource> RenderPipeline::openSource()
+{
+    const QString sourcePath = m_in.sourceURL.toLocalFile();
+    if (isStillImagePath(sourcePath)) {
+        yield(0.2f, QStringLiteral("Preparing image..."));
+        return openStillImage(sourcePath, m_plan.total, m_cancel);
+    }
+    yield(0.2f, QStringLiteral("Preparing video loop..."));
+    return openVideoLoop(sourcePath, m_plan.total, m_cancel);
+}
+
+// The two packet streams interleaved by decode time, so the muxer's own
+// interleaving queue stays short and memory bounded.
+void RenderPipeline::exportMovie(VideoPacketSource& video, MixedAudioEncoder& audio, MovieMuxer& muxer)
+{
+    const AVRational videoTb = video.timeBase();
     const AVRational audioTb = audio.timeBase();
     PacketPtr vpkt = makePacket();
     PacketPtr apkt = makePacket();
-    bool haveVideo = video->nextPacket(vpkt.get());
+    bool haveVideo = video.nextPacket(vpkt.get());
     bool haveAudio = audio.nextPacket(apkt.get());
-    ExportProgress progress(plan.total.seconds(), m_sink);
+    ExportProgress progress(m_plan.total.seconds(), m_sink);
     while (haveVideo || haveAudio) {
         const bool takeVideo = haveVideo
             && (!haveAudio
-                || av_compare_ts(decodeTimestamp(vpkt.get()), videoTb,
-                                 decodeTimestamp(apkt.get()), audioTb) <= 0);
+                || av_compare_ts(decodeTimestamp(vpkt.get()), videoTb, decodeTimestamp(apkt.get()), audioTb) <= 0);
         throwIfCancelled(m_cancel);
         if (takeVideo) {
             muxer.writePacket(vpkt.get(), kVideoStream, videoTb);
             av_packet_unref(vpkt.get());
-            haveVideo = video->nextPacket(vpkt.get());
+            haveVideo = video.nextPacket(vpkt.get());
         } else {
-            const double seconds = apkt->pts == AV_NOPTS_VALUE
-                ? std::nan("")
-                : double(apkt->pts) * av_q2d(audioTb);
+            const double seconds = apkt->pts == AV_NOPTS_VALUE ? std::nan("") : double(apkt->pts) * av_q2d(audioTb);
             muxer.writePacket(apkt.get(), kAudioStream, audioTb);
             av_packet_unref(apkt.get());
             progress.audioPacketWritten(seconds);
             haveAudio = audio.nextPacket(apkt.get());
         }
     }
-
-    yield(0.95f, QStringLiteral("Finalizing..."));
-    muxer.finish();
-    yield(1.0f, QStringLiteral("Complete!"));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The body of one remux run: builds the mix plan song by song, opens the
+// The body of one render: builds the mix plan song by song, opens the
 // video loop or still image, and muxes both packet streams into the output
 // movie, written at outputURL itself (the caller's staging name) and removed
 // again when the run fails or is cancelled. Runs on the worker's thread;
@@ -18,9 +18,13 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 namespace lc::media {
 class MediaError;
+class MixedAudioEncoder;
+class MovieMuxer;
+class VideoPacketSource;
 }
 
 class RenderPipeline {
@@ -53,6 +57,10 @@ public:
 
 private:
     void body();
+    void planMix();
+    std::unique_ptr<lc::media::VideoPacketSource> openSource();
+    void exportMovie(lc::media::VideoPacketSource& video, lc::media::MixedAudioEncoder& audio,
+                     lc::media::MovieMuxer& muxer);
     void yield(float fraction, const QString& message) const { m_sink(fraction, message); }
 
     Inputs m_in;
