@@ -106,19 +106,17 @@ private slots:
     void initTestCase()
     {
         QVERIFY(QDir().mkpath(m_dir.filePath("media")));
-        QString e;
         m_one = media("one.flac");
         m_videoOnly = media("silent.mp4");
         m_png = media("still.png");
         m_clip = media("clip.mp4");
-        QVERIFY2(testtools::makeTone(media("t2.wav"), 2, 440, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(media("t3.m4a"), 3, 660, 48000, {"-c:a", "aac"}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(media("t4.mp3"), 4, 880, 44100, {"-c:a", "libmp3lame"}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(m_one, 1, 550, 22050, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeClip(m_videoOnly, 1, 64, 48, 10, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}, &e),
-                 qPrintable(e));
-        QVERIFY2(testtools::makeTone(media("audio-only.mp4"), 1, 440, 44100, {"-c:a", "aac"}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeImage(m_png, 320, 240, &e), qPrintable(e));
+        QVERIFY(testtools::makeTone(media("t2.wav"), 2, 440, 44100));
+        QVERIFY(testtools::makeTone(media("t3.m4a"), 3, 660, 48000, {"-c:a", "aac"}));
+        QVERIFY(testtools::makeTone(media("t4.mp3"), 4, 880, 44100, {"-c:a", "libmp3lame"}));
+        QVERIFY(testtools::makeTone(m_one, 1, 550, 22050));
+        QVERIFY(testtools::makeClip(m_videoOnly, 1, 64, 48, 10, {"-c:v", "libx264", "-pix_fmt", "yuv420p"}));
+        QVERIFY(testtools::makeTone(media("audio-only.mp4"), 1, 440, 44100, {"-c:a", "aac"}));
+        QVERIFY(testtools::makeImage(m_png, 320, 240));
         QVERIFY(testtools::writeFile(media("bad.png"), "this is not a picture"));
         QVERIFY(testtools::writeFile(media("empty.mp3"), ""));
         QVERIFY(testtools::writeFile(media("text.mp3"), QByteArray("not a song at all\n").repeated(100)));
@@ -141,9 +139,8 @@ private slots:
             QVERIFY(::open(qPrintable(media(name)), O_RDWR | O_CLOEXEC) >= 0);
         }
         // B-frames, so the loop's seams have reordered timestamps.
-        QVERIFY2(testtools::makeClip(m_clip, 2.4, 320, 240, 25,
-                                     {"-c:v", "libx264", "-bf", "2", "-g", "12", "-pix_fmt", "yuv420p"}, &e),
-                 qPrintable(e));
+        QVERIFY(testtools::makeClip(m_clip, 2.4, 320, 240, 25,
+                                    {"-c:v", "libx264", "-bf", "2", "-g", "12", "-pix_fmt", "yuv420p"}));
     }
 
     void completedRun_data()
