@@ -78,14 +78,13 @@ private slots:
     // arrive while it writes.
     void initTestCase()
     {
-        QString error;
         for (int i = 0; i < 3; ++i) {
             const QString path = m_media.filePath(QStringLiteral("song%1.wav").arg(i));
-            QVERIFY2(testtools::makeTone(path, 60, 330 + 110 * i, 44100, {}, &error), qPrintable(error));
+            QVERIFY(testtools::makeTone(path, 60, 330 + 110 * i, 44100));
             m_songs << QUrl::fromLocalFile(path);
         }
         const QString clip = m_media.filePath("clip.mp4");
-        QVERIFY2(testtools::makeClip(clip, 1, 160, 120, 25, {"-c:v", "libx264"}, &error), qPrintable(error));
+        QVERIFY(testtools::makeClip(clip, 1, 160, 120, 25, {"-c:v", "libx264"}));
         m_clip = QUrl::fromLocalFile(clip);
     }
 

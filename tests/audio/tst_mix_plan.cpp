@@ -1,6 +1,5 @@
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixSource.h"
-#include "media/common/MediaError.h"
 
 #include <cmath>
 

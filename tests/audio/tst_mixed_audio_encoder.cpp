@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <numeric>
 
 using namespace lc::media;
 
@@ -111,36 +110,32 @@ private:
 private slots:
     void initTestCase()
     {
-        QString e;
         const struct {
             const char* name;
             int seconds, frequency;
         } tones[] {{"a400.flac", 6, 400}, {"b1000.flac", 7, 1000}, {"c2500.flac", 8, 2500}, {"long440.flac", 32, 440}};
         for (const auto& t : tones)
-            QVERIFY2(testtools::makeTone(path(t.name), t.seconds, t.frequency, 44100, {}, &e), qPrintable(e));
+            QVERIFY(testtools::makeTone(path(t.name), t.seconds, t.frequency, 44100));
         // Besides the long tone, tonal songs with transients (short windows)
         // for the seam checks; tonal, because noise is coded by substitution
         // and has no waveform to compare.
         const auto generate = [&](const QString& expr, const QString& name, int seconds, int channels = 2) {
             return testtools::ffmpeg({"-f", "lavfi", "-i", QStringLiteral("aevalsrc=exprs='%1':s=44100:d=%2").arg(expr).arg(seconds),
-                                      "-ac", QString::number(channels), path(name)},
-                                     &e);
+                                      "-ac", QString::number(channels), path(name)});
         };
-        QVERIFY2(generate("0.4*sin(2*PI*300*t)*lt(mod(t,0.07),0.012)", "bursts.flac", 32), qPrintable(e));
-        QVERIFY2(generate("0.1*sin(2*PI*523*t)+0.1*sin(2*PI*659*t)*(0.6+0.4*sin(2*PI*0.7*t))"
-                          "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)",
-                          "chord.flac", 32),
-                 qPrintable(e));
+        QVERIFY(generate("0.4*sin(2*PI*300*t)*lt(mod(t,0.07),0.012)", "bursts.flac", 32));
+        QVERIFY(generate("0.1*sin(2*PI*523*t)+0.1*sin(2*PI*659*t)*(0.6+0.4*sin(2*PI*0.7*t))"
+                         "+0.08*sin(2*PI*1568*t)*lt(mod(t,1.3),0.9)",
+                         "chord.flac", 32));
         // Loud, broadband and mono: where a fresh encoder, not yet settled, switches
         // bands from mid/side to left/right coding and the mono image widens into hiss.
         for (const auto& [name, root] : {std::pair {"mono1.flac", 220}, std::pair {"mono2.flac", 165}})
-            QVERIFY2(generate(QStringLiteral("0.25*sin(2*PI*%1*t)+0.2*sin(2*PI*%2*t)*(0.6+0.4*sin(2*PI*0.7*t))"
-                                             "+0.15*sin(2*PI*%3*t)+0.1*sin(2*PI*3*%3*t)"
-                                             "+0.08*sin(2*PI*5*%3*t)*lt(mod(t,0.5),0.3)"
-                                             "+0.05*sin(2*PI*9000*t)+0.04*sin(2*PI*12500*t)")
-                                  .arg(root).arg(root * 1.498).arg(root * 2.52),
-                              name, 20, 1),
-                     qPrintable(e));
+            QVERIFY(generate(QStringLiteral("0.25*sin(2*PI*%1*t)+0.2*sin(2*PI*%2*t)*(0.6+0.4*sin(2*PI*0.7*t))"
+                                            "+0.15*sin(2*PI*%3*t)+0.1*sin(2*PI*3*%3*t)"
+                                            "+0.08*sin(2*PI*5*%3*t)*lt(mod(t,0.5),0.3)"
+                                            "+0.05*sin(2*PI*9000*t)+0.04*sin(2*PI*12500*t)")
+                                 .arg(root).arg(root * 1.498).arg(root * 2.52),
+                             name, 20, 1));
     }
 
     // Three tones crossfaded by 1 s: each tone's level in the mix, measured
@@ -202,14 +197,6 @@ private slots:
         const std::vector<double> errPar = frameErrors(e.segmented, e.reference);
         const std::vector<double> errSingle = frameErrors(e.single, e.reference);
         const std::vector<double> signalPerFrame = frameErrors(e.reference, QVector<float>(e.reference.size(), 0.0f));
-        const auto snr = [](const std::vector<double>& signal, const std::vector<double>& error) {
-            return 10 * std::log10(std::accumulate(signal.begin(), signal.end(), 0.0)
-                                   / std::accumulate(error.begin(), error.end(), 0.0));
-        };
-        qInfo("SNR segmented %.1f dB, single %.1f dB", snr(signalPerFrame, errPar), snr(signalPerFrame, errSingle));
-        // A shift of one sample would cost far more than this.
-        QVERIFY(snr(signalPerFrame, errSingle) > 30);
-        QVERIFY(snr(signalPerFrame, errPar) > 30);
 
         // A seam that does not decode cleanly (shifted samples, broken
         // overlap-add) costs about as much error as there is signal; the

@@ -36,12 +36,10 @@ private slots:
         m_songB = m_media.filePath("Beta Two.mp3");
         m_clip = m_media.filePath("clip.mp4");
         m_image = m_media.filePath("photo.png");
-        QString e;
-        QVERIFY2(testtools::makeTone(m_songA, 3.0, 440, 44100, {}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeTone(m_songB, 2.5, 550, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}, &e),
-                 qPrintable(e));
-        QVERIFY2(testtools::makeClip(m_clip, 1.0, 320, 240, 30, {"-c:v", "libx264", "-bf", "3"}, &e), qPrintable(e));
-        QVERIFY2(testtools::makeImage(m_image, 321, 241, &e), qPrintable(e));
+        QVERIFY(testtools::makeTone(m_songA, 3.0, 440, 44100));
+        QVERIFY(testtools::makeTone(m_songB, 2.5, 550, 48000, {"-c:a", "libmp3lame", "-b:a", "128k"}));
+        QVERIFY(testtools::makeClip(m_clip, 1.0, 320, 240, 30, {"-c:v", "libx264", "-bf", "3"}));
+        QVERIFY(testtools::makeImage(m_image, 321, 241));
     }
 
     void usageErrors_data()
@@ -204,11 +202,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString out = dir.filePath("out");
-        QString e;
         QVERIFY(QDir().mkpath(dir.filePath("playlist")));
         for (const QString name : {"one.wav", "two.flac", "three.mp3"})
-            QVERIFY2(testtools::makeTone(dir.filePath("playlist/" + name), 2, 300 + 50 * name.size(), 44100, {}, &e),
-                     qPrintable(e));
+            QVERIFY(testtools::makeTone(dir.filePath("playlist/" + name), 2, 300 + 50 * name.size(), 44100));
         QVERIFY(QFile::copy(m_clip, dir.filePath("b.mp4")));
         const QStringList planArgs {"--plan", "2", "--playlist", dir.filePath("playlist"), "--seed", "42",
                                     "--crossfade", "0", "--out", out, m_clip, dir.filePath("b.mp4")};

@@ -1,5 +1,6 @@
 #include "TestTools.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,8 +44,11 @@ bool ffmpeg(const QStringList& args, QString* error)
 {
     const ToolResult r = run("ffmpeg", QStringList {"-y", "-hide_banner", "-nostdin", "-loglevel", "error"} + args,
                              600000);
-    if (!r.ok() && error)
-        *error = QString::fromUtf8(r.err);
+    if (!r.ok()) {
+        qWarning().noquote() << "ffmpeg" << args.join(' ') << "failed:" << r.err;
+        if (error)
+            *error = QString::fromUtf8(r.err);
+    }
     return r.ok();
 }
 

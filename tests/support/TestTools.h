@@ -24,7 +24,8 @@ QByteArray readFile(const QString& path);
 // Runs a program and waits (timeout in ms).
 ToolResult run(const QString& program, const QStringList& args, int timeoutMs = 120000);
 
-// ffmpeg -y -hide_banner -loglevel error <args>; QFAIL-friendly: returns ok.
+// ffmpeg -y -hide_banner -loglevel error <args>; returns ok, and on failure
+// logs ffmpeg's error output, so callers need only QVERIFY the result.
 bool ffmpeg(const QStringList& args, QString* error = nullptr);
 
 // ffprobe -show_format -show_streams -of json <path>

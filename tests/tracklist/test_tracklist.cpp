@@ -1,4 +1,4 @@
-// The tracklist beside the movie: its name, time stamps and lines.
+// The tracklist beside the movie: its name, and its lines with their time stamps.
 
 #include "services/TracklistWriter.h"
 #include "media/audio/MixPlan.h"
@@ -11,22 +11,6 @@ class TestTracklist : public QObject {
     Q_OBJECT
 
 private slots:
-    void formatTimestamp_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("fraction dropped") << 61.9 << "01:01";
-        QTest::newRow("last two-field") << 3599.0 << "59:59";
-        QTest::newRow("one hour") << 3600.0 << "01:00:00";
-        QTest::newRow("hundred hours") << 360125.0 << "100:02:05";
-    }
-    void formatTimestamp()
-    {
-        QFETCH(double, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(TracklistWriter::formatTimestamp(seconds), text);
-    }
-
     void tracklistURL_data()
     {
         QTest::addColumn<QString>("movie");
@@ -52,6 +36,9 @@ private slots:
             << Frames {61 * 44100 - 1, 10 * 44100} << 1.0 << "00:00 - 01 Intro\n00:59 - Café\n";
         QTest::newRow("skipped middle") << Frames {44100 * 3600, 0, 44100} << 0.0
                                         << "00:00 - 01 Intro\n01:00:00 - a.b\n";
+        QTest::newRow("hour boundary") << Frames {44100 * 3599, 44100, 44100} << 0.0
+                                       << "00:00 - 01 Intro\n59:59 - Café\n01:00:00 - a.b\n";
+        QTest::newRow("hundred hours") << Frames {44100LL * 360125, 44100} << 0.0 << "00:00 - 01 Intro\n100:02:05 - Café\n";
         QTest::newRow("newline in a name") << Frames {0, 0, 0, 44100} << 0.0 << "00:00 - Song 00:30 - Injected\n";
     }
     void tracklistTextFromPlan()
