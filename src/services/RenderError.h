@@ -18,7 +18,6 @@ public:
 
     // "Composition error: <message>", "Export error: <message>", "Remux cancelled".
     QString errorDescription() const;
-    QString errorDescription() const { return errorDescription(); }
 
     friend bool operator==(const RenderError&, const RenderError&) = default;
 

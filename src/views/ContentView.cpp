@@ -71,11 +71,11 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
     layout->addWidget(split);
 
     DashboardViewModel& dashboard = viewModels.dashboardViewModel();
-    m_addFiles = new QAction(QStringLiteral("Add Videos or Images..."), this);
+    m_addFiles = new QAction(tr("Add Videos or Images..."), this);
     m_addFiles->setObjectName("addFilesAction");
     m_addFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(m_addFiles, &QAction::triggered, &dashboard, [&dashboard] { dashboard.setShowFilePicker(true); });
-    m_startProcessing = new QAction(QStringLiteral("Start Processing"), this);
+    m_startProcessing = new QAction(tr("Start Processing"), this);
     m_startProcessing->setObjectName("startProcessingAction");
     m_startProcessing->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     m_startProcessing->setEnabled(dashboard.canStartProcessing());

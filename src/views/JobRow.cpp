@@ -8,6 +8,7 @@
 #include "views/Symbols.h"
 
 #include <QHBoxLayout>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -86,12 +87,12 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
 
     const auto secondary = [](const QPalette& p) { return style::secondary(p); };
     m_cancel = rowButton(this, "cancelButton", "stop.circle.fill", [](const QPalette&) { return style::red(); },
-                         "Cancel", {});
-    m_reveal = rowButton(this, "revealButton", "folder.fill", secondary, "Show in File Manager",
-                         "Show in File Manager");
-    m_retry = rowButton(this, "retryButton", "arrow.clockwise", secondary, "Retry", "Retry");
+                         tr("Cancel"), {});
+    m_reveal = rowButton(this, "revealButton", "folder.fill", secondary, tr("Show in File Manager"),
+                         tr("Show in File Manager"));
+    m_retry = rowButton(this, "retryButton", "arrow.clockwise", secondary, tr("Retry"), tr("Retry"));
     m_delete = rowButton(this, "deleteButton", "trash",
-                         [](const QPalette& p) { return style::withAlpha(style::secondary(p), 0.8); }, "Delete", {});
+                         [](const QPalette& p) { return style::withAlpha(style::secondary(p), 0.8); }, tr("Delete"), {});
 
     line->addWidget(m_statusIcon);
     line->addWidget(m_spinner);
@@ -102,7 +103,7 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("jobProgress");
-    m_progress->setAccessibleName("Progress");
+    m_progress->setAccessibleName(tr("Progress"));
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(4);
@@ -138,6 +139,13 @@ MixJob* JobRow::job() const
     return m_job;
 }
 
+QString JobRow::shownStatusMessage() const
+{
+    // Stored in English; a message composed with details (a file name, a
+    // cause) has no translation and stays as it is.
+    return QCoreApplication::translate("JobStatus", m_job->statusMessage().toUtf8().constData());
+}
+
 void JobRow::refresh()
 {
     if (!m_job)
@@ -150,7 +158,7 @@ void JobRow::refresh()
     if (!running)
         setSymbol(m_statusIcon, look.symbol, look.color, 16);
     m_name->setFullText(m_job->displayName());
-    m_message->setFullText(m_job->statusMessage());
+    m_message->setFullText(shownStatusMessage());
 
     const auto action = QueueViewModel::rowActionFor(status);
     m_cancel->setVisible(action == QueueViewModel::RowAction::cancel);
@@ -158,7 +166,7 @@ void JobRow::refresh()
     m_retry->setVisible(action == QueueViewModel::RowAction::retry);
     m_progress->setVisible(running);
     m_progress->setValue(int(std::clamp(m_job->progress(), 0.0f, 1.0f) * 1000));
-    setAccessibleName(m_job->displayName() + ": " + m_job->statusMessage());
+    setAccessibleName(m_job->displayName() + ": " + shownStatusMessage());
 }
 
 } // namespace views

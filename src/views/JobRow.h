@@ -31,6 +31,7 @@ protected:
 
 private:
     void refresh();
+    QString shownStatusMessage() const;
 
     QPointer<MixJob> m_job;
     QueueViewModel& m_viewModel;
