@@ -54,43 +54,6 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
-    <name>ContentView</name>
-    <message>
-        <source>Add Videos or Images...</source>
-        <translation>Videos oder Bilder hinzufügen …</translation>
-    </message>
-    <message>
-        <source>Start Processing</source>
-        <translation>Verarbeitung starten</translation>
-    </message>
-</context>
-<context>
-    <name>DashboardView</name>
-    <message>
-        <source>Movies and Images (%1)</source>
-        <translation>Filme und Bilder (%1)</translation>
-    </message>
-    <message>
-        <source>All Files (*)</source>
-        <translation>Alle Dateien (*)</translation>
-    </message>
-    <message>
-        <source>Add Videos or Images</source>
-        <translation>Videos oder Bilder hinzufügen</translation>
-    </message>
-    <message numerus="yes">
-        <source>Start Processing (%n)</source>
-        <translation>
-            <numerusform>Verarbeitung starten (%n)</numerusform>
-            <numerusform>Verarbeitung starten (%n)</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Start Processing </source>
-        <translation>Verarbeitung starten </translation>
-    </message>
-</context>
-<context>
     <name>DashboardViewModel</name>
     <message>
         <source>Choose a playlist folder with songs first</source>
@@ -125,58 +88,6 @@ Hol sie dir unter %1</translation>
             <numerusform>%n Auftrag gestartet</numerusform>
             <numerusform>%n Aufträge gestartet</numerusform>
         </translation>
-    </message>
-</context>
-<context>
-    <name>DropArea</name>
-    <message>
-        <source>Drop Video or Image</source>
-        <translation>Video oder Bild ablegen</translation>
-    </message>
-    <message>
-        <source>Supports MP4, MOV, PNG, JPG</source>
-        <translation>Unterstützt MP4, MOV, PNG, JPG</translation>
-    </message>
-    <message>
-        <source>Click or drop more to add</source>
-        <translation>Klicken oder weitere ablegen</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n files selected</source>
-        <translation>
-            <numerusform>%n Datei ausgewählt</numerusform>
-            <numerusform>%n Dateien ausgewählt</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>FolderRow</name>
-    <message>
-        <source>Clear %1</source>
-        <translation>%1 zurücksetzen</translation>
-    </message>
-</context>
-<context>
-    <name>JobRow</name>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Show in File Manager</source>
-        <translation>Im Dateimanager zeigen</translation>
-    </message>
-    <message>
-        <source>Retry</source>
-        <translation>Erneut versuchen</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>Progress</source>
-        <translation>Fortschritt</translation>
     </message>
 </context>
 <context>
@@ -280,7 +191,167 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
-    <name>QueueView</name>
+    <name>SettingsViewModel</name>
+    <message>
+        <source>Not Selected</source>
+        <translation>Nicht ausgewählt</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 · %n musics</source>
+        <translation>
+            <numerusform>%1 · %n Song</numerusform>
+            <numerusform>%1 · %n Songs</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Downloads (Default)</source>
+        <translation>Downloads (Standard)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusItemViewModel</name>
+    <message>
+        <source>Resume Queue</source>
+        <translation>Warteschlange fortsetzen</translation>
+    </message>
+    <message>
+        <source>Pause Queue</source>
+        <translation>Warteschlange anhalten</translation>
+    </message>
+    <message>
+        <source>rendering</source>
+        <translation>rendert</translation>
+    </message>
+    <message>
+        <source>not running</source>
+        <translation>läuft nicht</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateChecker</name>
+    <message>
+        <source>The update feed did not arrive within %1 seconds.</source>
+        <translation>Der Update-Feed kam nicht innerhalb von %1 Sekunden an.</translation>
+    </message>
+    <message>
+        <source>The update feed is larger than %1 MiB.</source>
+        <translation>Der Update-Feed ist größer als %1 MiB.</translation>
+    </message>
+    <message>
+        <source>The update feed could not be reached: %1</source>
+        <translation>Der Update-Feed ist nicht erreichbar: %1</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Turns video clips and photos into long music videos.</source>
+        <translation>Macht aus Videoclips und Fotos lange Musikvideos.</translation>
+    </message>
+    <message>
+        <source>Videos and images to add to the queue.</source>
+        <translation>Videos und Bilder, die in die Warteschlange kommen.</translation>
+    </message>
+    <message>
+        <source>Loopcaster cannot start.</source>
+        <translation>Loopcaster kann nicht starten.</translation>
+    </message>
+    <message>
+        <source>Loopcaster cannot open its job store.</source>
+        <translation>Loopcaster kann seine Auftragsdatenbank nicht öffnen.</translation>
+    </message>
+</context>
+<context>
+    <name>views::ContentView</name>
+    <message>
+        <source>Add Videos or Images...</source>
+        <translation>Videos oder Bilder hinzufügen …</translation>
+    </message>
+    <message>
+        <source>Start Processing</source>
+        <translation>Verarbeitung starten</translation>
+    </message>
+</context>
+<context>
+    <name>views::DashboardView</name>
+    <message>
+        <source>Movies and Images (%1)</source>
+        <translation>Filme und Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Add Videos or Images</source>
+        <translation>Videos oder Bilder hinzufügen</translation>
+    </message>
+    <message numerus="yes">
+        <source>Start Processing (%n)</source>
+        <translation>
+            <numerusform>Verarbeitung starten (%n)</numerusform>
+            <numerusform>Verarbeitung starten (%n)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Start Processing </source>
+        <translation>Verarbeitung starten </translation>
+    </message>
+</context>
+<context>
+    <name>views::DropArea</name>
+    <message>
+        <source>Drop Video or Image</source>
+        <translation>Video oder Bild ablegen</translation>
+    </message>
+    <message>
+        <source>Supports MP4, MOV, PNG, JPG</source>
+        <translation>Unterstützt MP4, MOV, PNG, JPG</translation>
+    </message>
+    <message>
+        <source>Click or drop more to add</source>
+        <translation>Klicken oder weitere ablegen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files selected</source>
+        <translation>
+            <numerusform>%n Datei ausgewählt</numerusform>
+            <numerusform>%n Dateien ausgewählt</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>views::FolderRow</name>
+    <message>
+        <source>Clear %1</source>
+        <translation>%1 zurücksetzen</translation>
+    </message>
+</context>
+<context>
+    <name>views::JobRow</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Show in File Manager</source>
+        <translation>Im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Erneut versuchen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+</context>
+<context>
+    <name>views::QueueView</name>
     <message>
         <source>No Jobs Queue</source>
         <translation>Keine Aufträge</translation>
@@ -342,7 +413,7 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
-    <name>SettingsView</name>
+    <name>views::SettingsView</name>
     <message>
         <source>Playlist Folder</source>
         <translation>Playlist-Ordner</translation>
@@ -385,44 +456,7 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
-    <name>SettingsViewModel</name>
-    <message>
-        <source>Not Selected</source>
-        <translation>Nicht ausgewählt</translation>
-    </message>
-    <message numerus="yes">
-        <source>%1 · %n musics</source>
-        <translation>
-            <numerusform>%1 · %n Song</numerusform>
-            <numerusform>%1 · %n Songs</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Downloads (Default)</source>
-        <translation>Downloads (Standard)</translation>
-    </message>
-</context>
-<context>
-    <name>StatusItemViewModel</name>
-    <message>
-        <source>Resume Queue</source>
-        <translation>Warteschlange fortsetzen</translation>
-    </message>
-    <message>
-        <source>Pause Queue</source>
-        <translation>Warteschlange anhalten</translation>
-    </message>
-    <message>
-        <source>rendering</source>
-        <translation>rendert</translation>
-    </message>
-    <message>
-        <source>not running</source>
-        <translation>läuft nicht</translation>
-    </message>
-</context>
-<context>
-    <name>StatusTrayIcon</name>
+    <name>views::StatusTrayIcon</name>
     <message>
         <source>Show Loopcaster</source>
         <translation>Loopcaster anzeigen</translation>
@@ -441,29 +475,14 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
-    <name>ToastView</name>
+    <name>views::ToastView</name>
     <message>
         <source>Dismiss</source>
         <translation>Schließen</translation>
     </message>
 </context>
 <context>
-    <name>UpdateChecker</name>
-    <message>
-        <source>The update feed did not arrive within %1 seconds.</source>
-        <translation>Der Update-Feed kam nicht innerhalb von %1 Sekunden an.</translation>
-    </message>
-    <message>
-        <source>The update feed is larger than %1 MiB.</source>
-        <translation>Der Update-Feed ist größer als %1 MiB.</translation>
-    </message>
-    <message>
-        <source>The update feed could not be reached: %1</source>
-        <translation>Der Update-Feed ist nicht erreichbar: %1</translation>
-    </message>
-</context>
-<context>
-    <name>VideoDropZone</name>
+    <name>views::VideoDropZone</name>
     <message>
         <source>Media Source</source>
         <translation>Medienquelle</translation>
@@ -471,25 +490,6 @@ Hol sie dir unter %1</translation>
     <message>
         <source>Clear All</source>
         <translation>Alle entfernen</translation>
-    </message>
-</context>
-<context>
-    <name>main</name>
-    <message>
-        <source>Turns video clips and photos into long music videos.</source>
-        <translation>Macht aus Videoclips und Fotos lange Musikvideos.</translation>
-    </message>
-    <message>
-        <source>Videos and images to add to the queue.</source>
-        <translation>Videos und Bilder, die in die Warteschlange kommen.</translation>
-    </message>
-    <message>
-        <source>Loopcaster cannot start.</source>
-        <translation>Loopcaster kann nicht starten.</translation>
-    </message>
-    <message>
-        <source>Loopcaster cannot open its job store.</source>
-        <translation>Loopcaster kann seine Auftragsdatenbank nicht öffnen.</translation>
     </message>
 </context>
 </TS>
