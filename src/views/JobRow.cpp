@@ -64,9 +64,23 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(8);
+    layout->addLayout(buildLine());
+    layout->addWidget(buildProgress());
+
+    // The record may be removed while a click is on its way; act only on a
+    // record that still exists.
+    connect(m_cancel, &QToolButton::clicked, this, [this] { m_viewModel.cancelJob(m_job); });
+    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
+    connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
+    connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
+    connect(job, &MixJob::changed, this, &JobRow::refresh);
+    style::followPalette(this, [this] { refresh(); });
+}
+
+QHBoxLayout* JobRow::buildLine()
+{
     auto* line = new QHBoxLayout;
     line->setSpacing(12);
-
     m_statusIcon = new QLabel(this);
     m_statusIcon->setObjectName("statusIcon");
     m_statusIcon->setFixedSize(18, 18);
@@ -99,8 +113,11 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     line->addLayout(texts, 1);
     for (QToolButton* b : {m_cancel, m_reveal, m_retry, m_delete})
         line->addWidget(b);
-    layout->addLayout(line);
+    return line;
+}
 
+QProgressBar* JobRow::buildProgress()
+{
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("jobProgress");
     m_progress->setAccessibleName(tr("Progress"));
@@ -113,16 +130,7 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
                                       .arg(style::separator(palette()).name(QColor::HexArgb),
                                            style::accent(palette()).name(QColor::HexArgb)));
     });
-    layout->addWidget(m_progress);
-
-    // The record may be removed while a click is on its way; act only on a
-    // record that still exists.
-    connect(m_cancel, &QToolButton::clicked, this, [this] { m_viewModel.cancelJob(m_job); });
-    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
-    connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
-    connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
-    connect(job, &MixJob::changed, this, &JobRow::refresh);
-    style::followPalette(this, [this] { refresh(); });
+    return m_progress;
 }
 
 void JobRow::keyPressEvent(QKeyEvent* event)

@@ -76,7 +76,22 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     setObjectName("queueView");
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(12);
+    layout->addLayout(buildHeader());
+    m_content = new QStackedWidget(this);
+    m_content->addWidget(emptyState(m_content));
+    m_content->addWidget(buildList());
+    layout->addWidget(m_content, 1);
+    followViewModel();
+    rebuildRows();
+    style::followPalette(this, [this] {
+        setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
+        setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
+        refreshHeader();
+    });
+}
 
+QHBoxLayout* QueueView::buildHeader()
+{
     auto* header = new QHBoxLayout;
     header->setContentsMargins(4, 0, 4, 0);
     header->setSpacing(8);
@@ -106,10 +121,11 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     header->addWidget(m_retryFailed);
     header->addWidget(m_clearFinished);
     header->addWidget(m_count);
-    layout->addLayout(header);
+    return header;
+}
 
-    m_content = new QStackedWidget(this);
-    m_content->addWidget(emptyState(m_content));
+QScrollArea* QueueView::buildList()
+{
     auto* scroll = new QScrollArea(m_content);
     scroll->setObjectName("jobList");
     scroll->setWidgetResizable(true);
@@ -124,9 +140,11 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     m_listLayout->setSpacing(12);
     m_listLayout->addStretch(1);
     scroll->setWidget(m_list);
-    m_content->addWidget(scroll);
-    layout->addWidget(m_content, 1);
+    return scroll;
+}
 
+void QueueView::followViewModel()
+{
     connect(m_pause, &QToolButton::clicked, &m_viewModel, &QueueViewModel::togglePause);
     connect(m_retryFailed, &QToolButton::clicked, &m_viewModel, &QueueViewModel::retryFailedJobs);
     connect(m_clearFinished, &QToolButton::clicked, &m_viewModel,
@@ -147,12 +165,6 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
         removeRows(first, last);
     });
     connect(jobs, &JobListModel::modelReset, this, &QueueView::rebuildRows);
-    rebuildRows();
-    style::followPalette(this, [this] {
-        setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
-        setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
-        refreshHeader();
-    });
 }
 
 QList<JobRow*> QueueView::rows() const
