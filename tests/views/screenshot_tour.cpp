@@ -88,7 +88,7 @@ QList<StoredJob> jobsInEveryStatus()
 }
 
 // The whole window in the user's language (LANGUAGE=de gives window-de.png),
-// with jobs, a toast and a batch ready to start.
+// with jobs, a toast and a batch ready to start, and the clear dialog.
 void shootTranslated(QApplication& qapp, const QString& out, const QString& language)
 {
     views::installTranslations(qapp);
@@ -97,8 +97,11 @@ void shootTranslated(QApplication& qapp, const QString& out, const QString& lang
     const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
     w.container->toastManager().show(QCoreApplication::translate("DashboardViewModel", "Started %n jobs",
                                                                  nullptr, 3), ToastType::info, 60);
-    shoot(w, out + "/window-" + language + ".png",
-          [&clips](LoopcasterApp& app) { app.viewModels().dashboardViewModel().setSelectedVideoURLs(clips); });
+    shoot(w, out + "/window-" + language + ".png", [&](LoopcasterApp& app) {
+        app.viewModels().dashboardViewModel().setSelectedVideoURLs(clips);
+        app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
+        app.window()->findChild<QMessageBox*>()->grab().save(out + "/dialog-clear-" + language + ".png");
+    });
 }
 
 } // namespace
