@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # Qt 6: core, gui, widgets, sql (+ SQLite driver), dbus, network, test, platform plugins
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
+  # translations: lupdate/lrelease, their CMake functions, and Qt's own German texts
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   # media engine: FFmpeg 5.1 libraries (libx264 comes with libavcodec), libheif for HEIC
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libheif-dev
   # independent checkers and test-media makers used by tests and benchmarks only

@@ -3,6 +3,7 @@
 # ready to start, jobs in every status with a toast; light and dark) into
 # <build>/screenshots. Uses a virtual X server when xvfb-run is installed.
 #   scripts/screenshots.sh [build-dir]
+# With LANGUAGE=de it pictures the German window and clear dialog instead.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"

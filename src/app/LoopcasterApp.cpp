@@ -78,13 +78,13 @@ LoopcasterApp::~LoopcasterApp()
 
 void LoopcasterApp::buildMenus()
 {
-    QMenu* app = m_window->menuBar()->addMenu(QStringLiteral("&Loopcaster"));
+    QMenu* app = m_window->menuBar()->addMenu(tr("&Loopcaster"));
     app->setToolTipsVisible(true); // a disabled command says why
-    QAction* about = app->addAction(QStringLiteral("About Loopcaster"), this, &LoopcasterApp::showAbout);
+    QAction* about = app->addAction(tr("About Loopcaster"), this, &LoopcasterApp::showAbout);
     about->setObjectName("aboutAction");
     about->setMenuRole(QAction::AboutRole);
     QAction* updates =
-        app->addAction(QStringLiteral("Check for Updates..."), &m_updates, &CheckForUpdatesViewModel::checkForUpdates);
+        app->addAction(tr("Check for Updates..."), &m_updates, &CheckForUpdatesViewModel::checkForUpdates);
     updates->setObjectName("checkForUpdatesAction");
     const auto followUpdates = [this, updates] {
         updates->setEnabled(m_updates.canCheckForUpdates());
@@ -93,12 +93,12 @@ void LoopcasterApp::buildMenus()
     followUpdates();
     connect(&m_updates, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, updates, followUpdates);
     app->addSeparator();
-    QAction* quit = app->addAction(QStringLiteral("Quit"), qApp, &QCoreApplication::quit);
+    QAction* quit = app->addAction(tr("Quit"), qApp, &QCoreApplication::quit);
     quit->setObjectName("quitAction");
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
-    QMenu* file = m_window->menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = m_window->menuBar()->addMenu(tr("&File"));
     file->addAction(m_content->addFilesAction());
     file->addAction(m_content->startProcessingAction());
     file->addSeparator();
@@ -148,12 +148,12 @@ void LoopcasterApp::openFiles(const QStringList& paths)
 
 void LoopcasterApp::showAbout()
 {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About Loopcaster"),
+    auto* box = new QMessageBox(QMessageBox::NoIcon, tr("About Loopcaster"),
                                 QStringLiteral("<b>Loopcaster %1</b>").arg(LOOPCASTER_VERSION), QMessageBox::Ok,
                                 m_window.get());
     box->setIconPixmap(views::appIcon().pixmap(64, 64));
-    box->setInformativeText(QStringLiteral("Turns a clip or a photo into a long music video with a crossfaded mix "
-                                           "of your songs."));
+    box->setInformativeText(tr("Turns a clip or a photo into a long music video with a crossfaded mix "
+                               "of your songs."));
     box->setAttribute(Qt::WA_DeleteOnClose);
     views::fitMessageBox(box);
     box->open();
@@ -170,7 +170,7 @@ void LoopcasterApp::showUpdateReport(const UpdateReport& report)
     box->setInformativeText(Qt::convertFromPlainText(report.text));
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (report.link.isValid() && !report.link.isEmpty()) {
-        QPushButton* get = box->addButton(QStringLiteral("Get the New Version"), QMessageBox::AcceptRole);
+        QPushButton* get = box->addButton(tr("Get the New Version"), QMessageBox::AcceptRole);
         const QUrl link = report.link;
         connect(get, &QPushButton::clicked, this, [link] { QDesktopServices::openUrl(link); });
     }

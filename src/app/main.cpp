@@ -11,6 +11,7 @@
 #include "platform/QuitSignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "services/JobService.h"
+#include "views/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -146,6 +147,7 @@ int main(int argc, char** argv)
         return runHeadlessDemo(argc, argv);
 
     QApplication app(argc, argv);
+    views::installTranslations(app);
     // The media libraries' informational chatter goes nowhere useful in a
     // desktop app; real failures reach the jobs as error messages.
     av_log_set_level(AV_LOG_ERROR);
@@ -169,7 +171,7 @@ int main(int argc, char** argv)
         return 0;
     case SingleInstance::Role::failed:
         printConsoleLine(lcApp(), instance.errorString());
-        showStartError(QStringLiteral("Loopcaster cannot start."), instance.errorString());
+        showStartError(QCoreApplication::translate("main", "Loopcaster cannot start."), instance.errorString());
         return 1;
     case SingleInstance::Role::first:
         break;
@@ -178,7 +180,7 @@ int main(int argc, char** argv)
     auto store = openStoreRetrying();
     if (!store) {
         printConsoleLine(lcApp(), QStringLiteral("Failed to create ModelContainer: ") + store.error().text);
-        showStartError(QStringLiteral("Loopcaster cannot open its job store."), store.error().text); // names file and cause
+        showStartError(QCoreApplication::translate("main", "Loopcaster cannot open its job store."), store.error().text); // names file and cause
         return 1;
     }
 

@@ -22,7 +22,7 @@ MixJob::MixJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, std::optional
     : QObject(parent)
     , m_id(QUuid::createUuid())
     , m_videoPath(pathOf(videoURL))
-    , m_statusMessage(QStringLiteral("Waiting..."))
+    , m_statusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Waiting...")))
     , m_createdAt(QDateTime::currentDateTimeUtc())
     , m_videoBookmark(std::move(videoBookmark))
 {

@@ -64,9 +64,9 @@ JobRenderOutcome JobRender::execute()
 
     const std::optional<QUrl> source = resolveSource();
     if (!source)
-        return failed(QStringLiteral("Cannot access video file"));
+        return failed(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Cannot access video file")));
     if (m_request.outputPath.isEmpty())
-        return failed(QStringLiteral("Invalid output path"));
+        return failed(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Invalid output path")));
 
     const QString moviePath = m_request.outputPath;
     if (const Result<void> inputs = m_engine->checkInputs(*source, moviePath); !inputs)
@@ -89,7 +89,7 @@ JobRenderOutcome JobRender::execute()
                                                                         QFileInfo(moviePath).fileName()));
     }
 
-    report(1.0f, QStringLiteral("Saving tracklist..."));
+    report(1.0f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Saving tracklist...")));
     const Result<QString> movie = OutputFiles::commit(staging, moviePath, *tracklist, m_request.reservedPaths);
     if (!movie)
         return failed(movie.error());

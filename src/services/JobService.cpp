@@ -26,8 +26,11 @@ Q_LOGGING_CATEGORY(lcJobs, "loopcaster.jobs")
 
 namespace {
 
-const QString kPausedByUser = QStringLiteral("Paused (Queue Paused)");
-const QString kPausedForHeat = QStringLiteral("Thermal Pause (machine too hot)");
+// A job's status message is stored in English, whatever the user's language:
+// the store outlives a change of language, and the window translates the
+// message ("JobStatus" context) when it shows it.
+const QString kPausedByUser = QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Paused (Queue Paused)"));
+const QString kPausedForHeat = QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Thermal Pause (machine too hot)"));
 
 } // namespace
 
@@ -122,7 +125,7 @@ void JobService::failInterruptedJobs()
         return;
     for (MixJob* job : *stale) {
         job->setStatus(JobStatus::failed);
-        job->setStatusMessage(QStringLiteral("Interrupted"));
+        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Interrupted")));
     }
     m_store.save();
 }
@@ -174,7 +177,7 @@ void JobService::finishSweep(const QMultiHash<QString, QString>& leftovers, cons
     for (MixJob* job : recovered.value_or(QList<MixJob*> {})) {
         job->setStatus(JobStatus::completed);
         job->setProgress(1.0f);
-        job->setStatusMessage(QStringLiteral("Finished"));
+        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finished")));
     }
     m_sweepingPaths.clear();
     processQueue();
@@ -264,7 +267,7 @@ void JobService::startJob(MixJob* job)
 {
     const QUuid id = job->id();
     job->setStatus(JobStatus::processing);
-    job->setStatusMessage(QStringLiteral("Initializing..."));
+    job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Initializing...")));
     setIsProcessing(true);
 
     JobRenderRequest request;
@@ -326,7 +329,7 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
             job->setOutputPath(outcome.moviePath);
         job->setStatus(JobStatus::completed);
         job->setProgress(1.0f);
-        job->setStatusMessage(QStringLiteral("Finished"));
+        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finished")));
         break;
     case JobRenderOutcome::Kind::failed:
         printConsoleLine(lcServices(), QStringLiteral("Job failed: ") + outcome.message);
@@ -406,7 +409,7 @@ void JobService::stopForQuit()
         const auto runs = std::exchange(m_currentRenders, {});
         for (auto it = runs.begin(); it != runs.end(); ++it) {
             cancelRender(it.value());
-            updateJobStatus(it.key(), JobStatus::pending, QStringLiteral("Waiting..."));
+            updateJobStatus(it.key(), JobStatus::pending, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Waiting...")));
         }
         for (JobRender* render : std::as_const(m_liveRenders))
             render->cancel();
@@ -444,9 +447,9 @@ void JobService::notifyQueueFinished()
     }
     m_jobsRunSinceFinish.clear();
     const QString body = failedCount == 0
-        ? QStringLiteral("All jobs have been processed successfully.")
-        : QStringLiteral("All jobs have been processed. %1 failed.").arg(failedCount);
-    m_notifications.sendNotification(QStringLiteral("Queue Finished"), body, NotificationService::defaultSound());
+        ? tr("All jobs have been processed successfully.")
+        : tr("All jobs have been processed. %n failed.", nullptr, failedCount);
+    m_notifications.sendNotification(tr("Queue Finished"), body, NotificationService::defaultSound());
 }
 
 void JobService::startCoolDown()
@@ -547,7 +550,7 @@ void JobService::cancelJob(MixJob* job)
     const JobStatus status = job->status();
     if (status == JobStatus::pending || status == JobStatus::processing) {
         job->setStatus(JobStatus::cancelled);
-        job->setStatusMessage(QStringLiteral("Cancelled by user"));
+        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Cancelled by user")));
     }
     // The freed slot goes to the next waiting job now, not at whatever
     // event happens to run the scheduler next.
@@ -576,7 +579,7 @@ bool JobService::requeue(MixJob* job, const QString& message)
 
 void JobService::retryJob(MixJob* job)
 {
-    if (!requeue(job, QStringLiteral("Waiting...")))
+    if (!requeue(job, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Waiting..."))))
         return;
     m_store.save();
     processQueue();
@@ -588,7 +591,7 @@ void JobService::retryFailedJobs()
     if (!failed)
         return;
     for (MixJob* job : *failed)
-        requeue(job, QStringLiteral("Retrying..."));
+        requeue(job, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Retrying...")));
     m_store.save();
     processQueue();
 }

@@ -41,7 +41,7 @@ Failure<QString> mediaRefused(const MediaError& e)
 
 Failure<QString> noAccess()
 {
-    return Failure(QStringLiteral("Cannot access video file"));
+    return Failure(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Cannot access video file")));
 }
 
 Result<void> checkStillImage(const QString& path)
@@ -103,7 +103,7 @@ Failure<QString> badOutput(const QString& why)
 Result<void> checkOutput(const QString& outputPath)
 {
     if (outputPath.isEmpty())
-        return Failure(QStringLiteral("Invalid output path"));
+        return Failure(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Invalid output path")));
     if (QDir::isRelativePath(outputPath))
         return badOutput(QStringLiteral("%1 is not an absolute path").arg(outputPath));
     const QString folder = QFileInfo(outputPath).absolutePath();

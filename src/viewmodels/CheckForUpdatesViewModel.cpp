@@ -80,19 +80,19 @@ void CheckForUpdatesViewModel::onFinished(const UpdateCheckResult& result)
     UpdateReport report;
     switch (result.outcome) {
     case Outcome::newerAvailable:
-        report.title = QStringLiteral("A New Version Is Available");
-        report.text = QStringLiteral("Loopcaster %1 is available; you have %2.")
+        report.title = tr("A New Version Is Available");
+        report.text = tr("Loopcaster %1 is available; you have %2.")
                           .arg(result.latestVersion, m_currentVersion.toString());
         report.link = releaseLink(result.link);
         if (!report.link.isEmpty())
-            report.text += QStringLiteral("\nGet it from %1").arg(report.link.toString());
+            report.text += tr("\nGet it from %1").arg(report.link.toString());
         break;
     case Outcome::upToDate:
-        report.title = QStringLiteral("You're Up to Date");
-        report.text = QStringLiteral("Loopcaster %1 is the newest version available.").arg(m_currentVersion.toString());
+        report.title = tr("You're Up to Date");
+        report.text = tr("Loopcaster %1 is the newest version available.").arg(m_currentVersion.toString());
         break;
     case Outcome::failed:
-        report.title = QStringLiteral("Update Check Failed");
+        report.title = tr("Update Check Failed");
         report.text = result.error;
         report.isError = true;
         break;

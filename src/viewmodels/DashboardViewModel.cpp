@@ -119,7 +119,7 @@ void DashboardViewModel::addFiles(const QList<QUrl>& urls)
     if (added == 0)
         return;
     setSelectedVideoURLs(selection);
-    m_toastManager.show(QStringLiteral("Added %1 file%2").arg(added).arg(added == 1 ? "" : "s"),
+    m_toastManager.show(added == 1 ? tr("Added 1 file") : tr("Added %n files", nullptr, added),
                         ToastType::success, confirmationSeconds);
 }
 
@@ -144,7 +144,7 @@ void DashboardViewModel::startProcessing()
         m_jobService.addJob(files[i], songLists[i], folder);
 
     const qsizetype count = files.size();
-    m_toastManager.show(QStringLiteral("Started %1 job%2").arg(count).arg(count > 1 ? "s" : ""), ToastType::info,
+    m_toastManager.show(count == 1 ? tr("Started 1 job") : tr("Started %n jobs", nullptr, int(count)), ToastType::info,
                         confirmationSeconds);
     setSelectedVideoURLs({});
 }

@@ -36,8 +36,8 @@ QString SettingsViewModel::playlistSubtitle() const
 {
     const auto folder = m_settings.playlistFolderURL();
     if (!folder)
-        return QStringLiteral("Not Selected");
-    return folderName(*folder) + QStringLiteral(" \u00B7 %1 musics").arg(availableSongCount());
+        return tr("Not Selected");
+    return tr("%1 · %n musics", nullptr, availableSongCount()).arg(folderName(*folder));
 }
 
 bool SettingsViewModel::hasOutputFolder() const
@@ -48,7 +48,7 @@ bool SettingsViewModel::hasOutputFolder() const
 QString SettingsViewModel::outputSubtitle() const
 {
     const auto folder = m_settings.outputFolderURL();
-    return folder ? folderName(*folder) : QStringLiteral("Downloads (Default)");
+    return folder ? folderName(*folder) : tr("Downloads (Default)");
 }
 
 int SettingsViewModel::songCount() const

@@ -15,7 +15,7 @@ StatusItemViewModel::StatusItemViewModel(JobService& jobService, ThermalService&
 
 QString StatusItemViewModel::pauseTitleFor(bool queuePaused)
 {
-    return queuePaused ? QStringLiteral("Resume Queue") : QStringLiteral("Pause Queue");
+    return queuePaused ? tr("Resume Queue") : tr("Pause Queue");
 }
 
 bool StatusItemViewModel::isPaused() const
@@ -35,7 +35,7 @@ QColor StatusItemViewModel::thermalColor() const
 
 QString StatusItemViewModel::statusText() const
 {
-    return m_jobService.isProcessing() ? QStringLiteral("rendering") : QStringLiteral("not running");
+    return m_jobService.isProcessing() ? tr("rendering") : tr("not running");
 }
 
 void StatusItemViewModel::togglePause()

@@ -39,7 +39,16 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
     setFixedSize(contentWidth, contentHeight);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(buildPanes(viewModels));
+    buildActions(viewModels.dashboardViewModel());
+    buildToast();
+    connect(m_toast, &ToastView::dismissRequested, &m_toastViewModel, &ToastViewModel::dismiss);
+    connect(&m_toastViewModel, &ToastViewModel::activeToastChanged, this, &ContentView::showActiveToast);
+    showActiveToast();
+}
 
+QSplitter* ContentView::buildPanes(ViewModelContainer& viewModels)
+{
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setObjectName("contentSplit");
     // The panes meet edge to edge: their backgrounds differ, and fixed
@@ -68,14 +77,16 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
 
     split->addWidget(left);
     split->addWidget(right);
-    layout->addWidget(split);
+    return split;
+}
 
-    DashboardViewModel& dashboard = viewModels.dashboardViewModel();
-    m_addFiles = new QAction(QStringLiteral("Add Videos or Images..."), this);
+void ContentView::buildActions(DashboardViewModel& dashboard)
+{
+    m_addFiles = new QAction(tr("Add Videos or Images..."), this);
     m_addFiles->setObjectName("addFilesAction");
     m_addFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(m_addFiles, &QAction::triggered, &dashboard, [&dashboard] { dashboard.setShowFilePicker(true); });
-    m_startProcessing = new QAction(QStringLiteral("Start Processing"), this);
+    m_startProcessing = new QAction(tr("Start Processing"), this);
     m_startProcessing->setObjectName("startProcessingAction");
     m_startProcessing->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     m_startProcessing->setEnabled(dashboard.canStartProcessing());
@@ -84,7 +95,10 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
             [this, &dashboard] { m_startProcessing->setEnabled(dashboard.canStartProcessing()); });
     addAction(m_addFiles);
     addAction(m_startProcessing);
+}
 
+void ContentView::buildToast()
+{
     // The toast floats over both panes; it is a child of this view, raised
     // above the split, and never takes part in the layout.
     m_toast = new ToastView(this);
@@ -102,9 +116,6 @@ ContentView::ContentView(ViewModelContainer& viewModels, QWidget* parent)
         if (m_toastLeaving)
             m_toast->hide();
     });
-    connect(m_toast, &ToastView::dismissRequested, &m_toastViewModel, &ToastViewModel::dismiss);
-    connect(&m_toastViewModel, &ToastViewModel::activeToastChanged, this, &ContentView::showActiveToast);
-    showActiveToast();
 }
 
 QRect ContentView::toastGeometry(bool shown) const

@@ -6,7 +6,9 @@
 #include <QWidget>
 
 class QAction;
+class DashboardViewModel;
 class QParallelAnimationGroup;
+class QSplitter;
 class ToastViewModel;
 class ViewModelContainer;
 
@@ -38,6 +40,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QSplitter* buildPanes(ViewModelContainer& viewModels);
+    void buildActions(DashboardViewModel& dashboard);
+    void buildToast();
     void showActiveToast();
     QRect toastGeometry(bool shown) const;
 

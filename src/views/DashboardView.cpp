@@ -48,12 +48,12 @@ QStringList DashboardView::pickerNameFilters()
     QStringList patterns;
     for (const QString& ext : DashboardViewModel::acceptedMediaExtensions())
         patterns << "*." + ext << "*." + ext.toUpper();
-    return {QStringLiteral("Movies and Images (%1)").arg(patterns.join(' ')), QStringLiteral("All Files (*)")};
+    return {tr("Movies and Images (%1)").arg(patterns.join(' ')), tr("All Files (*)")};
 }
 
 void DashboardView::presentFilePicker()
 {
-    auto* dialog = new QFileDialog(window(), QStringLiteral("Add Videos or Images"));
+    auto* dialog = new QFileDialog(window(), tr("Add Videos or Images"));
     dialog->setObjectName("filePicker");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFiles);
@@ -75,8 +75,7 @@ void DashboardView::refresh()
 {
     const int count = int(m_viewModel.selectedVideoURLs().size());
     m_dropZone->setSelectedCount(count);
-    const QString title = count > 0 ? QStringLiteral("Start Processing (%1)").arg(count)
-                                    : QStringLiteral("Start Processing ");
+    const QString title = count > 0 ? tr("Start Processing (%n)", nullptr, count) : tr("Start Processing ");
     m_start->setText(title);
     m_start->setAccessibleName(title.trimmed());
     m_start->setEnabled(m_viewModel.canStartProcessing());

@@ -28,11 +28,11 @@ DropArea::DropArea(QWidget* parent)
     m_emptySymbol = new QLabel(empty);
     m_emptySymbol->setObjectName("dropSymbol");
     m_emptySymbol->setAlignment(Qt::AlignCenter);
-    m_emptyTitle = new QLabel("Drop Video or Image", empty);
+    m_emptyTitle = new QLabel(tr("Drop Video or Image"), empty);
     m_emptyTitle->setObjectName("dropTitle");
     m_emptyTitle->setFont(style::titled(0, QFont::Medium));
     m_emptyTitle->setAlignment(Qt::AlignCenter);
-    m_emptyHint = new QLabel("Supports MP4, MOV, PNG, JPG", empty);
+    m_emptyHint = new QLabel(tr("Supports MP4, MOV, PNG, JPG"), empty);
     m_emptyHint->setObjectName("dropHint");
     m_emptyHint->setFont(style::caption());
     m_emptyHint->setAlignment(Qt::AlignCenter);
@@ -51,7 +51,7 @@ DropArea::DropArea(QWidget* parent)
     m_countTitle = new QLabel(filled);
     m_countTitle->setObjectName("selectedCount");
     m_countTitle->setFont(style::headline());
-    m_moreHint = new QLabel("Click or drop more to add", filled);
+    m_moreHint = new QLabel(tr("Click or drop more to add"), filled);
     m_moreHint->setObjectName("selectedHint");
     m_moreHint->setFont(style::caption());
     texts->addWidget(m_countTitle);
@@ -89,7 +89,7 @@ void DropArea::refresh()
     m_pages->setCurrentIndex(m_selectedCount > 0 ? 1 : 0);
     setSymbol(m_emptySymbol, "arrow.down.doc.fill", m_targeted ? accent : secondary, style::largeTitleSymbol);
     setSymbol(m_checkSymbol, "checkmark.circle.fill", accent, style::titleSymbol);
-    m_countTitle->setText(QStringLiteral("%1 files selected").arg(m_selectedCount));
+    m_countTitle->setText(tr("%n files selected", nullptr, m_selectedCount));
     for (QLabel* label : {m_emptyTitle, m_emptyHint, m_moreHint})
         label->setStyleSheet(QStringLiteral("color: %1").arg(secondary.name(QColor::HexArgb)));
     setAccessibleName(m_selectedCount > 0 ? m_countTitle->text() : m_emptyTitle->text());

@@ -47,8 +47,8 @@ FolderRow::FolderRow(const QString& name, const QString& symbol, const QString& 
 
     m_clear = new QToolButton(this);
     m_clear->setObjectName(name + "ClearButton");
-    m_clear->setAccessibleName("Clear " + title);
-    m_clear->setToolTip("Clear " + title);
+    m_clear->setAccessibleName(tr("Clear %1").arg(title));
+    m_clear->setToolTip(tr("Clear %1").arg(title));
     m_clear->setAutoRaise(true);
     style::keyboardButton(m_clear);
     m_chevron = new QLabel(this);

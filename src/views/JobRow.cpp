@@ -8,6 +8,7 @@
 #include "views/Symbols.h"
 
 #include <QHBoxLayout>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -63,9 +64,23 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(8);
+    layout->addLayout(buildLine());
+    layout->addWidget(buildProgress());
+
+    // The record may be removed while a click is on its way; act only on a
+    // record that still exists.
+    connect(m_cancel, &QToolButton::clicked, this, [this] { m_viewModel.cancelJob(m_job); });
+    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
+    connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
+    connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
+    connect(job, &MixJob::changed, this, &JobRow::refresh);
+    style::followPalette(this, [this] { refresh(); });
+}
+
+QHBoxLayout* JobRow::buildLine()
+{
     auto* line = new QHBoxLayout;
     line->setSpacing(12);
-
     m_statusIcon = new QLabel(this);
     m_statusIcon->setObjectName("statusIcon");
     m_statusIcon->setFixedSize(18, 18);
@@ -86,23 +101,26 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
 
     const auto secondary = [](const QPalette& p) { return style::secondary(p); };
     m_cancel = rowButton(this, "cancelButton", "stop.circle.fill", [](const QPalette&) { return style::red(); },
-                         "Cancel", {});
-    m_reveal = rowButton(this, "revealButton", "folder.fill", secondary, "Show in File Manager",
-                         "Show in File Manager");
-    m_retry = rowButton(this, "retryButton", "arrow.clockwise", secondary, "Retry", "Retry");
+                         tr("Cancel"), {});
+    m_reveal = rowButton(this, "revealButton", "folder.fill", secondary, tr("Show in File Manager"),
+                         tr("Show in File Manager"));
+    m_retry = rowButton(this, "retryButton", "arrow.clockwise", secondary, tr("Retry"), tr("Retry"));
     m_delete = rowButton(this, "deleteButton", "trash",
-                         [](const QPalette& p) { return style::withAlpha(style::secondary(p), 0.8); }, "Delete", {});
+                         [](const QPalette& p) { return style::withAlpha(style::secondary(p), 0.8); }, tr("Delete"), {});
 
     line->addWidget(m_statusIcon);
     line->addWidget(m_spinner);
     line->addLayout(texts, 1);
     for (QToolButton* b : {m_cancel, m_reveal, m_retry, m_delete})
         line->addWidget(b);
-    layout->addLayout(line);
+    return line;
+}
 
+QProgressBar* JobRow::buildProgress()
+{
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("jobProgress");
-    m_progress->setAccessibleName("Progress");
+    m_progress->setAccessibleName(tr("Progress"));
     m_progress->setRange(0, 1000);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(4);
@@ -112,16 +130,7 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
                                       .arg(style::separator(palette()).name(QColor::HexArgb),
                                            style::accent(palette()).name(QColor::HexArgb)));
     });
-    layout->addWidget(m_progress);
-
-    // The record may be removed while a click is on its way; act only on a
-    // record that still exists.
-    connect(m_cancel, &QToolButton::clicked, this, [this] { m_viewModel.cancelJob(m_job); });
-    connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
-    connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
-    connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
-    connect(job, &MixJob::changed, this, &JobRow::refresh);
-    style::followPalette(this, [this] { refresh(); });
+    return m_progress;
 }
 
 void JobRow::keyPressEvent(QKeyEvent* event)
@@ -138,6 +147,13 @@ MixJob* JobRow::job() const
     return m_job;
 }
 
+QString JobRow::shownStatusMessage() const
+{
+    // Stored in English; a message composed with details (a file name, a
+    // cause) has no translation and stays as it is.
+    return QCoreApplication::translate("JobStatus", m_job->statusMessage().toUtf8().constData());
+}
+
 void JobRow::refresh()
 {
     if (!m_job)
@@ -150,7 +166,7 @@ void JobRow::refresh()
     if (!running)
         setSymbol(m_statusIcon, look.symbol, look.color, 16);
     m_name->setFullText(m_job->displayName());
-    m_message->setFullText(m_job->statusMessage());
+    m_message->setFullText(shownStatusMessage());
 
     const auto action = QueueViewModel::rowActionFor(status);
     m_cancel->setVisible(action == QueueViewModel::RowAction::cancel);
@@ -158,7 +174,7 @@ void JobRow::refresh()
     m_retry->setVisible(action == QueueViewModel::RowAction::retry);
     m_progress->setVisible(running);
     m_progress->setValue(int(std::clamp(m_job->progress(), 0.0f, 1.0f) * 1000));
-    setAccessibleName(m_job->displayName() + ": " + m_job->statusMessage());
+    setAccessibleName(m_job->displayName() + ": " + shownStatusMessage());
 }
 
 } // namespace views

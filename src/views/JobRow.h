@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class MixJob;
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QToolButton;
@@ -30,7 +31,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QHBoxLayout* buildLine();
+    QProgressBar* buildProgress();
     void refresh();
+    QString shownStatusMessage() const;
 
     QPointer<MixJob> m_job;
     QueueViewModel& m_viewModel;

@@ -51,12 +51,12 @@ QWidget* emptyState(QWidget* parent)
     style::followPalette(symbol, [symbol] {
         setSymbol(symbol, "list.bullet.clipboard", style::withAlpha(style::secondary(symbol->palette()), 0.3), 40);
     });
-    auto* title = new QLabel("No Jobs Queue", page);
+    auto* title = new QLabel(QueueView::tr("No Jobs Queue"), page);
     title->setObjectName("emptyTitle");
     title->setFont(style::headline());
     title->setAlignment(Qt::AlignCenter);
     style::setSecondaryText(title);
-    auto* hint = new QLabel("Add videos to start processing", page);
+    auto* hint = new QLabel(QueueView::tr("Add videos to start processing"), page);
     hint->setObjectName("emptyHint");
     hint->setFont(style::caption());
     hint->setAlignment(Qt::AlignCenter);
@@ -76,28 +76,43 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     setObjectName("queueView");
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(12);
+    layout->addLayout(buildHeader());
+    m_content = new QStackedWidget(this);
+    m_content->addWidget(emptyState(m_content));
+    m_content->addWidget(buildList());
+    layout->addWidget(m_content, 1);
+    followViewModel();
+    rebuildRows();
+    style::followPalette(this, [this] {
+        setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
+        setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
+        refreshHeader();
+    });
+}
 
+QHBoxLayout* QueueView::buildHeader()
+{
     auto* header = new QHBoxLayout;
     header->setContentsMargins(4, 0, 4, 0);
     header->setSpacing(8);
-    auto* title = new QLabel("Job Queue", this);
+    auto* title = new QLabel(tr("Job Queue"), this);
     title->setObjectName("queueTitle");
     title->setFont(style::headline());
     m_pulse = new PulseIndicator(this);
     m_pulse->setObjectName("pulseIndicator");
     m_pause = headerButton(this, "pauseButton");
     m_retryFailed = headerButton(this, "retryFailedButton");
-    m_retryFailed->setToolTip("Retry Failed Jobs");
-    m_retryFailed->setAccessibleName("Retry Failed Jobs");
+    m_retryFailed->setToolTip(tr("Retry Failed Jobs"));
+    m_retryFailed->setAccessibleName(tr("Retry Failed Jobs"));
     m_clearFinished = headerButton(this, "clearFinishedButton");
-    m_clearFinished->setToolTip("Clear Finished Jobs");
-    m_clearFinished->setAccessibleName("Clear Finished Jobs");
+    m_clearFinished->setToolTip(tr("Clear Finished Jobs"));
+    m_clearFinished->setAccessibleName(tr("Clear Finished Jobs"));
     m_count = new QLabel(this);
     m_count->setObjectName("jobCount");
     m_count->setFont(style::caption());
     m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Room for counts up to four digits, so a growing count moves nothing.
-    m_count->setMinimumWidth(QFontMetrics(m_count->font()).horizontalAdvance(QStringLiteral("0000 items")));
+    m_count->setMinimumWidth(QFontMetrics(m_count->font()).horizontalAdvance(tr("%n items", nullptr, 8888)));
     style::setSecondaryText(m_count);
     header->addWidget(title);
     header->addWidget(m_pulse);
@@ -106,10 +121,11 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     header->addWidget(m_retryFailed);
     header->addWidget(m_clearFinished);
     header->addWidget(m_count);
-    layout->addLayout(header);
+    return header;
+}
 
-    m_content = new QStackedWidget(this);
-    m_content->addWidget(emptyState(m_content));
+QScrollArea* QueueView::buildList()
+{
     auto* scroll = new QScrollArea(m_content);
     scroll->setObjectName("jobList");
     scroll->setWidgetResizable(true);
@@ -124,9 +140,11 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     m_listLayout->setSpacing(12);
     m_listLayout->addStretch(1);
     scroll->setWidget(m_list);
-    m_content->addWidget(scroll);
-    layout->addWidget(m_content, 1);
+    return scroll;
+}
 
+void QueueView::followViewModel()
+{
     connect(m_pause, &QToolButton::clicked, &m_viewModel, &QueueViewModel::togglePause);
     connect(m_retryFailed, &QToolButton::clicked, &m_viewModel, &QueueViewModel::retryFailedJobs);
     connect(m_clearFinished, &QToolButton::clicked, &m_viewModel,
@@ -147,12 +165,6 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
         removeRows(first, last);
     });
     connect(jobs, &JobListModel::modelReset, this, &QueueView::rebuildRows);
-    rebuildRows();
-    style::followPalette(this, [this] {
-        setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
-        setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
-        refreshHeader();
-    });
 }
 
 QList<JobRow*> QueueView::rows() const
@@ -163,19 +175,19 @@ QList<JobRow*> QueueView::rows() const
 void QueueView::refreshHeader()
 {
     const bool paused = m_viewModel.isQueuePaused();
-    const QString pauseTip = paused ? QStringLiteral("Resume Queue") : QStringLiteral("Pause Queue");
+    const QString pauseTip = paused ? tr("Resume Queue") : tr("Pause Queue");
     setSymbol(m_pause, paused ? "play.fill" : "pause.fill", style::secondary(palette()), style::captionSymbol + 2);
     m_pause->setToolTip(pauseTip);
     m_pause->setAccessibleName(pauseTip);
 
     m_pulse->setColor(m_viewModel.thermalColor());
     m_pulse->setAnimating(m_viewModel.isProcessing());
-    m_pulse->setAccessibleName(m_viewModel.isProcessing() ? "Rendering" : "Not running");
+    m_pulse->setAccessibleName(m_viewModel.isProcessing() ? tr("Rendering") : tr("Not running"));
 
     const int count = m_viewModel.jobCount();
     m_retryFailed->setVisible(count > 0);
     m_clearFinished->setVisible(count > 0);
-    m_count->setText(QStringLiteral("%1 items").arg(count));
+    m_count->setText(tr("%n items", nullptr, count));
     m_content->setCurrentIndex(count > 0 ? 1 : 0);
 }
 
@@ -272,15 +284,14 @@ void QueueView::presentClearConfirmation()
 {
     if (m_confirmation)
         return;
-    m_confirmation = new QMessageBox(QMessageBox::Warning, QStringLiteral("Clear Finished Jobs?"),
-                                     QStringLiteral("Clear Finished Jobs?"), QMessageBox::NoButton, window());
+    m_confirmation = new QMessageBox(QMessageBox::Warning, tr("Clear Finished Jobs?"), tr("Clear Finished Jobs?"), QMessageBox::NoButton, window());
     m_confirmation->setObjectName("clearConfirmation");
     m_confirmation->setInformativeText(
-        QStringLiteral("This will remove all completed and failed jobs from the list. Files will remain on disk."));
+        tr("This will remove all completed and failed jobs from the list. Files will remain on disk."));
     QPushButton* cancel = m_confirmation->addButton(QMessageBox::Cancel);
-    cancel->setText(QStringLiteral("Cancel"));
+    cancel->setText(tr("Cancel"));
     cancel->setObjectName("clearCancelButton");
-    QPushButton* clear = m_confirmation->addButton(QStringLiteral("Clear"), QMessageBox::DestructiveRole);
+    QPushButton* clear = m_confirmation->addButton(tr("Clear"), QMessageBox::DestructiveRole);
     clear->setObjectName("clearConfirmButton");
     m_confirmation->setDefaultButton(cancel);
     m_confirmation->setEscapeButton(cancel);

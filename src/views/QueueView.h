@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class MixJob;
+class QHBoxLayout;
 class QLabel;
 class QMessageBox;
 class QScrollArea;
@@ -29,6 +30,9 @@ public:
     QList<JobRow*> rows() const;
 
 private:
+    QHBoxLayout* buildHeader();
+    QScrollArea* buildList();
+    void followViewModel();
     void refreshHeader();
     void insertRows(int first, int last, bool animated = true);
     void removeRows(int first, int last);

@@ -84,8 +84,8 @@ QWidget* SettingsView::buildFoldersCard()
     auto* layout = new QVBoxLayout(card);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_playlistRow = new FolderRow("playlist", "music.note.list", "Playlist Folder", card);
-    m_outputRow = new FolderRow("output", "arrow.down.circle.fill", "Output Folder", card);
+    m_playlistRow = new FolderRow("playlist", "music.note.list", tr("Playlist Folder"), card);
+    m_outputRow = new FolderRow("output", "arrow.down.circle.fill", tr("Output Folder"), card);
     auto* line = new QFrame(card);
     line->setFixedHeight(1);
     style::followPalette(card, [card, line] {
@@ -96,9 +96,9 @@ QWidget* SettingsView::buildFoldersCard()
     layout->addWidget(m_outputRow);
 
     connect(m_playlistRow, &FolderRow::chooseRequested, this,
-            [this] { chooseFolder(QStringLiteral("Select Playlist Folder"), true); });
+            [this] { chooseFolder(tr("Select Playlist Folder"), true); });
     connect(m_outputRow, &FolderRow::chooseRequested, this,
-            [this] { chooseFolder(QStringLiteral("Select Output Folder"), false); });
+            [this] { chooseFolder(tr("Select Output Folder"), false); });
     connect(m_playlistRow, &FolderRow::clearRequested, &m_viewModel, &SettingsViewModel::clearPlaylistFolder);
     connect(m_outputRow, &FolderRow::clearRequested, &m_viewModel, &SettingsViewModel::clearOutputFolder);
     return card;
@@ -113,15 +113,15 @@ QWidget* SettingsView::buildSongCountCard()
     line->setSpacing(8);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(titleLabel(card, "Songs per Video"));
+    texts->addWidget(titleLabel(card, tr("Songs per Video")));
     m_available = detailLabel(card, "availableSongs");
     texts->addWidget(m_available);
-    m_minus = stepButton(card, "songCountMinus", "minus", "Fewer Songs per Video");
+    m_minus = stepButton(card, "songCountMinus", "minus", tr("Fewer Songs per Video"));
     m_songCount = new QLabel(card);
     m_songCount->setObjectName("songCountValue");
     m_songCount->setFixedWidth(30);
     m_songCount->setAlignment(Qt::AlignCenter);
-    m_plus = stepButton(card, "songCountPlus", "plus", "More Songs per Video");
+    m_plus = stepButton(card, "songCountPlus", "plus", tr("More Songs per Video"));
     line->addWidget(symbolLabel(card, "shuffle", style::orange()));
     line->addLayout(texts, 1);
     line->addWidget(m_minus);
@@ -141,12 +141,12 @@ QWidget* SettingsView::buildCrossfadeCard()
     line->setSpacing(8);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(titleLabel(card, "Crossfade Duration"));
+    texts->addWidget(titleLabel(card, tr("Crossfade Duration")));
     m_crossfadeValue = detailLabel(card, "crossfadeValue");
     texts->addWidget(m_crossfadeValue);
     m_crossfade = new QSlider(Qt::Horizontal, card);
     m_crossfade->setObjectName("crossfadeSlider");
-    m_crossfade->setAccessibleName("Crossfade Duration");
+    m_crossfade->setAccessibleName(tr("Crossfade Duration"));
     // Half-second steps over 0 to 10 seconds.
     m_crossfade->setRange(int(SettingsViewModel::crossfadeMinimum / SettingsViewModel::crossfadeStep),
                           int(SettingsViewModel::crossfadeMaximum / SettingsViewModel::crossfadeStep));
@@ -189,9 +189,9 @@ void SettingsView::refresh()
     m_playlistRow->setState(m_viewModel.hasPlaylistFolder(), m_viewModel.playlistSubtitle(), style::green());
     m_outputRow->setState(m_viewModel.hasOutputFolder(), m_viewModel.outputSubtitle(), style::blue());
 
-    m_available->setText(QStringLiteral("Available: %1").arg(m_viewModel.availableSongCount()));
+    m_available->setText(tr("Available: %1").arg(m_viewModel.availableSongCount()));
     m_songCount->setText(QString::number(m_viewModel.songCount()));
-    m_songCount->setAccessibleName(QStringLiteral("Songs per Video: %1").arg(m_viewModel.songCount()));
+    m_songCount->setAccessibleName(tr("Songs per Video: %1").arg(m_viewModel.songCount()));
     m_minus->setEnabled(m_viewModel.canDecreaseSongCount());
     m_plus->setEnabled(m_viewModel.canIncreaseSongCount());
 

@@ -18,13 +18,13 @@ StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& statusItem, CheckForUpdatesV
     auto* menu = new QMenu;
     menu->setObjectName("trayMenu");
     menu->setToolTipsVisible(true); // a disabled command says why
-    m_show = menu->addAction(QStringLiteral("Show Loopcaster"), this, &StatusTrayIcon::showWindowRequested);
+    m_show = menu->addAction(tr("Show Loopcaster"), this, &StatusTrayIcon::showWindowRequested);
     m_pause = menu->addAction(m_statusItem.pauseTitle(), &m_statusItem, &StatusItemViewModel::togglePause);
     m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    m_updates = menu->addAction(QStringLiteral("Check for Updates..."), &m_updatesViewModel,
+    m_updates = menu->addAction(tr("Check for Updates..."), &m_updatesViewModel,
                                 &CheckForUpdatesViewModel::checkForUpdates);
     menu->addSeparator();
-    m_quit = menu->addAction(QStringLiteral("Quit"), this, &StatusTrayIcon::quitRequested);
+    m_quit = menu->addAction(tr("Quit"), this, &StatusTrayIcon::quitRequested);
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     setContextMenu(menu);
 
@@ -63,7 +63,7 @@ void StatusTrayIcon::refresh()
     m_pause->setText(m_statusItem.pauseTitle());
     m_updates->setEnabled(m_updatesViewModel.canCheckForUpdates());
     m_updates->setToolTip(m_updatesViewModel.unavailableReason());
-    setToolTip(QStringLiteral("Loopcaster: ") + m_statusItem.statusText());
+    setToolTip(tr("Loopcaster: %1").arg(m_statusItem.statusText()));
     if (m_statusItem.isProcessing()) {
         if (m_pulse.state() != QAbstractAnimation::Running)
             m_pulse.start();

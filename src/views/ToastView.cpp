@@ -73,8 +73,8 @@ ToastView::ToastView(QWidget* parent)
     m_message->setFont(font);
     m_close = new QToolButton(this);
     m_close->setObjectName("toastClose");
-    m_close->setAccessibleName("Dismiss");
-    m_close->setToolTip("Dismiss");
+    m_close->setAccessibleName(tr("Dismiss"));
+    m_close->setToolTip(tr("Dismiss"));
     m_close->setAutoRaise(true);
     m_close->setCursor(Qt::PointingHandCursor);
     style::keyboardButton(m_close);

@@ -21,12 +21,12 @@ VideoDropZone::VideoDropZone(QWidget* parent)
 
     auto* header = new QHBoxLayout;
     auto* symbol = new QLabel(this);
-    auto* title = new QLabel("Media Source", this);
+    auto* title = new QLabel(tr("Media Source"), this);
     title->setObjectName("mediaSourceTitle");
     title->setFont(style::headline());
-    m_clearAll = new QPushButton("Clear All", this);
+    m_clearAll = new QPushButton(tr("Clear All"), this);
     m_clearAll->setObjectName("clearAllButton");
-    m_clearAll->setAccessibleName("Clear All");
+    m_clearAll->setAccessibleName(tr("Clear All"));
     m_clearAll->setFlat(true);
     m_clearAll->setCursor(Qt::PointingHandCursor);
     m_clearAll->setFont(style::caption());

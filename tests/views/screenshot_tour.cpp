@@ -13,6 +13,7 @@
 #include "views/AppIcon.h"
 #include "views/QueueView.h"
 #include "views/ToastView.h"
+#include "views/Translations.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,6 +76,34 @@ void shoot(WindowFixture& w, const QString& file, const std::function<void(Loopc
     app.window()->grab().save(file);
 }
 
+QList<StoredJob> jobsInEveryStatus()
+{
+    using S = JobStatus;
+    return {{"old studio.mov", S::cancelled, "Cancelled by user"},
+            {"missing clip.mp4", S::failed, "Cannot access video file"},
+            {"forest walk.mov", S::completed, "Finished", 1},
+            {"mountain lake.jpg", S::paused, "Paused (Queue Paused)", 0.35f},
+            {"night drive.mp4", S::pending, "Waiting..."},
+            {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}};
+}
+
+// The whole window in the user's language (LANGUAGE=de gives window-de.png),
+// with jobs, a toast and a batch ready to start, and the clear dialog.
+void shootTranslated(QApplication& qapp, const QString& out, const QString& language)
+{
+    views::installTranslations(qapp);
+    WindowFixture w(jobsInEveryStatus(), false);
+    fillSettings(w);
+    const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
+    w.container->toastManager().show(QCoreApplication::translate("DashboardViewModel", "Started %n jobs",
+                                                                 nullptr, 3), ToastType::info, 60);
+    shoot(w, out + "/window-" + language + ".png", [&](LoopcasterApp& app) {
+        app.viewModels().dashboardViewModel().setSelectedVideoURLs(clips);
+        app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
+        app.window()->findChild<QMessageBox*>()->grab().save(out + "/dialog-clear-" + language + ".png");
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -85,8 +114,12 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     const QPalette light = QApplication::palette();
     views::appIcon().pixmap(128, 128).save(out + "/icon.png");
+    const QString language = QLocale::system().uiLanguages().value(0).section('-', 0, 0);
+    if (!language.isEmpty() && language != "en" && language != "C") {
+        shootTranslated(qapp, out, language);
+        return 0;
+    }
 
-    using S = JobStatus;
     for (const QString suffix : {"", "-dark"}) {
         QApplication::setPalette(suffix.isEmpty() ? light : darkPalette());
         const auto save = [&out, &suffix](const auto& picture, const char* name) {
@@ -123,13 +156,7 @@ int main(int argc, char** argv)
                 QTest::qWait(400); // the toast arrives
             });
         }
-        WindowFixture w({{"old studio.mov", S::cancelled, "Cancelled by user"},
-                         {"missing clip.mp4", S::failed, "Cannot access video file"},
-                         {"forest walk.mov", S::completed, "Finished", 1},
-                         {"mountain lake.jpg", S::paused, "Paused", 0.35f},
-                         {"night drive.mp4", S::pending, "Waiting..."},
-                         {"beach sunset.mov", S::processing, "Remuxing... 62%", 0.62f}},
-                        false);
+        WindowFixture w(jobsInEveryStatus(), false);
         fillSettings(w);
         w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
         shoot(w, out + "/queue" + suffix + ".png", [&](LoopcasterApp& app) {

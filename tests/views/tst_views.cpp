@@ -20,6 +20,7 @@
 #include "views/Style.h"
 #include "views/StatusTrayIcon.h"
 #include "views/ToastView.h"
+#include "views/Translations.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -35,6 +36,8 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QScopeGuard>
+#include <QTranslator>
 
 namespace {
 
@@ -95,6 +98,7 @@ private slots:
     void toastsAndOpenFiles();
     void fullWindowThemeRowsNamesAndClear();
     void trayAndPulseFollowTheQueue();
+    void germanTextsFit();
 };
 
 // One session as a user has it: a real drop and Clear All, the queue paused,
@@ -435,6 +439,32 @@ void TestViews::trayAndPulseFollowTheQueue()
     QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
     emit tray.activated(QSystemTrayIcon::Trigger);
     QCOMPARE(shows.count(), 1);
+}
+
+// In German, as main() loads it: the texts and a stored status translated,
+// and every one-line label and button wide enough for its text.
+void TestViews::germanTextsFit()
+{
+    views::installTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany));
+    const auto english = qScopeGuard([] { qDeleteAll(qApp->findChildren<QTranslator*>()); });
+    WindowFixture w({{"a.mov", JobStatus::failed, "Cannot access video file"}, {"b.mov", JobStatus::paused}});
+    w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4"), w.file("photo.png")});
+    QCoreApplication::processEvents();
+    QCOMPARE(w.find<QLabel>("queueTitle")->text(), "Warteschlange");
+    QCOMPARE(w.find<QLabel>("jobCount")->text(), "2 Aufträge");
+    QCOMPARE(w.find<QAbstractButton>("startButton")->text(), "Verarbeitung starten (2)");
+    QCOMPARE(w.find<views::ElidedLabel>("jobStatusMessage")->fullText(), "Kein Zugriff auf die Videodatei");
+    QStringList clipped;
+    for (QWidget* widget : w.content->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        const QString text = label ? label->text() : button ? button->text() : QString();
+        if (text.isEmpty() || text.contains('\n') || (label && label->wordWrap()) || !shown(widget))
+            continue;
+        if (widget->fontMetrics().horizontalAdvance(text) > widget->contentsRect().width())
+            clipped << widget->objectName() + ": " + text;
+    }
+    QCOMPARE(clipped, QStringList());
 }
 
 QTEST_MAIN(TestViews)

@@ -1,5 +1,6 @@
 #include "services/updates/Appcast.h"
 
+#include <QCoreApplication>
 #include <QXmlStreamReader>
 
 namespace Appcast {
@@ -66,12 +67,12 @@ Result<AppcastItem> newestItem(const QByteArray& feed)
             newest = AppcastItem {*version, draft.version(), QUrl(draft.link)};
     }
     if (xml.hasError())
-        return Failure(QStringLiteral("The update feed is not valid XML (line %1: %2).")
+        return Failure(QCoreApplication::translate("Appcast", "The update feed is not valid XML (line %1: %2).")
                            .arg(xml.lineNumber())
                            .arg(xml.errorString()));
     if (!newest)
-        return Failure(items == 0 ? QStringLiteral("The update feed lists no releases.")
-                                  : QStringLiteral("The update feed names no version for its releases."));
+        return Failure(items == 0 ? QCoreApplication::translate("Appcast", "The update feed lists no releases.")
+                                  : QCoreApplication::translate("Appcast", "The update feed names no version for its releases."));
     return *newest;
 }
 

@@ -28,7 +28,7 @@ UpdateChecker::UpdateChecker(QUrl feedUrl, QVersionNumber currentVersion, QObjec
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
-        refuse(QStringLiteral("The update feed did not arrive within %1 seconds.").arg(m_timeoutMs / 1000.0));
+        refuse(tr("The update feed did not arrive within %1 seconds.").arg(m_timeoutMs / 1000.0));
     });
 }
 
@@ -68,7 +68,7 @@ void UpdateChecker::start()
 
 QString UpdateChecker::tooLarge()
 {
-    return QStringLiteral("The update feed is larger than %1 MiB.").arg(maxFeedBytes / (1024 * 1024));
+    return tr("The update feed is larger than %1 MiB.").arg(maxFeedBytes / (1024 * 1024));
 }
 
 bool UpdateChecker::takeArrived(QNetworkReply* reply)
@@ -98,7 +98,7 @@ void UpdateChecker::onReplyFinished()
     if (!m_refusal.isEmpty()) {
         result.error = m_refusal;
     } else if (reply->error() != QNetworkReply::NoError) {
-        result.error = QStringLiteral("The update feed could not be reached: %1").arg(reply->errorString());
+        result.error = tr("The update feed could not be reached: %1").arg(reply->errorString());
     } else {
         const Result<AppcastItem> newest = Appcast::newestItem(feed);
         if (!newest) {
