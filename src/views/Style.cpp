@@ -166,7 +166,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* control = static_cast<QAbstractButton*>(watched);
+        // Events still arrive while the button is torn down, when it is no
+        // longer a button.
+        auto* control = qobject_cast<QAbstractButton*>(watched);
+        if (!control)
+            return false;
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key != Qt::Key_Return && key != Qt::Key_Enter)
