@@ -15,10 +15,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSet>
 #include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -180,7 +180,9 @@ int main(int argc, char** argv)
     auto store = openStoreRetrying();
     if (!store) {
         printConsoleLine(lcApp(), QStringLiteral("Failed to create ModelContainer: ") + store.error().text);
-        showStartError(QCoreApplication::translate("main", "Loopcaster cannot open its job store."), store.error().text); // names file and cause
+        // The detail names the file and the cause.
+        showStartError(QCoreApplication::translate("main", "Loopcaster cannot open its job store."),
+                       store.error().text);
         return 1;
     }
 

@@ -32,6 +32,14 @@ namespace {
 const QString kPausedByUser = QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Paused (Queue Paused)"));
 const QString kPausedForHeat = QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Thermal Pause (machine too hot)"));
 
+// A render's commit, or one the start-up sweep found on disk.
+void markFinished(MixJob& job)
+{
+    job.setStatus(JobStatus::completed);
+    job.setProgress(1.0f);
+    job.setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finished")));
+}
+
 } // namespace
 
 JobService::JobService(JobStore& store, SettingsService& settings, ThermalService& thermal,
@@ -174,11 +182,8 @@ void JobService::finishSweep(const QMultiHash<QString, QString>& leftovers, cons
         return j.status() != JobStatus::completed && j.status() != JobStatus::cancelled
             && committed.contains(j.outputPathOrEmpty());
     });
-    for (MixJob* job : recovered.value_or(QList<MixJob*> {})) {
-        job->setStatus(JobStatus::completed);
-        job->setProgress(1.0f);
-        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finished")));
-    }
+    for (MixJob* job : recovered.value_or(QList<MixJob*> {}))
+        markFinished(*job);
     m_sweepingPaths.clear();
     processQueue();
 }
@@ -217,7 +222,7 @@ void JobService::processQueue()
     int nextHoldCheckMs = INT_MAX;
     for (MixJob* job : *waiting) {
         if (freeSlots == 0)
-        break;
+            break;
         int holdLeftMs = 0;
         if (isOutputPathBusy(job->outputPathOrEmpty(), &holdLeftMs)) {
             if (holdLeftMs > 0)
@@ -327,9 +332,7 @@ void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome
     case JobRenderOutcome::Kind::completed:
         if (outcome.moviePath != job->outputPathOrEmpty())
             job->setOutputPath(outcome.moviePath);
-        job->setStatus(JobStatus::completed);
-        job->setProgress(1.0f);
-        job->setStatusMessage(QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finished")));
+        markFinished(*job);
         break;
     case JobRenderOutcome::Kind::failed:
         printConsoleLine(lcServices(), QStringLiteral("Job failed: ") + outcome.message);
