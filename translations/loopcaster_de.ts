@@ -111,6 +111,46 @@ Hol sie dir unter %1</translation>
 <context>
     <name>JobStatus</name>
     <message>
+        <source>Building audio mix (Crossfade: %1s)...</source>
+        <translation>Audiomix wird erstellt (Überblendung: %1 s) …</translation>
+    </message>
+    <message>
+        <source>Mixing audio %1/%2...</source>
+        <translation>Audio wird gemischt %1/%2 …</translation>
+    </message>
+    <message>
+        <source>Remuxing... %1%</source>
+        <translation>Film wird geschrieben … %1 %</translation>
+    </message>
+    <message>
+        <source>Preparing...</source>
+        <translation>Vorbereitung …</translation>
+    </message>
+    <message>
+        <source>Composition ready, starting export...</source>
+        <translation>Mix bereit, Export beginnt …</translation>
+    </message>
+    <message>
+        <source>Remuxing...</source>
+        <translation>Film wird geschrieben …</translation>
+    </message>
+    <message>
+        <source>Finalizing...</source>
+        <translation>Wird abgeschlossen …</translation>
+    </message>
+    <message>
+        <source>Complete!</source>
+        <translation>Abgeschlossen!</translation>
+    </message>
+    <message>
+        <source>Preparing image...</source>
+        <translation>Bild wird vorbereitet …</translation>
+    </message>
+    <message>
+        <source>Preparing video loop...</source>
+        <translation>Videoschleife wird vorbereitet …</translation>
+    </message>
+    <message>
         <source>Waiting...</source>
         <translation>Wartet …</translation>
     </message>

@@ -1,5 +1,6 @@
 #include "services/RenderPipeline.h"
 
+#include "models/JobStatus.h"
 #include "platform/ConsoleLine.h"
 #include "services/ServicesLog.h"
 #include "media/audio/MixPlan.h"
@@ -49,7 +50,7 @@ public:
         float p = std::min(float(seconds / m_total) * 0.65f + 0.3f, 0.95f);
         p = std::max(p, m_last);
         if (m_count % 100 == 0 || p - m_last > 0.01f) {
-            m_sink(p, QStringLiteral("Remuxing... %1%").arg(int(p * 100)));
+            m_sink(p, QString::fromLatin1(statusTemplate::remuxing).arg(int(p * 100)));
             m_last = p;
         }
     }
@@ -107,8 +108,8 @@ Result<void, RenderError> RenderPipeline::execute()
 
 void RenderPipeline::body()
 {
-    yield(0.0f, QStringLiteral("Preparing..."));
-    yield(0.05f, QStringLiteral("Building audio mix (Crossfade: %1s)...")
+    yield(0.0f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Preparing...")));
+    yield(0.05f, QString::fromLatin1(statusTemplate::buildingMix)
                      .arg(formatSeconds(m_in.crossfadeDuration)));
     planMix();
     const MixPlan& plan = m_plan;
@@ -116,7 +117,7 @@ void RenderPipeline::body()
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
 
     std::unique_ptr<VideoPacketSource> video = openSource();
-    yield(0.3f, QStringLiteral("Composition ready, starting export..."));
+    yield(0.3f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Composition ready, starting export...")));
 
     MixedAudioEncoder audio(plan, m_cancel);
     MovieMuxer muxer(m_in.outputURL.toLocalFile(), m_cancel);
@@ -133,12 +134,12 @@ void RenderPipeline::body()
                          AVRational {1, kMixSampleRate}, TracklistWriter::songTitle(e.path));
     }
     muxer.writeHeader();
-    yield(0.3f, QStringLiteral("Remuxing..."));
+    yield(0.3f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Remuxing...")));
     exportMovie(*video, audio, muxer);
 
-    yield(0.95f, QStringLiteral("Finalizing..."));
+    yield(0.95f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Finalizing...")));
     muxer.finish();
-    yield(1.0f, QStringLiteral("Complete!"));
+    yield(1.0f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Complete!")));
 }
 
 // The songs are measured two at a time (both cores) and added in list order,
@@ -166,7 +167,7 @@ void RenderPipeline::planMix()
         }
         printConsoleLine(lcServices(), line);
         if (!builder.lastWasSkipped())
-            yield((float(i + 1) * 0.15f) / float(n) + 0.05f, QStringLiteral("Mixing audio %1/%2...").arg(i + 1).arg(n));
+            yield((float(i + 1) * 0.15f) / float(n) + 0.05f, QString::fromLatin1(statusTemplate::mixingAudio).arg(i + 1).arg(n));
     }
     m_plan = builder.plan();
 }
@@ -176,10 +177,10 @@ std::unique_ptr<VideoPacketSource> RenderPipeline::openSource()
 {
     const QString sourcePath = m_in.sourceURL.toLocalFile();
     if (isStillImagePath(sourcePath)) {
-        yield(0.2f, QStringLiteral("Preparing image..."));
+        yield(0.2f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Preparing image...")));
         return openStillImage(sourcePath, m_plan.total, m_cancel);
     }
-    yield(0.2f, QStringLiteral("Preparing video loop..."));
+    yield(0.2f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Preparing video loop...")));
     return openVideoLoop(sourcePath, m_plan.total, m_cancel);
 }
 

@@ -2,13 +2,13 @@
 
 #include "models/MixJob.h"
 #include "viewmodels/QueueViewModel.h"
+#include "viewmodels/ShownStatus.h"
 #include "views/ElidedLabel.h"
 #include "views/Spinner.h"
 #include "views/Style.h"
 #include "views/Symbols.h"
 
 #include <QHBoxLayout>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -149,9 +149,7 @@ MixJob* JobRow::job() const
 
 QString JobRow::shownStatusMessage() const
 {
-    // Stored in English; a message composed with details (a file name, a
-    // cause) has no translation and stays as it is.
-    return QCoreApplication::translate("JobStatus", m_job->statusMessage().toUtf8().constData());
+    return shownStatus(m_job->statusMessage());
 }
 
 void JobRow::refresh()

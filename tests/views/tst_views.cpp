@@ -447,7 +447,8 @@ void TestViews::germanTextsFit()
 {
     views::installTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany));
     const auto english = qScopeGuard([] { qDeleteAll(qApp->findChildren<QTranslator*>()); });
-    WindowFixture w({{"a.mov", JobStatus::failed, "Cannot access video file"}, {"b.mov", JobStatus::paused}});
+    WindowFixture w({{"a.mov", JobStatus::failed, "Cannot access video file"},
+                     {"b.mov", JobStatus::paused, "Mixing audio 3/15..."}});
     w.viewModels->dashboardViewModel().setSelectedVideoURLs({w.file("clip.mp4"), w.file("photo.png")});
     QCoreApplication::processEvents();
     QCOMPARE(w.find<QLabel>("queueTitle")->text(), "Warteschlange");
@@ -456,7 +457,8 @@ void TestViews::germanTextsFit()
     QStringList statuses; // the rows' order among jobs made in the same instant is not fixed
     for (const auto* status : w.content->findChildren<views::ElidedLabel*>("jobStatusMessage"))
         statuses << status->fullText();
-    QVERIFY2(statuses.contains("Kein Zugriff auf die Videodatei"), qPrintable(statuses.join(", ")));
+    QVERIFY2(statuses.contains("Kein Zugriff auf die Videodatei") && statuses.contains("Audio wird gemischt 3/15 …"),
+             qPrintable(statuses.join(", ")));
     QStringList clipped;
     for (QWidget* widget : w.content->findChildren<QWidget*>()) {
         auto* label = qobject_cast<QLabel*>(widget);
