@@ -74,7 +74,7 @@ void JobListView::followModel()
             [this](const QModelIndex&, int first, int last) { insertRows(first, last); });
     connect(m_model, &JobListModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex&, int first, int last) { removeRows(first, last); });
-    connect(m_model, &JobListModel::rowsRemoved, this, &JobListView::relayout);
+    connect(m_model, &JobListModel::rowsRemoved, this, &JobListView::scheduleLayout);
     connect(m_model, &JobListModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) { updateRows(from.row(), to.row()); });
     connect(m_model, &JobListModel::modelReset, this, &JobListView::resetRows);
@@ -82,6 +82,7 @@ void JobListView::followModel()
 
 QList<JobRow*> JobListView::boundRows() const
 {
+    const_cast<JobListView*>(this)->relayoutIfPending();
     QList<JobRow*> rows;
     for (const auto& [row, card] : m_laid)
         rows << card;
@@ -90,6 +91,7 @@ QList<JobRow*> JobListView::boundRows() const
 
 QList<JobRow*> JobListView::shownRows() const
 {
+    const_cast<JobListView*>(this)->relayoutIfPending();
     const int scrolled = verticalScrollBar()->value();
     const int bottom = scrolled + viewport()->height();
     QList<JobRow*> rows;
@@ -116,17 +118,24 @@ int JobListView::fullHeight(int row)
 void JobListView::insertRows(int first, int last)
 {
     const int count = last - first + 1;
-    for (int row = first; row <= last; ++row)
+    for (int row = first; row <= last; ++row) {
         m_heights.insert(row, fullHeight(row));
+        m_arrived.insert(m_model->jobAt(row));
+    }
     for (Leaving& leaving : m_leaving)
         leaving.before += leaving.before >= first ? count : 0;
+    m_laid.clear(); // their rows are stale until the next layout
     m_dirty = true;
-    relayout();
-    // Only the cards the user can see arrive with a motion; the others are
-    // simply there when scrolled to.
-    for (int row = first; row <= last; ++row) {
-        JobRow* card = m_bound.value(m_model->jobAt(row));
-        if (!card)
+    scheduleLayout();
+}
+
+// Only the arrivals the user can see come with a motion; the others are
+// simply there when scrolled to.
+bool JobListView::animateArrivals()
+{
+    bool any = false;
+    for (const auto& [row, card] : std::as_const(m_laid)) {
+        if (!m_arrived.contains(card->job()))
             continue;
         QParallelAnimationGroup* entrance = animateCard(card, true, m_heights[row]);
         connect(entrance, &QParallelAnimationGroup::finished, card, [card] {
@@ -134,8 +143,10 @@ void JobListView::insertRows(int first, int last)
             card->setMaximumHeight(QWIDGETSIZE_MAX);
         });
         entrance->start(QAbstractAnimation::DeleteWhenStopped);
+        any = true;
     }
-    followOpeningHeights();
+    m_arrived.clear();
+    return any;
 }
 
 void JobListView::removeRows(int first, int last)
@@ -149,6 +160,7 @@ void JobListView::removeRows(int first, int last)
         const MixJob* job = m_model->jobAt(row);
         if (job == m_anchor)
             m_anchor = nullptr; // the view keeps its scrolled distance instead
+        m_arrived.remove(job);
         if (JobRow* card = m_bound.take(job)) {
             at = m_leaving.insert(at, Leaving {card, first, m_heights[row]}) + 1;
             leave(card, m_heights[row]);
@@ -173,7 +185,7 @@ void JobListView::leave(JobRow* card, int height)
         card->setMaximumHeight(QWIDGETSIZE_MAX);
         recycle(card);
         m_dirty = true;
-        relayout();
+        scheduleLayout();
     });
     exit->start(QAbstractAnimation::DeleteWhenStopped);
 }
@@ -186,7 +198,7 @@ void JobListView::updateRows(int first, int last)
         m_dirty |= std::exchange(m_heights[row], height) != height;
     }
     if (m_dirty)
-        relayout();
+        scheduleLayout();
 }
 
 void JobListView::resetRows()
@@ -200,19 +212,35 @@ void JobListView::resetRows()
     const int count = m_model->rowCount();
     for (int row = 0; row < count; ++row)
         m_heights << fullHeight(row);
+    m_arrived.clear(); // a whole list appears at once
     m_dirty = true;
-    relayout();
+    scheduleLayout();
 }
 
 // The cards opening up or folding away have changed height.
-void JobListView::followOpeningHeights()
+void JobListView::adoptOpeningHeights()
 {
     for (const auto& [row, card] : std::as_const(m_laid)) {
         const int height = std::min(fullHeight(row), card->maximumHeight());
         m_dirty |= std::exchange(m_heights[row], height) != height;
     }
     m_dirty |= !m_leaving.isEmpty();
-    relayout();
+}
+
+// Changes of the model come in bursts (a whole batch added, the finished
+// ones cleared): one layout after them all, so that only what is then in
+// view gets cards, and motions.
+void JobListView::scheduleLayout()
+{
+    if (std::exchange(m_layoutPending, true))
+        return;
+    QMetaObject::invokeMethod(this, &JobListView::relayoutIfPending, Qt::QueuedConnection);
+}
+
+void JobListView::relayoutIfPending()
+{
+    if (m_layoutPending)
+        relayout();
 }
 
 void JobListView::recomputeTops()
@@ -247,6 +275,19 @@ void JobListView::relayout()
     if (m_laying || m_heights.size() != m_model->rowCount())
         return; // within a layout, or between a removal's two signals
     m_laying = true;
+    m_layoutPending = false;
+    bool changed = layoutPass();
+    if (animateArrivals()) {
+        adoptOpeningHeights();
+        changed |= layoutPass();
+    }
+    m_laying = false;
+    if (changed)
+        emit cardsChanged();
+}
+
+bool JobListView::layoutPass()
+{
     if (m_dirty)
         recomputeTops();
     QScrollBar* bar = verticalScrollBar();
@@ -263,9 +304,7 @@ void JobListView::relayout()
     const bool changed = bindRows(scrolled - margin, scrolled + height + margin);
     placeRows(scrolled);
     captureAnchor(scrolled);
-    m_laying = false;
-    if (changed)
-        emit cardsChanged();
+    return changed;
 }
 
 bool JobListView::bindRows(int top, int bottom)
@@ -345,7 +384,8 @@ bool JobListView::viewportEvent(QEvent* event)
     // A card opening up or folding away asks for a new layout as its height
     // changes; so does a new viewport size.
     if (event->type() == QEvent::LayoutRequest) {
-        followOpeningHeights();
+        adoptOpeningHeights();
+        relayout();
         return true;
     }
     const bool handled = QAbstractScrollArea::viewportEvent(event);

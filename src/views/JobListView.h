@@ -10,6 +10,7 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 #include <utility>
 
@@ -57,9 +58,13 @@ private:
     void updateRows(int first, int last);
     void resetRows();
     int fullHeight(int row);
-    void followOpeningHeights();
+    bool animateArrivals();
+    void adoptOpeningHeights();
+    void scheduleLayout();
+    void relayoutIfPending();
     void recomputeTops();
     void relayout();
+    bool layoutPass();
     int rowAt(int y) const;
     bool bindRows(int top, int bottom);
     void placeRows(int scrolled);
@@ -76,12 +81,14 @@ private:
     int m_contentHeight = 0;
     bool m_dirty = true;
     bool m_laying = false;
+    bool m_layoutPending = false;
     int m_idleHeight = 0; // 0 until measured
     int m_runningHeight = 0;
     QHash<const MixJob*, JobRow*> m_bound;
     QList<std::pair<int, JobRow*>> m_laid; // the bound cards by model row, top to bottom
     QList<JobRow*> m_spare;
     QList<Leaving> m_leaving; // by `before`
+    QSet<const MixJob*> m_arrived; // inserted since the last layout
     // The row at the top of the viewport and how far into it the view is
     // scrolled; none at the very top, where arrivals are to be seen.
     const MixJob* m_anchor = nullptr;
