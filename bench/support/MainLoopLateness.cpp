@@ -31,6 +31,7 @@ MainLoopLateness sampleMainLoop(const std::function<bool()>& done, int maxMs, in
     r.samples = int(late.size());
     if (!late.isEmpty()) {
         r.maxMs = late.last();
+        r.p50Ms = late[late.size() / 2];
         r.p99Ms = late[std::min<qsizetype>(late.size() - 1, qsizetype(late.size() * 0.99))];
     }
     return r;

@@ -6,6 +6,7 @@
 #include <functional>
 
 struct MainLoopLateness {
+    double p50Ms = 0;
     double p99Ms = 0;
     double maxMs = 0;
     int samples = 0;

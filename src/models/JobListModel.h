@@ -1,8 +1,8 @@
 #pragma once
 // Live list of all job records, newest createdAt first. Updates on insert,
-// delete and every field change of a record. The queue screen builds a row
-// per job from jobAt() and follows the record itself; the model's only
-// data is the job's name.
+// delete and every field change of a record. The queue screen binds a card
+// to each row it shows from jobAt() and follows the record itself; the
+// model's only data is the job's name.
 
 #include <QAbstractListModel>
 #include <QList>

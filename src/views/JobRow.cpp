@@ -57,7 +57,6 @@ QToolButton* rowButton(QWidget* parent, const QString& name, const QString& symb
 
 JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     : Card(10, parent)
-    , m_job(job)
     , m_viewModel(viewModel)
 {
     setObjectName("jobRow");
@@ -73,8 +72,27 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
     connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
     connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
-    connect(job, &MixJob::changed, this, &JobRow::refresh);
     style::followPalette(this, [this] { refresh(); });
+    setJob(job);
+}
+
+void JobRow::setJob(MixJob* job)
+{
+    disconnect(m_following);
+    m_job = job;
+    if (job)
+        m_following = connect(job, &MixJob::changed, this, &JobRow::refresh);
+    refresh();
+}
+
+int JobRow::heightFor(JobStatus status) const
+{
+    // The line (icon, texts, buttons) within the margins, and below it the
+    // progress bar while the job runs.
+    const QMargins margins = layout()->contentsMargins();
+    const int line = layout()->itemAt(0)->sizeHint().height();
+    const int progress = status == JobStatus::processing ? layout()->spacing() + m_progress->height() : 0;
+    return margins.top() + line + progress + margins.bottom();
 }
 
 QHBoxLayout* JobRow::buildLine()

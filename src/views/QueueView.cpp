@@ -1,21 +1,17 @@
 #include "views/QueueView.h"
 
-#include "models/JobListModel.h"
 #include "viewmodels/QueueViewModel.h"
+#include "views/JobListView.h"
 #include "views/JobRow.h"
 #include "views/MessageBoxFit.h"
 #include "views/PulseIndicator.h"
 #include "views/Style.h"
 #include "views/Symbols.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QParallelAnimationGroup>
-#include <QPropertyAnimation>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -82,7 +78,7 @@ QueueView::QueueView(QueueViewModel& viewModel, QWidget* parent)
     m_content->addWidget(buildList());
     layout->addWidget(m_content, 1);
     followViewModel();
-    rebuildRows();
+    orderTabs();
     style::followPalette(this, [this] {
         setSymbol(m_retryFailed, "arrow.counterclockwise", style::secondary(palette()), style::captionSymbol + 2);
         setSymbol(m_clearFinished, "trash", style::secondary(palette()), style::captionSymbol + 2);
@@ -124,23 +120,11 @@ QHBoxLayout* QueueView::buildHeader()
     return header;
 }
 
-QScrollArea* QueueView::buildList()
+JobListView* QueueView::buildList()
 {
-    auto* scroll = new QScrollArea(m_content);
-    scroll->setObjectName("jobList");
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the cards' buttons, which it scrolls into view
-    scroll->viewport()->setAutoFillBackground(false);
-    m_list = new QWidget(scroll);
-    m_list->setAutoFillBackground(false);
-    m_listLayout = new QVBoxLayout(m_list);
-    m_listLayout->setContentsMargins(0, 0, 0, 0);
-    m_listLayout->setSpacing(12);
-    m_listLayout->addStretch(1);
-    scroll->setWidget(m_list);
-    return scroll;
+    m_list = new JobListView(m_viewModel, m_content);
+    m_list->setObjectName("jobList");
+    return m_list;
 }
 
 void QueueView::followViewModel()
@@ -157,19 +141,12 @@ void QueueView::followViewModel()
             presentClearConfirmation();
     });
 
-    JobListModel* jobs = m_viewModel.jobs();
-    connect(jobs, &JobListModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
-        insertRows(first, last);
-    });
-    connect(jobs, &JobListModel::rowsAboutToBeRemoved, this, [this](const QModelIndex&, int first, int last) {
-        removeRows(first, last);
-    });
-    connect(jobs, &JobListModel::modelReset, this, &QueueView::rebuildRows);
+    connect(m_list, &JobListView::cardsChanged, this, &QueueView::orderTabs);
 }
 
 QList<JobRow*> QueueView::rows() const
 {
-    return m_rows;
+    return m_list->shownRows();
 }
 
 void QueueView::refreshHeader()
@@ -191,93 +168,17 @@ void QueueView::refreshHeader()
     m_content->setCurrentIndex(count > 0 ? 1 : 0);
 }
 
-namespace {
-
-// Opens a card up (or folds it away) while fading it in (or out).
-QParallelAnimationGroup* animateCard(JobRow* row, bool entering)
-{
-    auto* fade = new QGraphicsOpacityEffect(row);
-    row->setGraphicsEffect(fade);
-    auto* motion = new QParallelAnimationGroup(row);
-    auto* opacity = new QPropertyAnimation(fade, "opacity", motion);
-    auto* height = new QPropertyAnimation(row, "maximumHeight", motion);
-    const int full = row->isVisible() ? row->height() : row->sizeHint().height();
-    opacity->setStartValue(entering ? 0.0 : 1.0);
-    opacity->setEndValue(entering ? 1.0 : 0.0);
-    height->setStartValue(entering ? 0 : full);
-    height->setEndValue(entering ? full : 0);
-    for (auto* a : {opacity, height}) {
-        a->setDuration(220);
-        a->setEasingCurve(entering ? QEasingCurve::OutCubic : QEasingCurve::InCubic);
-    }
-    return motion;
-}
-
-} // namespace
-
-void QueueView::insertRows(int first, int last, bool animated)
-{
-    JobListModel* jobs = m_viewModel.jobs();
-    for (int i = first; i <= last; ++i) {
-        auto* row = new JobRow(jobs->jobAt(i), m_viewModel, m_list);
-        // Before the card now at this position (leaving cards keep their
-        // place until they are gone), or before the closing stretch.
-        const int at = i < m_rows.size() ? m_listLayout->indexOf(m_rows[i]) : m_listLayout->count() - 1;
-        m_rows.insert(i, row);
-        m_listLayout->insertWidget(at, row);
-        row->show();
-        if (!animated)
-            continue;
-        QParallelAnimationGroup* entrance = animateCard(row, true);
-        connect(entrance, &QParallelAnimationGroup::finished, row, [row] {
-            row->setGraphicsEffect(nullptr);
-            row->setMaximumHeight(QWIDGETSIZE_MAX);
-        });
-        entrance->start(QAbstractAnimation::DeleteWhenStopped);
-    }
-    orderTabs();
-    refreshHeader();
-}
-
 void QueueView::orderTabs()
 {
     // Tab walks the cards top to bottom, as they are shown, whatever order
-    // they were made in.
+    // they were made or bound in.
     QWidget* previous = m_clearFinished;
-    for (JobRow* row : std::as_const(m_rows)) {
+    for (JobRow* row : m_list->boundRows()) {
         for (QToolButton* button : row->findChildren<QToolButton*>()) {
             setTabOrder(previous, button);
             previous = button;
         }
     }
-}
-
-void QueueView::removeRows(int first, int last)
-{
-    for (int i = last; i >= first && i < m_rows.size(); --i) {
-        JobRow* row = m_rows.takeAt(i);
-        // The card folds away and is destroyed afterwards, never at once: the
-        // removal may come from a click on its own delete button.
-        row->setEnabled(false);
-        for (auto* entrance : row->findChildren<QParallelAnimationGroup*>())
-            entrance->stop(); // a card removed while still arriving
-        QParallelAnimationGroup* exit = animateCard(row, false);
-        connect(exit, &QParallelAnimationGroup::finished, row, &QObject::deleteLater);
-        exit->start(QAbstractAnimation::DeleteWhenStopped);
-    }
-}
-
-void QueueView::rebuildRows()
-{
-    for (JobRow* row : std::exchange(m_rows, {})) {
-        m_listLayout->removeWidget(row);
-        row->deleteLater();
-    }
-    const int count = m_viewModel.jobs()->rowCount();
-    // A whole list (at start-up) appears at once; only arrivals are animated.
-    if (count > 0)
-        insertRows(0, count - 1, false);
-    refreshHeader();
 }
 
 void QueueView::presentClearConfirmation()

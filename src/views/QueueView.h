@@ -3,21 +3,19 @@
 // failed, clear finished, the count), the job cards newest first or the empty
 // state, and the "Clear Finished Jobs?" confirmation.
 
-#include <QHash>
 #include <QWidget>
 
 class MixJob;
 class QHBoxLayout;
 class QLabel;
 class QMessageBox;
-class QScrollArea;
 class QStackedWidget;
 class QToolButton;
-class QVBoxLayout;
 class QueueViewModel;
 
 namespace views {
 
+class JobListView;
 class JobRow;
 class PulseIndicator;
 
@@ -26,17 +24,15 @@ class QueueView : public QWidget {
 public:
     explicit QueueView(QueueViewModel& viewModel, QWidget* parent = nullptr);
 
-    // The cards in screen order (tests and accessibility walk them).
+    // The cards in the viewport, in screen order (tests and accessibility
+    // walk them); the jobs scrolled away have none.
     QList<JobRow*> rows() const;
 
 private:
     QHBoxLayout* buildHeader();
-    QScrollArea* buildList();
+    JobListView* buildList();
     void followViewModel();
     void refreshHeader();
-    void insertRows(int first, int last, bool animated = true);
-    void removeRows(int first, int last);
-    void rebuildRows();
     void orderTabs();
     void presentClearConfirmation();
 
@@ -47,11 +43,7 @@ private:
     QToolButton* m_clearFinished = nullptr;
     QLabel* m_count = nullptr;
     QStackedWidget* m_content = nullptr;
-    QWidget* m_list = nullptr;
-    QVBoxLayout* m_listLayout = nullptr;
-    // The cards of the listed jobs in model order; cards still leaving stay
-    // in the layout a moment longer but are no longer here.
-    QList<JobRow*> m_rows;
+    JobListView* m_list = nullptr;
     QMessageBox* m_confirmation = nullptr;
 };
 

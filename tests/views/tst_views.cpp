@@ -6,6 +6,7 @@
 #include "WindowFixture.h"
 
 #include "app/LoopcasterApp.h"
+#include "models/JobListModel.h"
 #include "services/JobService.h"
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
@@ -22,6 +23,7 @@
 #include "views/ToastView.h"
 #include "views/Translations.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QFileDialog>
 #include <QLabel>
@@ -98,6 +100,7 @@ private slots:
     void toastsAndOpenFiles();
     void fullWindowThemeRowsNamesAndClear();
     void trayAndPulseFollowTheQueue();
+    void aLongQueueKeepsAScreenfulOfCards();
     void germanTextsFit();
 };
 
@@ -439,6 +442,54 @@ void TestViews::trayAndPulseFollowTheQueue()
     QSignalSpy shows(&tray, &views::StatusTrayIcon::showWindowRequested);
     emit tray.activated(QSystemTrayIcon::Trigger);
     QCOMPARE(shows.count(), 1);
+}
+
+// Thousands of jobs, and cards only for a screenful: scrolled to the end the
+// last job shows; a row above turning running and a job arriving at the top
+// leave the cards in view where they are; Tab past the last card shown
+// scrolls on to the next; delete removes the clicked card's own job, and
+// clearing them all makes no card per job.
+void TestViews::aLongQueueKeepsAScreenfulOfCards()
+{
+    QueueFixture f;
+    for (int i = 0; i < 2000; ++i) {
+        auto* job = new MixJob(QUrl::fromLocalFile(f.dir.filePath(QString("%1.mov").arg(i))), {}, {});
+        job->setStatus(JobStatus::completed);
+        f.store->insert(job);
+    }
+    QueueViewModel queue(f.start(), *f.store, *f.thermal, {});
+    const JobListModel& jobs = *queue.jobs();
+    views::QueueView view(queue);
+    view.resize(450, 520);
+    view.show();
+    view.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    QScrollBar* bar = view.findChild<QAbstractScrollArea*>("jobList")->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QCOMPARE(view.rows().last()->job(), jobs.jobAt(1999));
+    QVERIFY(view.findChildren<views::JobRow*>().size() < 20);
+
+    bar->setValue(bar->maximum() / 2);
+    views::JobRow* watched = view.rows().at(1);
+    const auto [watchedJob, watchedAt] = std::pair(watched->job(), watched->geometry());
+    jobs.jobAt(0)->setStatus(JobStatus::processing);
+    f.store->insert(new MixJob(f.sourceFile("newest.mov"), {}, {}));
+    QCOMPARE(jobs.jobAt(0)->displayName(), "newest");
+    QCOMPARE(view.rows().at(1), watched);
+    QVERIFY(watched->job() == watchedJob && watched->geometry() == watchedAt);
+
+    views::JobRow* last = view.rows().last();
+    last->findChild<QToolButton*>("deleteButton")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->parentWidget(), view.rows().last());
+    QCOMPARE(jobs.rowOf(view.rows().last()->job()), jobs.rowOf(last->job()) + 1);
+
+    const MixJob* doomed = view.rows().at(2)->job();
+    QTest::mouseClick(view.rows().at(2)->findChild<QToolButton*>("deleteButton"), Qt::LeftButton);
+    QVERIFY(jobs.rowOf(doomed) < 0 && jobs.rowCount() == 2000);
+    queue.clearFinishedJobs(); // cards only for what is left in view, not for each job on its way out
+    QTRY_COMPARE(view.rows().size(), jobs.rowCount()); // once the cleared cards have folded away
+    QVERIFY(view.findChildren<views::JobRow*>().size() < 20);
 }
 
 // In German, as main() loads it: the texts and a stored status translated,
