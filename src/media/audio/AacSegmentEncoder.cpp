@@ -49,30 +49,34 @@ CodecContextPtr openMixAacEncoder()
     return enc;
 }
 
-std::vector<PacketPtr> encodeAacSegment(const float* left, const float* right, int64_t count,
-                                        int64_t firstSample, bool finish,
+std::vector<PacketPtr> encodeAacSegment(const PcmReader& read, int64_t firstSample, bool finish,
                                         const std::function<bool()>& stopped)
 {
     CodecContextPtr enc = openMixAacEncoder();
     FramePtr frame = makeFrame();
     std::vector<PacketPtr> out;
-    out.reserve(size_t(count / kAacFrameSize + 4));
 
-    for (int64_t pos = 0; pos < count; pos += kAacFrameSize) {
+    for (int64_t pos = firstSample;; pos += kAacFrameSize) {
         if (stopped())
             return out;
-        const int n = int(std::min<int64_t>(kAacFrameSize, count - pos));
-        frame->nb_samples = n;
+        frame->nb_samples = kAacFrameSize;
         frame->format = AV_SAMPLE_FMT_FLTP;
         frame->sample_rate = kMixSampleRate;
         checkAv(av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout), "av_channel_layout_copy");
         checkAv(av_frame_get_buffer(frame.get(), 0), "av_frame_get_buffer");
-        std::memcpy(frame->data[0], left + pos, size_t(n) * sizeof(float));
-        std::memcpy(frame->data[1], right + pos, size_t(n) * sizeof(float));
-        frame->pts = firstSample + pos;
+        const int64_t n = read(reinterpret_cast<float*>(frame->data[0]), reinterpret_cast<float*>(frame->data[1]),
+                               kAacFrameSize);
+        if (n <= 0) {
+            av_frame_unref(frame.get());
+            break;
+        }
+        frame->nb_samples = int(n);
+        frame->pts = pos;
         checkAv(avcodec_send_frame(enc.get(), frame.get()), "avcodec_send_frame", QStringLiteral("aac"));
         av_frame_unref(frame.get());
         receivePackets(enc.get(), out);
+        if (n < kAacFrameSize)
+            break;
     }
     // Drained in any case, so the encoder closes without frames queued; the
     // packets past a segment's tail are not wanted.
@@ -82,6 +86,21 @@ std::vector<PacketPtr> encodeAacSegment(const float* left, const float* right, i
     if (!finish)
         out.resize(kept);
     return out;
+}
+
+std::vector<PacketPtr> encodeAacSegment(const float* left, const float* right, int64_t count,
+                                        int64_t firstSample, bool finish,
+                                        const std::function<bool()>& stopped)
+{
+    int64_t pos = 0;
+    const PcmReader read = [&](float* l, float* r, int64_t max) {
+        const int64_t n = std::min(max, count - pos);
+        std::memcpy(l, left + pos, size_t(n) * sizeof(float));
+        std::memcpy(r, right + pos, size_t(n) * sizeof(float));
+        pos += n;
+        return n;
+    };
+    return encodeAacSegment(read, firstSample, finish, stopped);
 }
 
 } // namespace lc::media

@@ -16,12 +16,19 @@ inline constexpr int kAacFrameSize = 1024;
 // Opens a fresh encoder; throws MediaError.
 CodecContextPtr openMixAacEncoder();
 
-// Encodes `count` frames of planar PCM that belong at mix sample `firstSample`
-// (a multiple of kAacFrameSize) with a fresh encoder. Packet pts are mix
+// Writes up to `max` frames of a run's next PCM into the two channels and
+// returns how many; fewer than asked (or 0) ends the run.
+using PcmReader = std::function<int64_t(float* left, float* right, int64_t max)>;
+
+// Encodes the PCM `read` gives, which belongs at mix sample `firstSample` (a
+// multiple of kAacFrameSize), with a fresh encoder. Packet pts are mix
 // samples minus the encoder's priming, so the packets of encoders started at
 // different points line up. With `finish` the packets the encoder still holds
 // at the end are kept (the last PCM frame may then be short); otherwise they
 // are dropped. Returns early (incomplete) once `stopped` is true.
+std::vector<PacketPtr> encodeAacSegment(const PcmReader& read, int64_t firstSample, bool finish,
+                                        const std::function<bool()>& stopped);
+// The same over PCM already in memory.
 std::vector<PacketPtr> encodeAacSegment(const float* left, const float* right, int64_t count,
                                         int64_t firstSample, bool finish,
                                         const std::function<bool()>& stopped);

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <map>
+#include <memory>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -45,6 +47,23 @@ std::optional<AacWindowState> windowOf(const AVPacket* p)
     return p ? readAacWindowState(p->data, p->size) : std::nullopt;
 }
 
+// Mixed PCM for the samples [first, end()) of the mix.
+struct PcmChunk {
+    int64_t first = 0;
+    std::vector<float> left, right;
+    int64_t end() const { return first + int64_t(left.size()); }
+};
+
+// The part [begin, end) of a chunk a segment has still to read.
+struct PcmView {
+    std::shared_ptr<const PcmChunk> chunk;
+    int64_t begin = 0, end = 0;
+};
+
+// Mixed a little ahead of the encoders, in pieces small enough to be
+// dropped soon after both readers are past them.
+constexpr int64_t kMixChunk = 32 * kAacFrameSize;
+
 } // namespace
 
 struct MixedAudioEncoder::Impl {
@@ -59,8 +78,14 @@ struct MixedAudioEncoder::Impl {
         return k == segmentCount() - 1 ? bounds.back() : bounds[size_t(k) + 1] + opt.tailFrames;
     }
 
+    int64_t inputStartSample(int k) const { return inputStartFrame(k) * kAacFrameSize; }
+    int64_t inputEndSample(int k) const { return std::min(inputEndFrame(k) * kAacFrameSize, totalSamples); }
+
+    void cutSegments();
     void workerLoop();
-    void mixSegment(int k, std::vector<float>& left, std::vector<float>& right);
+    void openFeed(int k);
+    void mixChunk(int64_t until);
+    int64_t readMix(int k, int64_t& position, float* left, float* right, int64_t max);
     int64_t chooseSplice(const EncodedSegment& a, const EncodedSegment& b, int64_t boundary);
 
     Options opt;
@@ -70,15 +95,24 @@ struct MixedAudioEncoder::Impl {
     int64_t totalSamples = 0;
     std::vector<int64_t> bounds; // segment k covers packets [bounds[k], bounds[k+1])
 
-    // Mixer state: touched only by the worker whose turn it is.
-    std::vector<float> carryLeft, carryRight; // the last samples mixed, for the next segment's warm-up
+    // Mixer state, under mixMutex. The songs are decoded front to back, so
+    // the mix is made once, in order, a chunk at a time as the encoders ask
+    // for it. Every claimed segment is fed the chunks of its input it has not
+    // read yet; the latest chunks stay for the warm-up of the next segment,
+    // which overlaps the end of this one. A segment's PCM is therefore held
+    // only between the mixer and the encoder reading it, never whole.
+    std::mutex mixMutex;
+    // Chunks read by both encoders are given back here rather than freed, so
+    // the same few buffers go round instead of fragmenting two threads' heaps.
+    std::vector<std::unique_ptr<PcmChunk>> spareChunks;
+    std::map<int, std::deque<PcmView>> feeds;
+    std::deque<std::shared_ptr<const PcmChunk>> recent;
 
     std::mutex mutex;
     std::condition_variable wake;
     CancelToken::Waker wakeOnCancel;
     std::atomic<bool> stop {false};
     int nextClaim = 0;
-    int mixTurn = 0;
     int current = 0; // segment the consumer is emitting
     std::map<int, EncodedSegment> finished;
     std::exception_ptr error;
@@ -113,23 +147,8 @@ MixedAudioEncoder::Impl::Impl(const MixPlan& plan, const CancelToken* cancel_, c
     checkAv(avcodec_parameters_from_context(params.get(), enc.get()), "avcodec_parameters_from_context");
 
     totalSamples = mixer.totalFrames();
-    const int64_t frames = (totalSamples + kAacFrameSize - 1) / kAacFrameSize;
-    if (opt.segmentFrames <= 0) {
-        // Long segments waste little on warm-up; a short mix still gets two
-        // segments per thread so every core has work to the end.
-        constexpr int64_t kLongSegment = 4096;
-        opt.segmentFrames = int(std::clamp<int64_t>(frames / (2 * opt.threads), 1, kLongSegment));
-    }
-    opt.segmentFrames = std::max(opt.segmentFrames, 2 * (opt.warmupFrames + opt.tailFrames));
-    // Segments of equal length (none shorter than asked, so every seam has a
-    // full tail after it): the last one no longer keeps a core busy alone
-    // while the other has finished.
-    const int64_t segments = std::max<int64_t>(1, frames / opt.segmentFrames);
-    for (int64_t k = 0; k < segments; ++k)
-        bounds.push_back(k * frames / segments);
-    bounds.push_back(frames);
-
-    const int threads = int(std::min<int64_t>(opt.threads, segments));
+    cutSegments();
+    const int threads = int(std::min<int64_t>(opt.threads, segmentCount()));
     for (int i = 0; i < threads; ++i)
         workers.emplace_back([this] { workerLoop(); });
 }
@@ -145,32 +164,104 @@ MixedAudioEncoder::Impl::~Impl()
         t.join();
 }
 
-void MixedAudioEncoder::Impl::mixSegment(int k, std::vector<float>& left, std::vector<float>& right)
+void MixedAudioEncoder::Impl::cutSegments()
 {
-    const int64_t begin = inputStartFrame(k) * kAacFrameSize;
-    const int64_t end = std::min(inputEndFrame(k) * kAacFrameSize, totalSamples);
-    const int64_t count = std::max<int64_t>(0, end - begin);
-    left.resize(size_t(count));
-    right.resize(size_t(count));
-
-    // The warm-up overlaps the previous segment's tail, which is already mixed.
-    const int64_t carried = std::clamp<int64_t>(mixer.position() - begin, 0, count);
-    if (carried > 0) {
-        const size_t from = carryLeft.size() - size_t(carried);
-        std::memcpy(left.data(), carryLeft.data() + from, size_t(carried) * sizeof(float));
-        std::memcpy(right.data(), carryRight.data() + from, size_t(carried) * sizeof(float));
+    const int64_t frames = (totalSamples + kAacFrameSize - 1) / kAacFrameSize;
+    if (opt.segmentFrames <= 0) {
+        // Long segments waste little on warm-up; a short mix still gets two
+        // segments per thread so every core has work to the end.
+        constexpr int64_t kLongSegment = 4096;
+        opt.segmentFrames = int(std::clamp<int64_t>(frames / (2 * opt.threads), 1, kLongSegment));
     }
-    mixer.render(left.data() + carried, right.data() + carried, count - carried);
+    const int64_t shortest = 2 * (opt.warmupFrames + opt.tailFrames);
+    opt.segmentFrames = int(std::max<int64_t>(opt.segmentFrames, shortest));
+    // Segments of equal length (none shorter than asked, so every seam has a
+    // full tail after it): the last one no longer keeps a core busy alone
+    // while the other has finished.
+    const int64_t segments = std::max<int64_t>(1, frames / opt.segmentFrames);
+    // With the first and the last segment half as long, two encoders run half
+    // a segment apart: when one starts a segment the other is halfway through
+    // its own, so only half a segment's PCM waits for it, and both still end
+    // together.
+    const bool staggered = opt.threads > 1 && segments > 1 && frames / segments >= 2 * shortest;
+    bounds.push_back(0);
+    for (int64_t k = staggered ? 0 : 1; k < segments; ++k)
+        bounds.push_back(staggered ? (2 * k + 1) * frames / (2 * segments) : k * frames / segments);
+    bounds.push_back(frames);
+}
 
-    const int64_t keep = std::min<int64_t>(count, int64_t(opt.warmupFrames + opt.tailFrames) * kAacFrameSize);
-    carryLeft.assign(left.end() - keep, left.end());
-    carryRight.assign(right.end() - keep, right.end());
+void MixedAudioEncoder::Impl::openFeed(int k)
+{
+    std::deque<PcmView>& feed = feeds[k];
+    for (const std::shared_ptr<const PcmChunk>& chunk : recent) {
+        const int64_t begin = std::max(inputStartSample(k), chunk->first);
+        const int64_t end = std::min(inputEndSample(k), chunk->end());
+        if (begin < end)
+            feed.push_back({chunk, begin, end});
+    }
+}
+
+void MixedAudioEncoder::Impl::mixChunk(int64_t until)
+{
+    std::unique_ptr<PcmChunk> buffer;
+    if (spareChunks.empty()) {
+        buffer = std::make_unique<PcmChunk>();
+    } else {
+        buffer = std::move(spareChunks.back());
+        spareChunks.pop_back();
+    }
+    // Dropped only under mixMutex (or once the workers are gone).
+    const std::shared_ptr<PcmChunk> chunk(buffer.release(),
+                                          [this](PcmChunk* done) { spareChunks.emplace_back(done); });
+    chunk->first = mixer.position();
+    const int64_t count = std::clamp<int64_t>(until - chunk->first, 0, kMixChunk);
+    chunk->left.resize(size_t(count));
+    chunk->right.resize(size_t(count));
+    mixer.render(chunk->left.data(), chunk->right.data(), count);
+    for (auto& [k, feed] : feeds) {
+        const int64_t begin = std::max(inputStartSample(k), chunk->first);
+        const int64_t end = std::min(inputEndSample(k), chunk->end());
+        if (begin < end)
+            feed.push_back({chunk, begin, end});
+    }
+    recent.push_back(chunk);
+    // Segments are claimed in order and read no further than their input's
+    // end, so a segment not claimed yet can have missed at most its warm-up
+    // and its predecessor's tail.
+    const int64_t overlap = int64_t(opt.warmupFrames + opt.tailFrames) * kAacFrameSize;
+    while (recent.size() > 1 && chunk->end() - recent[1]->first >= overlap)
+        recent.pop_front();
+}
+
+int64_t MixedAudioEncoder::Impl::readMix(int k, int64_t& position, float* left, float* right, int64_t max)
+{
+    const int64_t end = inputEndSample(k);
+    const int64_t wanted = std::min(max, end - position);
+    if (wanted <= 0)
+        return 0;
+    std::lock_guard lock(mixMutex);
+    while (mixer.position() < position + wanted)
+        mixChunk(end);
+    std::deque<PcmView>& feed = feeds.at(k);
+    int64_t done = 0;
+    while (done < wanted) {
+        PcmView& view = feed.front();
+        const int64_t n = std::min(wanted - done, view.end - view.begin);
+        const size_t from = size_t(view.begin - view.chunk->first);
+        std::memcpy(left + done, view.chunk->left.data() + from, size_t(n) * sizeof(float));
+        std::memcpy(right + done, view.chunk->right.data() + from, size_t(n) * sizeof(float));
+        view.begin += n;
+        done += n;
+        if (view.begin == view.end)
+            feed.pop_front();
+    }
+    position += done;
+    return done;
 }
 
 void MixedAudioEncoder::Impl::workerLoop()
 {
     try {
-        std::vector<float> left, right;
         for (;;) {
             int k = 0;
             {
@@ -181,23 +272,23 @@ void MixedAudioEncoder::Impl::workerLoop()
                 if (stop || nextClaim >= segmentCount())
                     return;
                 k = nextClaim++;
-                // Songs are decoded front to back, so segments are mixed in order.
-                wake.wait(lock, [&] { return stop || mixTurn == k; });
-                if (stop)
-                    return;
+                // Under both locks: no chunk of this segment's input is mixed
+                // between the claim and its feed.
+                std::lock_guard mixLock(mixMutex);
+                openFeed(k);
             }
-            mixSegment(k, left, right);
-            {
-                std::lock_guard lock(mutex);
-                ++mixTurn;
-            }
-            wake.notify_all();
-
+            int64_t position = inputStartSample(k);
+            const PcmReader read = [&](float* left, float* right, int64_t max) {
+                return readMix(k, position, left, right, max);
+            };
             const bool last = k == segmentCount() - 1;
             EncodedSegment seg;
-            seg.packets = encodeAacSegment(left.data(), right.data(), int64_t(left.size()),
-                                           inputStartFrame(k) * kAacFrameSize, last,
+            seg.packets = encodeAacSegment(read, inputStartSample(k), last,
                                            [this] { return stop.load() || cancelled(); });
+            {
+                std::lock_guard mixLock(mixMutex);
+                feeds.erase(k);
+            }
             if (stop || cancelled())
                 return;
             {
