@@ -11,7 +11,7 @@ out="$build/screenshots"
 
 cmake --build "$build" --target loopcaster_screenshots
 mkdir -p "$out"
-tour="$build/tests/views/loopcaster_screenshots"
+tour="$build/tools/screenshots/loopcaster_screenshots"
 if command -v xvfb-run >/dev/null && command -v xauth >/dev/null; then
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" "$tour" "$out"
 else
