@@ -89,8 +89,8 @@ QPair<double, double> meter(const QString& path, double from, double to)
     const QString log = QString::fromUtf8(r.err);
     const auto last = [&log](const char* pattern) {
         QRegularExpressionMatch m;
-        log.lastIndexOf(QRegularExpression(QLatin1String(pattern)), -1, &m);
-        return m.hasMatch() ? m.captured(1).toDouble() : std::nan("");
+        return log.lastIndexOf(QRegularExpression(QLatin1String(pattern)), -1, &m) >= 0 ? m.captured(1).toDouble()
+                                                                                         : std::nan("");
     };
     return {last(R"(I:\s+(\S+) LUFS)"), last(R"(Peak:\s+(\S+) dBFS)")};
 }
