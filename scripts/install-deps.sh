@@ -12,6 +12,8 @@ packages=(
   qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   # media engine: FFmpeg 5.1 libraries (libx264 comes with libavcodec), libheif for HEIC
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libheif-dev
+  # loudness matching: EBU R128 integrated loudness and true peak
+  libebur128-dev
   # independent checkers and test-media makers used by tests and benchmarks only
   ffmpeg libheif-examples time
   # desktop session bits for the GUI (notifications over D-Bus, a display for screenshots)

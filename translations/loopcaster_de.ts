@@ -229,6 +229,14 @@ Hol sie dir unter %1</translation>
         <source>Get the New Version</source>
         <translation>Neue Version holen</translation>
     </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>Einstellungen …</translation>
+    </message>
 </context>
 <context>
     <name>SettingsViewModel</name>
@@ -388,6 +396,41 @@ Hol sie dir unter %1</translation>
     <message>
         <source>Progress</source>
         <translation>Fortschritt</translation>
+    </message>
+</context>
+<context>
+    <name>views::PreferencesDialog</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Titles from Song Tags</source>
+        <translation>Titel aus Song-Tags</translation>
+    </message>
+    <message>
+        <source>Tracklist and chapters read “Artist – Title”; songs without a title tag keep their file name.</source>
+        <translation>Trackliste und Kapitel zeigen „Interpret – Titel“; Songs ohne Titel-Tag behalten ihren Dateinamen.</translation>
+    </message>
+    <message>
+        <source>Changes apply to jobs added from now on.</source>
+        <translation>Änderungen gelten für Aufträge, die ab jetzt hinzukommen.</translation>
+    </message>
+    <message>
+        <source>Match Loudness</source>
+        <translation>Lautheit angleichen</translation>
+    </message>
+    <message>
+        <source>Every song plays at the same loudness (EBU R128), each with one gain of its own; nothing is compressed.</source>
+        <translation>Jeder Song spielt gleich laut (EBU R128), jeder mit einer eigenen festen Verstärkung; nichts wird komprimiert.</translation>
+    </message>
+    <message>
+        <source>Target:</source>
+        <translation>Ziel:</translation>
+    </message>
+    <message>
+        <source>True-peak ceiling:</source>
+        <translation>True-Peak-Obergrenze:</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 # user would write for the same mix, timed in the same run on the same corpus.
 #
 #   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three] [--no-floor]
+#                       [--loudness LUFS]
 #
 # The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
 # flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
@@ -13,6 +14,8 @@
 # service (bench_three_jobs: total wall, CPU/wall, peak RSS, main-loop
 # lateness), against three peer runs one after another; and the encode floor:
 # the mix's PCM alone, encoded in two halves at once with the same encoder.
+# --loudness LUFS renders ours with loudness matching (the peer has none):
+# compare its "ours" time with a run without it for the cost of the meter.
 # Targets for the hour on 2 cores: clip <= 0.40x, image <= 0.1x, CPU/wall of
 # one clip job > 1.8, peak RSS < 200 MB per job. Timings depend on the load:
 # the summary prints the load average before and after.
@@ -25,6 +28,7 @@ bin="${LOOPCASTER_RENDER:-}"
 keep=0
 three=1
 floor=1
+loudness=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes="$2"; shift 2 ;;
@@ -33,7 +37,8 @@ while [ $# -gt 0 ]; do
     --keep) keep=1; shift ;;
     --no-three) three=0; shift ;;
     --no-floor) floor=0; shift ;;
-    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --loudness) loudness=(--loudness "$2"); shift 2 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -128,7 +133,8 @@ duration_of() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1";
 run_case() {
   local kind="$1" source="$2"; shift 2
   rm -rf "$work/ours"/* "$work/peer"/*
-  measure "ours-$kind" "$bin" "${our_songs[@]}" --crossfade "$crossfade" --out "$work/ours" "$source"
+  measure "ours-$kind" "$bin" "${our_songs[@]}" --crossfade "$crossfade" ${loudness[@]+"${loudness[@]}"} \
+    --out "$work/ours" "$source"
   local ours_wall=$WALL ours_rss=$RSS ours_cpu=$CPU
   measure "peer-$kind" ffmpeg -y -hide_banner -nostdin -loglevel error "$@" "${peer_inputs[@]}" \
     -filter_complex "$graph" -map 0:v -map "[mix]" "${PEER_VIDEO[@]}" -c:a aac -b:a 192k -shortest \

@@ -7,6 +7,7 @@
 #include "views/AppIcon.h"
 #include "views/ContentView.h"
 #include "views/MessageBoxFit.h"
+#include "views/PreferencesDialog.h"
 #include "views/StatusTrayIcon.h"
 
 #include <QApplication>
@@ -109,6 +110,21 @@ void LoopcasterApp::buildMenus()
     pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(&status, &StatusItemViewModel::pauseTitleChanged, pause,
             [pause, &status] { pause->setText(status.pauseTitle()); });
+
+    QMenu* edit = m_window->menuBar()->addMenu(tr("&Edit"));
+    QAction* preferences = edit->addAction(tr("Preferences..."), this, &LoopcasterApp::showPreferences);
+    preferences->setObjectName("preferencesAction");
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+}
+
+void LoopcasterApp::showPreferences()
+{
+    if (!m_preferences)
+        m_preferences = new views::PreferencesDialog(m_viewModels.preferencesViewModel(), m_window.get());
+    m_preferences->show();
+    m_preferences->raise();
+    m_preferences->activateWindow();
 }
 
 void LoopcasterApp::setUpTray()

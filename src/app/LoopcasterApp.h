@@ -17,6 +17,7 @@ class QMainWindow;
 
 namespace views {
 class ContentView;
+class PreferencesDialog;
 class StatusTrayIcon;
 }
 
@@ -40,6 +41,7 @@ private:
     void buildMenus();
     void setUpTray();
     void showAbout();
+    void showPreferences();
     void showUpdateReport(const UpdateReport& report);
 
     AppDependencyContainer& m_container;
@@ -49,4 +51,5 @@ private:
     std::unique_ptr<QMainWindow> m_window;
     views::ContentView* m_content = nullptr;
     std::unique_ptr<views::StatusTrayIcon> m_tray;
+    views::PreferencesDialog* m_preferences = nullptr; // made on first use, owned by the window
 };

@@ -235,6 +235,7 @@ void JobStore::track(MixJob* job)
     watch(&MixJob::statusMessageChanged, C::statusMessage);
     watch(&MixJob::createdAtChanged, C::createdAt);
     watch(&MixJob::videoBookmarkChanged, C::videoBookmark);
+    watch(&MixJob::mixOptionsChanged, C::loudnessTarget | C::truePeakCeiling | C::titlesFromTags);
     connect(job, &MixJob::changed, this, &JobStore::jobChanged);
 }
 

@@ -49,7 +49,7 @@ public:
     int schemaVersion() const;
     // The newest schema this build reads and writes; a store file with a
     // higher version is refused so an older build never damages it.
-    static constexpr int currentSchemaVersion = 1;
+    static constexpr int currentSchemaVersion = 2;
     // Why the last save() failed (empty after a successful one).
     QString lastError() const;
     bool hasPendingChanges() const;

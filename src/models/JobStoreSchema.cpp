@@ -9,21 +9,29 @@
 #include <QSqlQuery>
 #include <QtDebug>
 
+#include <vector>
+
 namespace JobStoreSchema {
 namespace {
 
-// upgrades[n] takes a store from version n to version n + 1.
-const char* const upgrades[] = {
-    "CREATE TABLE jobs ("
-    " id TEXT PRIMARY KEY UNIQUE NOT NULL,"
-    " videoPath TEXT,"
-    " audioPaths TEXT,"
-    " outputPath TEXT,"
-    " progress REAL,"
-    " statusValue INTEGER,"
-    " statusMessage TEXT,"
-    " createdAt TEXT,"
-    " videoBookmark BLOB)",
+// upgrades[n] takes a store from version n to version n + 1, one SQL
+// statement at a time. Columns are only ever added, so an older build's
+// rows stay readable: their new columns are NULL.
+const std::vector<std::vector<const char*>> upgrades = {
+    {"CREATE TABLE jobs ("
+     " id TEXT PRIMARY KEY UNIQUE NOT NULL,"
+     " videoPath TEXT,"
+     " audioPaths TEXT,"
+     " outputPath TEXT,"
+     " progress REAL,"
+     " statusValue INTEGER,"
+     " statusMessage TEXT,"
+     " createdAt TEXT,"
+     " videoBookmark BLOB)"},
+    // The mix options a job was made with.
+    {"ALTER TABLE jobs ADD COLUMN loudnessTarget REAL",
+     "ALTER TABLE jobs ADD COLUMN truePeakCeiling REAL",
+     "ALTER TABLE jobs ADD COLUMN titlesFromTags INTEGER"},
 };
 
 // SQLite's own words ("file is not a database") without Qt's generic suffix.
@@ -51,8 +59,10 @@ Result<void> upgrade(QSqlDatabase& db, int from, int to)
         return Failure(why);
     };
     for (int v = from; v < to; ++v) {
-        if (!q.exec(QString::fromLatin1(upgrades[v])))
-            return rollBack(QStringLiteral("schema upgrade to version %1 failed: %2").arg(v + 1).arg(sqlError(q)));
+        for (const char* statement : upgrades[size_t(v)]) {
+            if (!q.exec(QString::fromLatin1(statement)))
+                return rollBack(QStringLiteral("schema upgrade to version %1 failed: %2").arg(v + 1).arg(sqlError(q)));
+        }
     }
     if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(to)))
         return rollBack(QStringLiteral("cannot record the schema version: ") + sqlError(q));
@@ -88,8 +98,7 @@ bool isLockError(const QSqlError& error)
 
 Result<int, Error> prepare(QSqlDatabase& db, int targetVersion)
 {
-    static_assert(std::size(upgrades) >= 1);
-    Q_ASSERT(targetVersion <= int(std::size(upgrades)));
+    Q_ASSERT(targetVersion <= int(upgrades.size()));
 
     // A read first: SQLite only looks at the file's header when it has to,
     // and a file that is not a database must fail here, before any write.

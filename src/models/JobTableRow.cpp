@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kNames[JobTableRow::columnCount] = {
     "id", "videoPath", "audioPaths", "outputPath", "progress",
     "statusValue", "statusMessage", "createdAt", "videoBookmark",
+    "loudnessTarget", "truePeakCeiling", "titlesFromTags",
 };
 
 bool isNumber(const QVariant& v)
@@ -63,6 +64,22 @@ std::optional<QDateTime> parseDate(const QVariant& stored)
     if (!date.isValid())
         return std::nullopt;
     return date.toUTC();
+}
+
+// A value out of bounds (a hand edit) reads as the option off or its
+// default rather than asking the mixer for an absurd gain.
+MixOptions readMixOptions(const QVariant& target, const QVariant& ceiling, const QVariant& titles)
+{
+    MixOptions options;
+    bool ok = false;
+    const double lufs = target.toDouble(&ok);
+    if (!target.isNull() && ok && loudness::isValidTarget(lufs))
+        options.loudnessTarget = lufs;
+    const double dbtp = ceiling.toDouble(&ok);
+    if (!ceiling.isNull() && ok && loudness::isValidCeiling(dbtp))
+        options.truePeakCeiling = dbtp;
+    options.titlesFromTags = titles.toLongLong() == 1;
+    return options;
 }
 
 } // namespace
@@ -114,6 +131,13 @@ QVariant JobTableRow::value(const MixJob& job, Column column)
     case videoBookmark:
         return job.m_videoBookmark ? QVariant(*job.m_videoBookmark)
                                    : QVariant(QMetaType::fromType<QByteArray>());
+    case loudnessTarget:
+        return job.m_mixOptions.loudnessTarget ? QVariant(*job.m_mixOptions.loudnessTarget)
+                                               : QVariant(QMetaType::fromType<double>());
+    case truePeakCeiling:
+        return job.m_mixOptions.truePeakCeiling;
+    case titlesFromTags:
+        return int(job.m_mixOptions.titlesFromTags);
     }
     return null;
 }
@@ -170,5 +194,6 @@ MixJob* JobTableRow::read(const QSqlQuery& row, QObject* parent, QString* key)
     const QVariant bookmark = at(videoBookmark);
     if (!bookmark.isNull())
         job->m_videoBookmark = bookmark.toByteArray();
+    job->m_mixOptions = readMixOptions(at(loudnessTarget), at(truePeakCeiling), at(titlesFromTags));
     return job;
 }

@@ -24,9 +24,13 @@ struct JobTableRow {
         statusMessage = 1u << 6,
         createdAt = 1u << 7,
         videoBookmark = 1u << 8,
+        // Since schema version 2; NULL in older rows reads as the option off.
+        loudnessTarget = 1u << 9,
+        truePeakCeiling = 1u << 10,
+        titlesFromTags = 1u << 11,
     };
-    static constexpr unsigned allColumns = (1u << 9) - 1;
-    static constexpr int columnCount = 9;
+    static constexpr unsigned allColumns = (1u << 12) - 1;
+    static constexpr int columnCount = 12;
 
     static const char* name(Column column);
     static Column columnAt(int index);

@@ -115,6 +115,15 @@ void MixJob::setVideoBookmark(const std::optional<QByteArray>& v)
     emit changed(this);
 }
 
+void MixJob::setMixOptions(const MixOptions& v)
+{
+    if (m_mixOptions == v)
+        return;
+    m_mixOptions = v;
+    emit mixOptionsChanged();
+    emit changed(this);
+}
+
 QList<QUrl> MixJob::audioURLs() const
 {
     QList<QUrl> urls;

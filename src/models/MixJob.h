@@ -4,6 +4,7 @@
 // (the store coalesces writes).
 
 #include "models/JobStatus.h"
+#include "models/MixOptions.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -47,6 +48,7 @@ public:
     QString statusMessage() const { return m_statusMessage; }
     QDateTime createdAt() const { return m_createdAt; }
     std::optional<QByteArray> videoBookmark() const { return m_videoBookmark; }
+    MixOptions mixOptions() const { return m_mixOptions; }
 
     void setVideoPath(const QString& v);
     void setAudioPaths(const QStringList& v);
@@ -55,6 +57,7 @@ public:
     void setStatusValue(qint64 v);
     void setStatusMessage(const QString& v);
     void setVideoBookmark(const std::optional<QByteArray>& v);
+    void setMixOptions(const MixOptions& v);
     // One progress report of a run: both fields, then a single `changed`, so
     // the row showing the job repaints once per report.
     void reportProgress(float fraction, const QString& message);
@@ -78,6 +81,7 @@ signals:
     void statusMessageChanged();
     void createdAtChanged();
     void videoBookmarkChanged();
+    void mixOptionsChanged();
     // Any stored field changed (after the specific signal).
     void changed(MixJob* job);
 
@@ -95,4 +99,5 @@ private:
     QString m_statusMessage;
     QDateTime m_createdAt;
     std::optional<QByteArray> m_videoBookmark;
+    MixOptions m_mixOptions;
 };

@@ -1,6 +1,7 @@
 #include "render/JobLine.h"
 
 #include "models/Crossfade.h"
+#include "models/MixOptions.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -12,6 +13,35 @@
 namespace JobLine {
 
 namespace {
+
+Result<MixOptions> parseMixOptions(const QJsonObject& job)
+{
+    MixOptions mix;
+    if (job.contains(QLatin1String("loudness"))) {
+        const QJsonValue lufs = job.value(QLatin1String("loudness"));
+        if (!lufs.isDouble() || !loudness::isValidTarget(lufs.toDouble()))
+            return Failure(QStringLiteral("a job's \"loudness\" must be %1 to %2 LUFS")
+                               .arg(loudness::minTarget)
+                               .arg(loudness::maxTarget));
+        mix.loudnessTarget = lufs.toDouble();
+    }
+    if (job.contains(QLatin1String("truePeak"))) {
+        const QJsonValue dbtp = job.value(QLatin1String("truePeak"));
+        if (!dbtp.isDouble() || !loudness::isValidCeiling(dbtp.toDouble()))
+            return Failure(QStringLiteral("a job's \"truePeak\" must be %1 to %2 dBTP")
+                               .arg(loudness::minCeiling)
+                               .arg(loudness::maxCeiling));
+        mix.truePeakCeiling = dbtp.toDouble();
+    }
+    if (job.contains(QLatin1String("titles"))) {
+        const QString titles = job.value(QLatin1String("titles")).toString();
+        if (titles != QLatin1String("tags") && titles != QLatin1String("files"))
+            return Failure(QStringLiteral("a job's \"titles\" must be \"tags\" or \"files\""));
+        mix.titlesFromTags = titles == QLatin1String("tags");
+    }
+    return mix;
+}
+
 }
 
 QString format(const RenderItem& item)
@@ -19,10 +49,16 @@ QString format(const RenderItem& item)
     QJsonArray songs;
     for (const QUrl& song : item.songs)
         songs.append(song.toLocalFile());
-    const QJsonObject job {{QStringLiteral("source"), item.sourcePath},
-                           {QStringLiteral("songs"), songs},
-                           {QStringLiteral("crossfade"), item.crossfade},
-                           {QStringLiteral("output"), item.outputPath}};
+    QJsonObject job {{QStringLiteral("source"), item.sourcePath},
+                     {QStringLiteral("songs"), songs},
+                     {QStringLiteral("crossfade"), item.crossfade},
+                     {QStringLiteral("output"), item.outputPath}};
+    if (item.mix.loudnessTarget) {
+        job.insert(QStringLiteral("loudness"), *item.mix.loudnessTarget);
+        job.insert(QStringLiteral("truePeak"), item.mix.truePeakCeiling);
+    }
+    if (item.mix.titlesFromTags)
+        job.insert(QStringLiteral("titles"), QStringLiteral("tags"));
     return QString::fromUtf8(QJsonDocument(job).toJson(QJsonDocument::Compact));
 }
 
@@ -62,6 +98,10 @@ Result<RenderItem> parse(const QString& line)
         return Failure(QStringLiteral("a job's \"crossfade\" must be %1 to %2 seconds")
                                  .arg(crossfade::minSeconds)
                                  .arg(crossfade::maxSeconds));
+    const Result<MixOptions> mix = parseMixOptions(job);
+    if (!mix)
+        return Failure(mix.error());
+    item.mix = *mix;
     return item;
 }
 

@@ -132,7 +132,7 @@ std::optional<QList<RenderItem>> itemsFor(const RenderOptions& o, const QString&
                                                   QDateTime::currentSecsSinceEpoch());
     QList<RenderItem> items;
     for (qsizetype i = 0; i < sources.size(); ++i)
-        items.append({sources[i], (*lists)[i], outputs[i], o.crossfade});
+        items.append({sources[i], (*lists)[i], outputs[i], o.crossfade, o.mix});
     return items;
 }
 
@@ -208,7 +208,7 @@ int renderDemo(const RenderOptions& o, int argc, char** argv)
     }
     const QString output =
         uniqueOutputPaths({inputs->image}, folder, QDateTime::currentSecsSinceEpoch()).first();
-    return runSession(app, {{inputs->image, toUrls(inputs->songs), output, kDemoCrossfade}});
+    return runSession(app, {{inputs->image, toUrls(inputs->songs), output, kDemoCrossfade, o.mix}});
 }
 
 } // namespace

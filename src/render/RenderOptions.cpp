@@ -11,7 +11,8 @@
 namespace {
 
 // Every option that takes a value, by its long name.
-const char* const kValueOptions[] = {"playlist", "songs", "song", "crossfade", "out", "plan", "seed", "job", "jobs"};
+const char* const kValueOptions[] = {"playlist", "songs", "song", "crossfade", "loudness", "titles",
+                                     "out", "plan", "seed", "job", "jobs"};
 
 void declareOptions(QCommandLineParser& parser)
 {
@@ -61,6 +62,35 @@ Result<double> crossfadeSeconds(const QString& text)
     return seconds;
 }
 
+Result<double> loudnessTarget(const QString& text)
+{
+    bool ok = false;
+    const double lufs = text.toDouble(&ok);
+    if (!ok || !loudness::isValidTarget(lufs))
+        return Failure(QStringLiteral("--loudness needs a target in LUFS from %1 to %2, not \"%3\"")
+                           .arg(loudness::minTarget)
+                           .arg(loudness::maxTarget)
+                           .arg(text));
+    return lufs;
+}
+
+Result<void> readMixOptions(const QCommandLineParser& p, MixOptions* mix)
+{
+    if (p.isSet(QStringLiteral("loudness"))) {
+        const Result<double> lufs = loudnessTarget(p.value(QStringLiteral("loudness")));
+        if (!lufs)
+            return Failure(lufs.error());
+        mix->loudnessTarget = *lufs;
+    }
+    if (p.isSet(QStringLiteral("titles"))) {
+        const QString titles = p.value(QStringLiteral("titles"));
+        if (titles != QLatin1String("tags") && titles != QLatin1String("files"))
+            return Failure(QStringLiteral("--titles takes tags or files, not \"%1\"").arg(titles));
+        mix->titlesFromTags = titles == QLatin1String("tags");
+    }
+    return {};
+}
+
 // The values, each checked against its own bounds.
 Result<RenderOptions> readValues(const QCommandLineParser& p)
 {
@@ -88,6 +118,8 @@ Result<RenderOptions> readValues(const QCommandLineParser& p)
             return Failure(seconds.error());
         o.crossfade = *seconds;
     }
+    if (const Result<void> mix = readMixOptions(p, &o.mix); !mix)
+        return Failure(mix.error());
     if (p.isSet(QStringLiteral("plan"))) {
         const auto songs = wholeNumber<int>(p.value(QStringLiteral("plan")), 1, std::numeric_limits<int>::max(),
                                             QStringLiteral("--plan needs a whole number of at least 1, not \"%1\""));
@@ -120,7 +152,8 @@ Result<void> checkCombination(const RenderOptions& o, const QCommandLineParser& 
     }
     if (o.demo) {
         if (!o.sources.isEmpty() || !o.playlistFolder.isEmpty() || !o.songs.isEmpty() || songCountGiven
-            || p.isSet(QStringLiteral("crossfade")))
+            || p.isSet(QStringLiteral("crossfade")) || p.isSet(QStringLiteral("loudness"))
+            || p.isSet(QStringLiteral("titles")))
             return Failure(QStringLiteral("--demo takes no sources or songs, only --out"));
         return {};
     }
@@ -141,9 +174,11 @@ QString renderUsage()
 {
     return QStringLiteral(
         "Usage:\n"
-        "  loopcaster-render [--playlist DIR [--songs N] | --song FILE...] [--crossfade S] [--out DIR] SOURCE...\n"
+        "  loopcaster-render [--playlist DIR [--songs N] | --song FILE...] [--crossfade S]\n"
+        "                    [--loudness LUFS] [--titles tags|files] [--out DIR] SOURCE...\n"
         "  loopcaster-render --demo [--out DIR]\n"
-        "  loopcaster-render --plan N --playlist DIR [--seed S] [--crossfade S] [--out DIR] SOURCE...\n"
+        "  loopcaster-render --plan N --playlist DIR [--seed S] [--crossfade S] [--loudness LUFS]\n"
+        "                    [--titles tags|files] [--out DIR] SOURCE...\n"
         "  loopcaster-render --job LINE | --jobs FILE\n"
         "\n"
         "Turns each video or still image SOURCE into a music video: a crossfaded mix of\n"
@@ -154,6 +189,11 @@ QString renderUsage()
         "  --songs N        songs per video with --playlist, 1 to 1000 (default 15)\n"
         "  --song FILE      use FILE as the next song of every mix (repeatable, in order)\n"
         "  --crossfade S    crossfade in seconds, %1 to %2 (default %3; 0 plays the songs back to back)\n"
+        "  --loudness LUFS  play every song at this integrated loudness, %4 to %5 (EBU R128;\n"
+        "                   one gain per song, lowered to keep true peaks under %6 dBTP;\n"
+        "                   default: each song at its own level)\n"
+        "  --titles tags    title the songs in the tracklist and chapters by their artist and\n"
+        "                   title tags (default: files, by the file name)\n"
         "  --out DIR        output folder (default: the Downloads folder)\n"
         "  --demo           render a demo from generated tones and a test pattern\n"
         "                   (default output: <Downloads>/Loopcaster Demo)\n"
@@ -165,7 +205,10 @@ QString renderUsage()
         "  --version        print the version\n")
         .arg(crossfade::minSeconds)
         .arg(crossfade::maxSeconds)
-        .arg(crossfade::defaultSeconds);
+        .arg(crossfade::defaultSeconds)
+        .arg(loudness::minTarget)
+        .arg(loudness::maxTarget)
+        .arg(loudness::defaultCeiling);
 }
 
 

@@ -3,6 +3,7 @@
 // or the self-contained demo.
 
 #include "models/Crossfade.h"
+#include "models/MixOptions.h"
 #include "platform/Result.h"
 
 #include <QString>
@@ -19,6 +20,7 @@ struct RenderOptions {
     int songCount = 15;
     QStringList songs;        // ...or use this exact list for every source
     double crossfade = crossfade::defaultSeconds; // seconds; 0 plays the songs back to back
+    MixOptions mix;           // --loudness LUFS, --titles tags|files
     QString outputFolder;     // empty: the default for the mode
     // Fan-out: print the jobs (planSongs songs each) instead of rendering...
     int planSongs = 0;

@@ -57,6 +57,7 @@ void RenderSession::startNext()
     request.outputPath = item.outputPath;
     request.songs = item.songs;
     request.crossfade = item.crossfade;
+    request.mix = item.mix;
     for (const RenderItem& other : std::as_const(m_items)) {
         if (&other != &item)
             request.reservedPaths.insert(other.outputPath);

@@ -5,6 +5,7 @@
 // the main thread's event loop; media work happens on the session's thread.
 
 #include "models/Crossfade.h"
+#include "models/MixOptions.h"
 #include "render/ProgressPrinter.h"
 #include "services/JobRender.h"
 
@@ -20,6 +21,7 @@ struct RenderItem {
     QList<QUrl> songs;
     QString outputPath;
     double crossfade = crossfade::defaultSeconds; // seconds; 0 plays the songs back to back
+    MixOptions mix;
 };
 
 class RenderSession : public QObject {

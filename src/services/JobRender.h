@@ -8,6 +8,7 @@
 // movie and commits nothing.
 
 #include "models/Crossfade.h"
+#include "models/MixOptions.h"
 #include "services/RenderEngine.h"
 #include "platform/RenderPriority.h"
 
@@ -37,6 +38,7 @@ struct JobRenderRequest {
     QString outputPath;            // empty when the record has none
     QList<QUrl> songs;
     double crossfade = crossfade::defaultSeconds;
+    MixOptions mix;
     RenderPriority priority = RenderPriority::userInitiated;
     QSet<QString> reservedPaths;   // other jobs' movies: the commit never takes these names
 };

@@ -285,6 +285,7 @@ void JobService::startJob(MixJob* job)
     request.outputPath = job->outputPathOrEmpty();
     request.songs = job->audioURLs();
     request.crossfade = m_settings.crossfadeDuration();
+    request.mix = job->mixOptions();
     request.priority = priorityFor(m_thermal.currentState());
     if (const auto all = m_store.fetch()) {
         for (const MixJob* other : *all) {
@@ -529,6 +530,8 @@ void JobService::updateJobStatus(const QUuid& jobId, JobStatus status, const QSt
 void JobService::addJob(const QUrl& videoURL, const QList<QUrl>& audioURLs, const QUrl& outputFolder)
 {
     auto* job = new MixJob(videoURL, audioURLs, m_files.createBookmark(videoURL).value());
+    // The preferences in force now stay with the job, whenever it runs.
+    job->setMixOptions(m_settings.mixOptions());
     // The name must be free both in the queue (another job of the same
     // source added in the same second) and on disk (a movie or tracklist
     // already there, however it got there).

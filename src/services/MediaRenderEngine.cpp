@@ -18,7 +18,7 @@ public:
         RenderPipeline run(inputs, cancel, sink);
         if (const Result<void, RenderError> done = run.execute(); !done)
             return Failure(done.error());
-        return TracklistWriter::tracklistText(run.plan());
+        return TracklistWriter::tracklistText(run.plan(), inputs.mix.titlesFromTags);
     }
 };
 

@@ -131,7 +131,7 @@ void RenderPipeline::body()
         const MixEntry& e = plan.entries[i];
         const MediaTime end = i + 1 < plan.entries.size() ? plan.entries[i + 1].start : plan.total;
         muxer.addChapter(e.start.rescaled(kMixSampleRate), end.rescaled(kMixSampleRate),
-                         AVRational {1, kMixSampleRate}, TracklistWriter::songTitle(e.path));
+                         AVRational {1, kMixSampleRate}, TracklistWriter::songTitle(e, m_in.mix.titlesFromTags));
     }
     muxer.writeHeader();
     yield(0.3f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Remuxing...")));
@@ -151,8 +151,11 @@ void RenderPipeline::planMix()
     QStringList paths;
     for (const QUrl& url : m_in.audioURLs)
         paths << url.toLocalFile();
-    MixPlanBuilder builder(n, m_in.crossfadeDuration);
-    SongMeasureQueue measured(paths, kMeasureThreads, m_cancel);
+    std::optional<LoudnessTarget> match;
+    if (m_in.mix.loudnessTarget)
+        match = LoudnessTarget {*m_in.mix.loudnessTarget, m_in.mix.truePeakCeiling};
+    MixPlanBuilder builder(n, m_in.crossfadeDuration, match);
+    SongMeasureQueue measured(paths, kMeasureThreads, m_cancel, match.has_value());
     for (int i = 0; i < n; ++i) {
         throwIfCancelled(m_cancel);
         // A song that cannot be opened or decoded is passed over like one
@@ -166,6 +169,8 @@ void RenderPipeline::planMix()
             line = builder.skip(paths[i], QStringLiteral("cannot be read"));
         }
         printConsoleLine(lcServices(), line);
+        if (match && !builder.lastWasSkipped())
+            printConsoleLine(lcServices(), loudnessLine(builder.plan().entries.last()));
         if (!builder.lastWasSkipped())
             yield((float(i + 1) * 0.15f) / float(n) + 0.05f, QString::fromLatin1(statusTemplate::mixingAudio).arg(i + 1).arg(n));
     }

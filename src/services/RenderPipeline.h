@@ -8,6 +8,7 @@
 // (1.0, "Complete!").
 
 #include "models/Crossfade.h"
+#include "models/MixOptions.h"
 #include "media/audio/MixPlan.h"
 #include "media/common/CancelToken.h"
 #include "platform/Result.h"
@@ -34,6 +35,7 @@ public:
         QList<QUrl> audioURLs;
         QUrl outputURL;
         double crossfadeDuration = crossfade::defaultSeconds;
+        MixOptions mix;
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 

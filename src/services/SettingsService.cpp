@@ -16,6 +16,24 @@ const QString kCrossfadeKey = QStringLiteral("crossfadeDuration");
 const QString kSongCountKey = QStringLiteral("songCount");
 const QString kPlaylistKey = QStringLiteral("playlistFolderBookmark");
 const QString kOutputKey = QStringLiteral("outputFolderBookmark");
+const QString kMatchLoudnessKey = QStringLiteral("matchLoudness");
+const QString kLoudnessTargetKey = QStringLiteral("loudnessTarget");
+const QString kTruePeakCeilingKey = QStringLiteral("truePeakCeiling");
+const QString kTitlesFromTagsKey = QStringLiteral("titlesFromTags");
+
+// QSettings gives back "true"/"false" text from the file, a bool from memory.
+bool storedFlag(const QVariant& stored)
+{
+    const QString text = stored.toString().trimmed().toLower();
+    return text == QLatin1String("true") || text == QLatin1String("1");
+}
+
+double storedNumber(const QVariant& stored, double fallback, bool (*valid)(double))
+{
+    bool isNumber = false;
+    const double value = stored.toString().trimmed().toDouble(&isNumber);
+    return isNumber && valid(value) ? value : fallback;
+}
 
 constexpr int kDefaultSongCount = 15;
 
@@ -100,6 +118,68 @@ void SettingsService::setSongCount(int count)
     m_settings->sync();
     if (songCount() != before)
         emit songCountChanged();
+}
+
+bool SettingsService::matchLoudness() const
+{
+    return storedFlag(m_settings->value(kMatchLoudnessKey));
+}
+
+void SettingsService::setMatchLoudness(bool on)
+{
+    storeMixOption(kMatchLoudnessKey, on);
+}
+
+double SettingsService::loudnessTarget() const
+{
+    return storedNumber(m_settings->value(kLoudnessTargetKey), loudness::defaultTarget, loudness::isValidTarget);
+}
+
+void SettingsService::setLoudnessTarget(double lufs)
+{
+    storeMixOption(kLoudnessTargetKey, lufs);
+}
+
+double SettingsService::truePeakCeiling() const
+{
+    return storedNumber(m_settings->value(kTruePeakCeilingKey), loudness::defaultCeiling, loudness::isValidCeiling);
+}
+
+void SettingsService::setTruePeakCeiling(double dbtp)
+{
+    storeMixOption(kTruePeakCeilingKey, dbtp);
+}
+
+bool SettingsService::titlesFromTags() const
+{
+    return storedFlag(m_settings->value(kTitlesFromTagsKey));
+}
+
+void SettingsService::setTitlesFromTags(bool on)
+{
+    storeMixOption(kTitlesFromTagsKey, on);
+}
+
+MixOptions SettingsService::mixOptions() const
+{
+    MixOptions options;
+    if (matchLoudness())
+        options.loudnessTarget = loudnessTarget();
+    options.truePeakCeiling = truePeakCeiling();
+    options.titlesFromTags = titlesFromTags();
+    return options;
+}
+
+// The target and ceiling count even while matching is off: they are what
+// the next job takes once it is turned on.
+void SettingsService::storeMixOption(const QString& key, const QVariant& value)
+{
+    const MixOptions before = mixOptions();
+    const double target = loudnessTarget();
+    m_settings->setValue(key, value);
+    m_settings->sync();
+    if (mixOptions() != before || loudnessTarget() != target)
+        emit mixOptionsChanged();
 }
 
 const QSet<QString>& SettingsService::supportedAudioExtensions()

@@ -1,8 +1,12 @@
 #pragma once
 // SettingsService: playlist/output folders (stored as bookmarks), crossfade
-// length, songs per video, and the song library scanned from the playlist folder.
-// Preferences live in QSettings under the keys "crossfadeDuration",
-// "songCount", "playlistFolderBookmark", "outputFolderBookmark".
+// length, songs per video, the mix options new jobs take, and the song
+// library scanned from the playlist folder. Preferences live in QSettings
+// under the keys "crossfadeDuration", "songCount", "playlistFolderBookmark",
+// "outputFolderBookmark", "matchLoudness", "loudnessTarget",
+// "truePeakCeiling" and "titlesFromTags".
+
+#include "models/MixOptions.h"
 
 #include <QList>
 #include <QObject>
@@ -21,6 +25,10 @@ class SettingsService : public QObject {
     Q_OBJECT
     Q_PROPERTY(double crossfadeDuration READ crossfadeDuration WRITE setCrossfadeDuration NOTIFY crossfadeDurationChanged)
     Q_PROPERTY(int songCount READ songCount WRITE setSongCount NOTIFY songCountChanged)
+    Q_PROPERTY(bool matchLoudness READ matchLoudness WRITE setMatchLoudness NOTIFY mixOptionsChanged)
+    Q_PROPERTY(double loudnessTarget READ loudnessTarget WRITE setLoudnessTarget NOTIFY mixOptionsChanged)
+    Q_PROPERTY(double truePeakCeiling READ truePeakCeiling WRITE setTruePeakCeiling NOTIFY mixOptionsChanged)
+    Q_PROPERTY(bool titlesFromTags READ titlesFromTags WRITE setTitlesFromTags NOTIFY mixOptionsChanged)
 
 public:
     // `settings` defaults to the user's QSettings (XDG config dir); tests pass
@@ -49,6 +57,19 @@ public:
     int songCount() const;
     void setSongCount(int count);
 
+    // The mix options (models/MixOptions.h). A stored value that is not one
+    // (not a boolean, not a number, out of bounds) reads as the default.
+    bool matchLoudness() const;
+    void setMatchLoudness(bool on);
+    double loudnessTarget() const;
+    void setLoudnessTarget(double lufs);
+    double truePeakCeiling() const;
+    void setTruePeakCeiling(double dbtp);
+    bool titlesFromTags() const;
+    void setTitlesFromTags(bool on);
+    // What a job made now takes.
+    MixOptions mixOptions() const;
+
     static const QSet<QString>& supportedAudioExtensions();
 
     // Scans the playlist folder on a worker thread; availableSongs() changes
@@ -72,9 +93,11 @@ signals:
     void availableSongsChanged();
     void crossfadeDurationChanged();
     void songCountChanged();
+    void mixOptionsChanged();
 
 private:
     void restoreBookmarks();
+    void storeMixOption(const QString& key, const QVariant& value);
     void supersedeScan();
     void applyScan(quint64 generation, const QList<QUrl>& songs);
 

@@ -36,9 +36,10 @@ QUrl tracklistURL(const QUrl& outputURL)
     return QUrl::fromLocalFile(stem + QStringLiteral(".txt"));
 }
 
-QString songTitle(const QString& path)
+namespace {
+
+QString cleaned(QString title)
 {
-    QString title = QFileInfo(path).completeBaseName();
     for (QChar& c : title) {
         const auto kind = c.category();
         if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
@@ -47,7 +48,23 @@ QString songTitle(const QString& path)
     return title;
 }
 
-QString tracklistText(const lc::media::MixPlan& plan)
+}
+
+QString songTitle(const QString& path)
+{
+    return cleaned(QFileInfo(path).completeBaseName());
+}
+
+QString songTitle(const lc::media::MixEntry& entry, bool fromTags)
+{
+    const QString title = fromTags ? cleaned(entry.title).trimmed() : QString();
+    if (title.isEmpty())
+        return songTitle(entry.path);
+    const QString artist = cleaned(entry.artist).trimmed();
+    return artist.isEmpty() ? title : artist + QStringLiteral(" \u2013 ") + title;
+}
+
+QString tracklistText(const lc::media::MixPlan& plan, bool titlesFromTags)
 {
     QString text;
     for (const lc::media::MixEntry& e : plan.entries) {
@@ -55,7 +72,7 @@ QString tracklistText(const lc::media::MixPlan& plan)
         // starting one sample before a second boundary is not rounded up.
         const int64_t sample = e.start.rescaled(lc::media::kMixSampleRate);
         text += formatTimestamp(double(sample / lc::media::kMixSampleRate)) + QStringLiteral(" - ")
-            + songTitle(e.path) + QLatin1Char('\n');
+            + songTitle(e, titlesFromTags) + QLatin1Char('\n');
     }
     return text;
 }

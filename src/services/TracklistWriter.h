@@ -21,8 +21,13 @@ QUrl tracklistURL(const QUrl& outputURL);
 // name would start a tracklist line of its own) replaced by a space.
 QString songTitle(const QString& path);
 
+// An inserted song's title: with `fromTags`, "Artist – Title" from its tags
+// ("Title" alone without an artist), the file name when it has no title tag
+// or without `fromTags`. Cleaned as above, and trimmed.
+QString songTitle(const lc::media::MixEntry& entry, bool fromTags);
+
 // The file's text from the plan a render used: one line per inserted song, at
 // the song's start in the mix.
-QString tracklistText(const lc::media::MixPlan& plan);
+QString tracklistText(const lc::media::MixPlan& plan, bool titlesFromTags = false);
 
 }

@@ -1,5 +1,6 @@
 #include "viewmodels/ViewModelContainer.h"
 
+#include "viewmodels/PreferencesViewModel.h"
 #include "viewmodels/SettingsViewModel.h"
 #include "viewmodels/StatusItemViewModel.h"
 #include "viewmodels/ToastViewModel.h"
@@ -10,6 +11,7 @@ ViewModelContainer::ViewModelContainer(Services s, Options options)
                                                        std::move(options.dashboard));
     m_queue = std::make_unique<QueueViewModel>(s.jobs, s.store, s.thermal, std::move(options.revealFile));
     m_settings = std::make_unique<SettingsViewModel>(s.settings);
+    m_preferences = std::make_unique<PreferencesViewModel>(s.settings);
     m_statusItem = std::make_unique<StatusItemViewModel>(s.jobs, s.thermal);
     m_toast = std::make_unique<ToastViewModel>(s.toasts);
 }

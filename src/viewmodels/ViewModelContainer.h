@@ -9,6 +9,7 @@
 
 class JobService;
 class JobStore;
+class PreferencesViewModel;
 class SettingsService;
 class SettingsViewModel;
 class StatusItemViewModel;
@@ -36,6 +37,7 @@ public:
     DashboardViewModel& dashboardViewModel() const { return *m_dashboard; }
     QueueViewModel& queueViewModel() const { return *m_queue; }
     SettingsViewModel& settingsViewModel() const { return *m_settings; }
+    PreferencesViewModel& preferencesViewModel() const { return *m_preferences; }
     StatusItemViewModel& statusItemViewModel() const { return *m_statusItem; }
     ToastViewModel& toastViewModel() const { return *m_toast; }
 
@@ -43,6 +45,7 @@ private:
     std::unique_ptr<DashboardViewModel> m_dashboard;
     std::unique_ptr<QueueViewModel> m_queue;
     std::unique_ptr<SettingsViewModel> m_settings;
+    std::unique_ptr<PreferencesViewModel> m_preferences;
     std::unique_ptr<StatusItemViewModel> m_statusItem;
     std::unique_ptr<ToastViewModel> m_toast;
 };

@@ -143,6 +143,39 @@ private slots:
         std::sort(placed.begin(), placed.end(), [](auto& a, auto& b) { return a.path < b.path; });
         QVERIFY(qAbs(placed[size_t(entry)].gainAt(sample) - gain) < 1e-4);
     }
+
+    // One gain per song: to the target, lowered where the true peak would
+    // pass the ceiling; songs too quiet to measure, and every song when
+    // matching is off, keep a factor of exactly 1 (no gain pass at all).
+    void loudnessGains_data()
+    {
+        QTest::addColumn<double>("integrated");
+        QTest::addColumn<double>("truePeak");
+        QTest::addColumn<double>("target"); // NaN: matching off
+        QTest::addColumn<double>("gainDb");
+        const double inf = std::numeric_limits<double>::infinity(), off = std::nan("");
+        QTest::newRow("quiet song raised") << -30.0 << -29.3 << -14.0 << 16.0;
+        QTest::newRow("loud song lowered") << -9.0 << -0.5 << -14.0 << -5.0;
+        QTest::newRow("ceiling holds the raise") << -20.0 << -4.0 << -14.0 << 3.0;
+        QTest::newRow("at the gate: measured") << -70.0 << -60.0 << -14.0 << 56.0;
+        QTest::newRow("below the gate: kept") << -70.5 << -60.0 << -14.0 << 0.0;
+        QTest::newRow("silence: kept") << -inf << -inf << -14.0 << 0.0;
+        QTest::newRow("matching off") << -30.0 << -29.3 << off << 0.0;
+    }
+    void loudnessGains()
+    {
+        QFETCH(double, integrated);
+        QFETCH(double, truePeak);
+        QFETCH(double, target);
+        QFETCH(double, gainDb);
+        MixPlanBuilder b(1, 0, std::isnan(target) ? std::nullopt : std::optional(LoudnessTarget {target, -1.0}));
+        SongMeasurement m {true, kMixSampleRate, SongLoudness {integrated, truePeak}, {}, {}};
+        b.add(0, QStringLiteral("/music/a.mp3"), m);
+        const MixEntry& e = b.plan().entries.first();
+        QVERIFY2(qAbs(e.gainDb - gainDb) < 1e-9, qPrintable(QString::number(e.gainDb)));
+        const float factor = MixSource::place(b.plan()).front().gain;
+        QVERIFY(gainDb != 0 ? qAbs(factor - std::pow(10.0, gainDb / 20)) < 1e-5 : factor == 1.0f);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMixPlan)

@@ -60,6 +60,7 @@ private slots:
         full->setStatus(JobStatus::failed);
         full->setStatusMessage("Export error: disk full ✗");
         full->setVideoBookmark(QByteArray("\0bookmark\xff", 10));
+        full->setMixOptions({-23.0, -2.0, true});
         // A new record of an existing file: waiting, with a bookmark of its source.
         const QString existing = dir.filePath("still.heic");
         QVERIFY(testtools::writeFile(existing, "x"));
@@ -72,7 +73,9 @@ private slots:
             return QVariantList {j->videoPath(), j->audioPaths(), j->audioURLs().value(0).toLocalFile(),
                                  j->outputURL() ? j->outputURL()->toLocalFile() : QVariant(), j->progress(),
                                  j->statusValue(), j->statusMessage(), j->createdAt(),
-                                 j->videoBookmark() ? QVariant(*j->videoBookmark()) : QVariant()};
+                                 j->videoBookmark() ? QVariant(*j->videoBookmark()) : QVariant(),
+                                 j->mixOptions().loudnessTarget.value_or(0), j->mixOptions().truePeakCeiling,
+                                 j->mixOptions().titlesFromTags};
         };
         const QHash<QUuid, QVariantList> expected {{full->id(), fields(full)}, {bare->id(), fields(bare)}};
         first.reset();
@@ -85,6 +88,8 @@ private slots:
             QVariantMap row = validRow(odd, "2024-01-01T00:00:00.000Z");
             row["statusValue"] = 9;
             row["audioPaths"] = "not json";
+            row["loudnessTarget"] = 99; // a hand edit: read as matching off
+            row["titlesFromTags"] = "yes";
             QVERIFY(raw.insertRow(row));
             QVERIFY(raw.insertRow(validRow("not-a-uuid", "2024-01-03T00:00:00.000Z")));
             QVERIFY(raw.insertRow(validRow(braced, "garbage date")));
@@ -105,6 +110,7 @@ private slots:
         QVERIFY(job);
         QCOMPARE(job->statusValue(), 9);
         QCOMPARE(job->audioPaths(), QStringList());
+        QVERIFY(job->mixOptions() == MixOptions {});
 
         job->setStatusMessage("Cancelled by user");
         MixJob* bracedJob = second->find(QUuid::fromString(braced));
@@ -120,6 +126,32 @@ private slots:
         QVERIFY(!raw.column("not-a-uuid", "videoPath").isNull());
         QCOMPARE(raw.column(braced, "progress").toDouble(), 0.5);
         QCOMPARE(raw.column(braced, "createdAt").toString(), QStringLiteral("garbage date"));
+    }
+
+    // A store from before the mix options opens, its jobs read with both
+    // options off, and the options of a job set later survive a reopen.
+    void storeOfTheFirstSchemaUpgrades()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("jobs.sqlite");
+        const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        {
+            RawJobTable raw(path);
+            QVERIFY(raw.exec("CREATE TABLE jobs (id TEXT PRIMARY KEY UNIQUE NOT NULL, videoPath TEXT, audioPaths TEXT,"
+                             " outputPath TEXT, progress REAL, statusValue INTEGER, statusMessage TEXT,"
+                             " createdAt TEXT, videoBookmark BLOB)"));
+            QVERIFY(raw.exec("PRAGMA user_version = 1"));
+            QVERIFY(raw.insertRow(validRow(id, "2024-01-01T00:00:00.000Z")));
+        }
+        const MixOptions set {-16.0, -1.5, true};
+        for (const MixOptions& expected : {MixOptions {}, set}) {
+            auto store = openStore(path);
+            QVERIFY(store);
+            QCOMPARE(store->schemaVersion(), 2);
+            MixJob* job = store->find(QUuid::fromString(id));
+            QVERIFY(job && job->mixOptions() == expected);
+            job->setMixOptions(set);
+        }
     }
 
     void statusCodesAndFilters_data()

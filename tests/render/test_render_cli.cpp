@@ -60,6 +60,9 @@ private slots:
         usage("crossfade above 10 s", {"--song", "a.wav", "--crossfade", "10.5", "clip.mp4"});
         usage("crossfade nan", {"--song", "a.wav", "--crossfade", "nan", "clip.mp4"});
         usage("songs above 1000", {"--playlist", "/tmp", "--songs", "1001", "clip.mp4"});
+        usage("loudness above -5 LUFS", {"--song", "a.wav", "--loudness", "-4", "clip.mp4"});
+        usage("loudness not a number", {"--song", "a.wav", "--loudness", "loud", "clip.mp4"});
+        usage("titles neither tags nor files", {"--song", "a.wav", "--titles", "names", "clip.mp4"});
         QStringList tooManySongs {"clip.mp4"};
         for (int i = 0; i < 1001; ++i)
             tooManySongs << "--song" << "a.wav";
@@ -81,6 +84,9 @@ private slots:
         badJob("job crossfade text", R"("/s.wav")", R"("nan")");
         badJob("job crossfade above 10 s", R"("/s.wav")", "10.5");
         badJob("job output not a movie", R"("/s.wav")", "3", "/a.mp4", "/o.txt");
+        badJob("job loudness below -30 LUFS", R"("/s.wav")", R"(3,"loudness":-31)");
+        badJob("job ceiling above 0 dBTP", R"("/s.wav")", R"(3,"loudness":-14,"truePeak":1)");
+        badJob("job titles unknown", R"("/s.wav")", R"(3,"titles":"names")");
     }
 
     void usageErrors()
@@ -197,7 +203,8 @@ private slots:
     // A playlist batch planned as job lines: each source draws its own songs,
     // the openings differ, the seed fixes the draw, and rendering one job per
     // process gives exactly the movies of one process rendering the whole plan.
-    // A crossfade of 0 puts the songs back to back all the way through.
+    // A crossfade of 0 puts the songs back to back all the way through; the
+    // loudness target and titles travel in the lines.
     void planRenderedInPiecesEqualsOneProcess()
     {
         QTemporaryDir dir;
@@ -207,7 +214,8 @@ private slots:
             QVERIFY(testtools::makeTone(dir.filePath("playlist/" + name), 2, 300 + 50 * name.size(), 44100));
         QVERIFY(QFile::copy(m_clip, dir.filePath("b.mp4")));
         const QStringList planArgs {"--plan", "2", "--playlist", dir.filePath("playlist"), "--seed", "42",
-                                    "--crossfade", "0", "--out", out, m_clip, dir.filePath("b.mp4")};
+                                    "--crossfade", "0", "--loudness", "-16", "--titles", "tags",
+                                    "--out", out, m_clip, dir.filePath("b.mp4")};
         const auto plan = render(planArgs);
         QVERIFY2(plan.ok(), plan.err.constData());
         const QStringList lines = QString::fromUtf8(plan.out).split('\n', Qt::SkipEmptyParts);
@@ -220,6 +228,8 @@ private slots:
             a.remove("output"), b.remove("output"); // names carry the planning second
             QCOMPARE(a, b);
             QCOMPARE(a["crossfade"].toDouble(), 0.0);
+            QCOMPARE(a["loudness"].toDouble(), -16.0);
+            QCOMPARE(a["titles"].toString(), "tags");
             QCOMPARE(a["songs"].toArray().size(), 2);
         }
         const auto opening = [](const QString& line) { return QJsonDocument::fromJson(line.toUtf8())["songs"][0]; };

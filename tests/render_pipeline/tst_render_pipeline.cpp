@@ -1,11 +1,12 @@
 // Whole runs on media made here: the exact progress stream, the failure
 // table with cancellation, skipped songs, and the finished movie as ffprobe
-// and ffmpeg's decoders see it (the one place its streams, lengths and
-// chapters are probed); and the checks that refuse inputs before a render.
+// and ffmpeg's decoders see it (the one place its streams, lengths, chapters,
+// loudness and titles are probed); and the checks that refuse inputs before a render.
 
 #include "TestTools.h"
 #include "services/RenderPipeline.h"
 #include "services/RenderPreflight.h"
+#include "services/TracklistWriter.h"
 
 #include <QtTest>
 
@@ -40,6 +41,7 @@ struct Outcome {
     Updates updates;
     std::optional<RenderError> error;
     qint64 msAfterCancel = 0;
+    lc::media::MixPlan plan;
 };
 
 // What the user reads never names a media library call.
@@ -52,7 +54,7 @@ bool namesLibraryCall(const QString& text)
 // One run on this thread; it is cancelled right after the update whose
 // message starts with `cancelAt`, if any, and times how soon it returns then.
 Outcome remux(const QString& source, const QStringList& songs, const QString& out, double crossfade,
-              const QString& cancelAt = {})
+              const QString& cancelAt = {}, const MixOptions& mix = {})
 {
     lc::media::CancelToken cancel;
     QElapsedTimer sinceCancel;
@@ -60,7 +62,7 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
     QList<QUrl> songURLs;
     for (const QString& song : songs)
         songURLs << QUrl::fromLocalFile(song);
-    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade}, &cancel,
+    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade, mix}, &cancel,
                  [&](float fraction, const QString& message) {
                      o.updates.append({fraction, message});
                      if (!cancelAt.isEmpty() && message.startsWith(cancelAt) && !sinceCancel.isValid()) {
@@ -73,7 +75,34 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
         o.error = done.error();
     if (sinceCancel.isValid())
         o.msAfterCancel = sinceCancel.elapsed();
+    o.plan = run.plan();
     return o;
+}
+
+// ffmpeg's own EBU R128 meter over [from, to) seconds of a file's audio:
+// integrated loudness (LUFS) and true peak (dBTP).
+QPair<double, double> meter(const QString& path, double from, double to)
+{
+    const auto r = testtools::run("ffmpeg", {"-hide_banner", "-nostats", "-ss", QString::number(from), "-to",
+                                             QString::number(to), "-i", path, "-vn", "-af",
+                                             "ebur128=peak=true:framelog=verbose", "-f", "null", "-"});
+    const QString log = QString::fromUtf8(r.err);
+    const auto last = [&log](const char* pattern) {
+        QRegularExpressionMatch m;
+        return log.lastIndexOf(QRegularExpression(QLatin1String(pattern)), -1, &m) >= 0 ? m.captured(1).toDouble()
+                                                                                         : std::nan("");
+    };
+    return {last(R"(I:\s+(\S+) LUFS)"), last(R"(Peak:\s+(\S+) dBFS)")};
+}
+
+// A tone whose stereo sine has about `lufs` integrated loudness.
+bool makeLevelledTone(const QString& path, double lufs, int frequency, double seconds)
+{
+    const double amplitude = std::pow(10.0, (lufs + 0.7) / 20);
+    return testtools::ffmpeg({"-f", "lavfi", "-i",
+                              QStringLiteral("aevalsrc=%1*sin(2*PI*%2*t):s=44100:c=stereo:d=%3")
+                                  .arg(amplitude).arg(frequency).arg(seconds),
+                              path});
 }
 
 } // namespace
@@ -338,6 +367,102 @@ private slots:
         ::setrlimit(RLIMIT_NOFILE, &saved);
         QVERIFY(o.error);
         QCOMPARE(o.error->errorDescription(), "Export error: one.flac: Too many open files");
+    }
+
+    // Every song at the target, each with its own constant gain, measured by
+    // ffmpeg's meter away from the crossfades; the ceiling lowers the gain
+    // where the peaks would pass it. Off, every song keeps its level and no
+    // gain is applied at all.
+    void loudnessMatching_data()
+    {
+        QTest::addColumn<double>("target");  // NaN: matching off
+        QTest::addColumn<double>("ceiling");
+        QTest::addColumn<double>("expected"); // LUFS of every song in the movie; NaN: the song's own
+        const double off = std::nan("");
+        QTest::newRow("to -14 LUFS") << -14.0 << -1.0 << -14.0;
+        // A sine's true peak is 0.7 dB above its loudness.
+        QTest::newRow("ceiling below the target") << -5.0 << -6.0 << -6.7;
+        QTest::newRow("off") << off << -1.0 << off;
+    }
+    void loudnessMatching()
+    {
+        QFETCH(double, target);
+        QFETCH(double, ceiling);
+        QFETCH(double, expected);
+        const QList<double> levels {-30, -20, -9};
+        QStringList songs;
+        for (int i = 0; i < levels.size(); ++i) {
+            songs << media(QStringLiteral("level%1.%2").arg(levels[i]).arg(i == 1 ? "flac" : "mp3"));
+            if (!QFileInfo::exists(songs.last()))
+                QVERIFY(makeLevelledTone(songs.last(), levels[i], 440 + 220 * i, 20));
+        }
+        MixOptions mix;
+        if (!std::isnan(target))
+            mix.loudnessTarget = target;
+        mix.truePeakCeiling = ceiling;
+        const QString out = outputDir() + "/movie.mp4";
+        const Outcome o = remux(m_png, songs, out, 3.0, {}, mix);
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->errorDescription() : QString()));
+        QCOMPARE(o.plan.entries.size(), levels.size());
+        for (int i = 0; i < levels.size(); ++i) {
+            const lc::media::MixEntry& e = o.plan.entries[i];
+            const double start = e.start.seconds() + 3.5, end = e.end().seconds() - 3.5;
+            const auto [lufs, peak] = meter(out, start, end);
+            const double want = std::isnan(expected) ? meter(songs[i], 3.5, 16.5).first : expected;
+            const QString seen = QStringLiteral("song %1: %2 LUFS, %3 dBTP").arg(i).arg(lufs).arg(peak);
+            qInfo().noquote() << seen;
+            QVERIFY2(std::abs(lufs - want) <= 0.5, qPrintable(seen));
+            QVERIFY2(peak <= ceiling, qPrintable(seen));
+            QCOMPARE(e.loudness.has_value(), !std::isnan(target));
+            if (std::isnan(target))
+                QCOMPARE(e.gainDb, 0.0);
+        }
+    }
+
+    // "Artist – Title" from each format's own tags, "Title" alone, the file
+    // name without a title; in the tracklist and the chapters alike.
+    void titlesFromTags_data()
+    {
+        QTest::addColumn<bool>("fromTags");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("tags") << true
+                              << QStringList {"Ana \u2013 Mp3 Song", "Bo \u2013 Flac Song", "M4a Song",
+                                              "Cy \u2013 Ogg Song", "plain", "only-artist"};
+        QTest::newRow("files") << false
+                               << QStringList {"id3", "vorbis", "atoms", "comments", "plain", "only-artist"};
+    }
+    void titlesFromTags()
+    {
+        QFETCH(bool, fromTags);
+        QFETCH(QStringList, titles);
+        const QList<QStringList> tagged {
+            {"id3.mp3", "Ana", "Mp3 Song"}, {"vorbis.flac", " Bo\n", "Flac Song\t"}, {"atoms.m4a", "", "M4a Song"},
+            {"comments.ogg", "Cy", "Ogg Song"}, {"plain.wav", "", ""}, {"only-artist.mp3", "Di", ""}};
+        QStringList songs;
+        for (const QStringList& t : tagged) {
+            songs << media(t[0]);
+            QStringList args {"-f", "lavfi", "-i", "sine=d=1.1:sample_rate=44100"}; // starts clear of whole seconds
+            if (!t[1].isEmpty())
+                args << "-metadata" << "artist=" + t[1];
+            if (!t[2].isEmpty())
+                args << "-metadata" << "title=" + t[2];
+            if (!QFileInfo::exists(songs.last()))
+                QVERIFY(testtools::ffmpeg(args << songs.last()));
+        }
+        MixOptions mix;
+        mix.titlesFromTags = fromTags;
+        const QString out = outputDir() + "/movie.mp4";
+        const Outcome o = remux(m_png, songs, out, 0.0, {}, mix);
+        QVERIFY2(!o.error, qPrintable(o.error ? o.error->errorDescription() : QString()));
+        QStringList lines;
+        for (qsizetype i = 0; i < titles.size(); ++i)
+            lines << QStringLiteral("00:%1 - %2").arg(i, 2, 10, QLatin1Char('0')).arg(titles[i]);
+        QCOMPARE(TracklistWriter::tracklistText(o.plan, fromTags), lines.join('\n') + '\n');
+        const auto probed = testtools::run("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", out});
+        QStringList chapters;
+        for (const auto& c : QJsonDocument::fromJson(probed.out)["chapters"].toArray())
+            chapters << c.toObject()["tags"].toObject()["title"].toString();
+        QCOMPARE(chapters, titles);
     }
 
     void crossfadeText_data()

@@ -91,6 +91,22 @@ private slots:
         QTest::newRow("songs beyond int") << songs << QVariantList {"99999999999"} << QVariant("99999999999") << QVariant(1000)
                                           << 0;
         QTest::newRow("songs 9 after 20") << songs << QVariantList {20, "9"} << QVariant("9") << QVariant(9) << 1;
+        // The mix options new jobs take: anything that is not a valid value
+        // reads as the default, never as a gain nobody chose.
+        const QString match = "matchLoudness", target = "loudnessTarget", ceiling = "truePeakCeiling",
+                      titles = "titlesFromTags";
+        QTest::newRow("match absent") << match << QVariantList {} << QVariant() << QVariant(false) << 0;
+        QTest::newRow("match on") << match << QVariantList {true} << QVariant("true") << QVariant(true) << 1;
+        QTest::newRow("match text") << match << QVariantList {"maybe"} << QVariant("maybe") << QVariant(false) << 0;
+        QTest::newRow("target absent") << target << QVariantList {} << QVariant() << QVariant(-14.0) << 0;
+        QTest::newRow("target -23") << target << QVariantList {-23.0} << QVariant(-23.0) << QVariant(-23.0) << 1;
+        QTest::newRow("target above bounds") << target << QVariantList {"-3"} << QVariant("-3") << QVariant(-14.0) << 0;
+        QTest::newRow("target nan") << target << QVariantList {"nan"} << QVariant("nan") << QVariant(-14.0) << 0;
+        QTest::newRow("ceiling -2, then text") << ceiling << QVariantList {-2.0, "loud"} << QVariant("loud")
+                                               << QVariant(-1.0) << 1;
+        QTest::newRow("ceiling above 0") << ceiling << QVariantList {"0.5"} << QVariant("0.5") << QVariant(-1.0) << 0;
+        QTest::newRow("titles on") << titles << QVariantList {true} << QVariant("true") << QVariant(true) << 1;
+        QTest::newRow("titles 2") << titles << QVariantList {"2"} << QVariant("2") << QVariant(false) << 0;
     }
     void preferences()
     {

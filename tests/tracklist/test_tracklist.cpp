@@ -50,7 +50,7 @@ private slots:
                                  "/music/Song\n00:30 - Injected.mp3"};
         lc::media::MixPlanBuilder builder(int(frames.size()), crossfade);
         for (int i = 0; i < frames.size(); ++i)
-            builder.add(i, paths[i], {frames[i] > 0, frames[i]});
+            builder.add(i, paths[i], {frames[i] > 0, frames[i], {}, {}, {}});
         QCOMPARE(TracklistWriter::tracklistText(builder.plan()), text);
     }
 };

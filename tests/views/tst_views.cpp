@@ -15,6 +15,7 @@
 #include "views/DropArea.h"
 #include "views/ElidedLabel.h"
 #include "views/JobRow.h"
+#include "views/PreferencesDialog.h"
 #include "views/PulseIndicator.h"
 #include "views/QueueView.h"
 #include "views/StartButton.h"
@@ -25,6 +26,8 @@
 
 #include <QAbstractScrollArea>
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
@@ -115,7 +118,8 @@ void TestViews::aSessionFromDropToFinishedMovies()
     QString error;
     QVERIFY(QDir().mkpath(w.dir.filePath("Songs")) && QDir().mkpath(w.dir.filePath("Out")));
     for (const QString song : {"a", "b"})
-        QVERIFY2(testtools::makeTone(w.dir.filePath("Songs/" + song + ".wav"), 1.0, 440, 44100, {}, &error),
+        QVERIFY2(testtools::makeTone(w.dir.filePath("Songs/" + song + ".wav"), 1.0, 440, 44100,
+                                     {"-metadata", "title=Title " + song}, &error),
                  qPrintable(error));
     const QUrl clip = QUrl::fromLocalFile(w.dir.filePath("beach.mp4"));
     QVERIFY2(testtools::makeClip(clip.toLocalFile(), 0.5, 160, 120, 25, {"-c:v", "libx264", "-pix_fmt", "yuv420p"},
@@ -212,9 +216,11 @@ void TestViews::aSessionFromDropToFinishedMovies()
     }
 
     QVERIFY(start->isEnabled() && start->toolTip().isEmpty());
+    settings.setTitlesFromTags(true);
     QTest::keyClick(w.content.get(), Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(vm.selectedVideoURLs().isEmpty() && !w.content->startProcessingAction()->isEnabled());
     QVERIFY(dragFiles(area, {clip}, true));
+    settings.setTitlesFromTags(false); // the queued job keeps the titles it was added with
     QTest::mouseClick(start, Qt::LeftButton);
     QCOMPARE(w.content->queue()->rows().size(), 2);
 
@@ -226,10 +232,12 @@ void TestViews::aSessionFromDropToFinishedMovies()
         const QString movie = row->job()->outputPath().value_or("");
         QCOMPARE(QFileInfo(movie).absolutePath(), w.dir.filePath("Out"));
         QVERIFY2(QFileInfo(movie).size() > 0, qPrintable(movie));
-        QVERIFY(QFile::exists(movie.chopped(4) + ".txt"));
-        movies << movie;
+        const bool tagged = testtools::readFile(movie.chopped(4) + ".txt").contains(" - Title a\n");
+        QCOMPARE(tagged, row->job()->mixOptions().titlesFromTags);
+        movies << movie + (tagged ? "+tags" : "");
     }
     QCOMPARE(movies.size(), 2);
+    QCOMPARE(int(std::count_if(movies.begin(), movies.end(), [](auto& m) { return m.endsWith("+tags"); })), 1);
 
     QTest::mouseClick(clearPlaylist, Qt::LeftButton);
     QCOMPARE(playlist->fullText(), QString("Not Selected"));
@@ -292,6 +300,20 @@ void TestViews::toastsAndOpenFiles()
     QDir::setCurrent(before);
     QCOMPARE(app.viewModels().dashboardViewModel().selectedVideoURLs(), (QList<QUrl> {clip, photo}));
     QVERIFY(app.window()->isVisible());
+    // Ctrl+, opens the preferences; the levels follow the checkbox, and what
+    // is set there is what the next job takes.
+    app.window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app.window()));
+    QTest::keyClick(app.window(), Qt::Key_Comma, Qt::ControlModifier);
+    auto* preferences = app.window()->findChild<views::PreferencesDialog*>("preferencesDialog");
+    QVERIFY(preferences && preferences->isVisible());
+    auto* target = preferences->findChild<QDoubleSpinBox*>("loudnessTarget");
+    QVERIFY(!target->isEnabled());
+    preferences->findChild<QCheckBox*>("matchLoudness")->click();
+    QVERIFY(target->isEnabled());
+    target->setValue(-18.5);
+    preferences->findChild<QCheckBox*>("titlesFromTags")->click();
+    QVERIFY(w.container->settingsService().mixOptions() == (MixOptions {-18.5, -1.0, true}));
     // This test session has no tray, so closing the window must quit.
     QCOMPARE(QApplication::quitOnLastWindowClosed(), !QSystemTrayIcon::isSystemTrayAvailable());
 }
@@ -510,8 +532,12 @@ void TestViews::germanTextsFit()
         statuses << status->fullText();
     QVERIFY2(statuses.contains("Kein Zugriff auf die Videodatei") && statuses.contains("Audio wird gemischt 3/15 …"),
              qPrintable(statuses.join(", ")));
+    views::PreferencesDialog preferences(w.viewModels->preferencesViewModel());
+    preferences.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preferences));
+    QCOMPARE(preferences.windowTitle(), "Einstellungen");
     QStringList clipped;
-    for (QWidget* widget : w.content->findChildren<QWidget*>()) {
+    for (QWidget* widget : w.content->findChildren<QWidget*>() + preferences.findChildren<QWidget*>()) {
         auto* label = qobject_cast<QLabel*>(widget);
         auto* button = qobject_cast<QAbstractButton*>(widget);
         const QString text = label ? label->text() : button ? button->text() : QString();

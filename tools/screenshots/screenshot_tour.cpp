@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QMainWindow>
@@ -101,6 +102,9 @@ void shootTranslated(QApplication& qapp, const QString& out, const QString& lang
         app.viewModels().dashboardViewModel().setSelectedVideoURLs(clips);
         app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
         app.window()->findChild<QMessageBox*>()->grab().save(out + "/dialog-clear-" + language + ".png");
+        app.window()->findChild<QAction*>("preferencesAction")->trigger();
+        app.window()->findChild<QDialog*>("preferencesDialog")->grab().save(out + "/dialog-preferences-" + language
+                                                                            + ".png");
     });
 }
 
@@ -139,6 +143,8 @@ int main(int argc, char** argv)
                 save(closeUp(app, "videoDropZone"), "focus-dropzone");
                 app.window()->findChild<QAction*>("aboutAction")->trigger();
                 save(dialog(app), "dialog-about");
+                app.window()->findChild<QAction*>("preferencesAction")->trigger();
+                save(app.window()->findChild<QDialog*>("preferencesDialog")->grab(), "dialog-preferences");
             });
             fillSettings(w);
             shoot(w, out + "/start-disabled" + suffix + ".png", [&](LoopcasterApp& app) {

@@ -18,8 +18,38 @@ MediaTime halfOf(int64_t frames)
 }
 }
 
-MixPlanBuilder::MixPlanBuilder(int songCount, double crossfadeSeconds)
+double loudnessGainDb(const SongLoudness& song, const LoudnessTarget& match)
+{
+    // Below the absolute gate nothing is measured: a silent or near-silent
+    // song would otherwise be raised by 80 dB or more.
+    constexpr double kQuietestMeasured = -70.0;
+    if (!(song.integrated >= kQuietestMeasured) || !std::isfinite(song.integrated))
+        return 0;
+    const double toTarget = match.target - song.integrated;
+    return std::isfinite(song.truePeak) ? std::min(toTarget, match.ceiling - song.truePeak) : toTarget;
+}
+
+double gainFactor(double gainDb)
+{
+    return gainDb == 0 ? 1.0 : std::pow(10.0, gainDb / 20.0);
+}
+
+QString loudnessLine(const MixEntry& entry)
+{
+    const QString name = QFileInfo(entry.path).fileName();
+    if (!entry.loudness)
+        return QStringLiteral("Loudness ") + name + QStringLiteral(": not measured");
+    return QStringLiteral("Loudness %1: %2 LUFS, %3 dBTP → gain %4%5 dB")
+        .arg(name)
+        .arg(entry.loudness->integrated, 0, 'f', 1)
+        .arg(entry.loudness->truePeak, 0, 'f', 1)
+        .arg(entry.gainDb > 0 ? QStringLiteral("+") : QString())
+        .arg(entry.gainDb, 0, 'f', 1);
+}
+
+MixPlanBuilder::MixPlanBuilder(int songCount, double crossfadeSeconds, std::optional<LoudnessTarget> match)
     : m_count(songCount)
+    , m_match(match)
 {
     if (!(crossfadeSeconds > 0)) // also NaN
         crossfadeSeconds = 0;
@@ -49,6 +79,12 @@ QString MixPlanBuilder::add(int position, const QString& path, const SongMeasure
     e.frames = m.frames;
     e.fadeIn = position != 0;
     e.fadeOut = position < m_count - 1;
+    e.artist = m.artist;
+    e.title = m.title;
+    if (m_match && m.loudness) {
+        e.loudness = m.loudness;
+        e.gainDb = loudnessGainDb(*m.loudness, *m_match);
+    }
 
     if (!m_plan.entries.isEmpty()) {
         // Every song before this one fades out (it is not at the last

@@ -18,6 +18,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace lc::media {
 
 struct MixEntry {
@@ -29,8 +31,31 @@ struct MixEntry {
     bool fadeOut = false;     // ramp 1 -> 0 over [end - fadeOutLength, end)
     MediaTime fadeInLength;   // F, or less for songs shorter than 2F
     MediaTime fadeOutLength;
+    std::optional<SongLoudness> loudness; // as measured, when the mix matches loudness
+    double gainDb = 0;        // constant over the song; 0 plays it as it is
+    QString artist;           // the song's tags, for titles chosen above the engine
+    QString title;
     MediaTime end() const { return start + MediaTime::fromSamples(frames, kMixSampleRate); }
 };
+
+// Loudness matching: every song gets one constant gain that brings its
+// integrated loudness to `target` (LUFS), lowered where its true peak would
+// pass `ceiling` (dBTP). Nothing compresses or limits; the songs keep their
+// own dynamics.
+struct LoudnessTarget {
+    double target = -14.0;
+    double ceiling = -1.0;
+};
+
+// min(target - I, ceiling - TP) in dB; 0 for a song too quiet to measure
+// (below -70 LUFS, silence included), which keeps its level.
+double loudnessGainDb(const SongLoudness& song, const LoudnessTarget& match);
+
+// The linear factor of a gain in dB; exactly 1 for 0 dB.
+double gainFactor(double gainDb);
+
+// "Loudness <name>: -20.3 LUFS, -4.1 dBTP → gain +6.3 dB" for the log.
+QString loudnessLine(const MixEntry& entry);
 
 struct MixPlan {
     QList<MixEntry> entries;  // inserted songs only, in list order
@@ -46,7 +71,7 @@ public:
     // A crossfade that is not a finite number of seconds, or is negative,
     // counts as none; one beyond any song's length is cut down by the rule
     // above, so it never sizes anything.
-    MixPlanBuilder(int songCount, double crossfadeSeconds);
+    MixPlanBuilder(int songCount, double crossfadeSeconds, std::optional<LoudnessTarget> match = std::nullopt);
     // Adds the song at list position `position`. Returns the diagnostic line to
     // print: "⚠️ Skipping <name> — no audio track" for a song without audio,
     // otherwise "[RemuxWorker] #<i> <name> → <A|B> insert@<value>/<timescale>".
@@ -59,6 +84,7 @@ public:
 
 private:
     int m_count;
+    std::optional<LoudnessTarget> m_match;
     MixPlan m_plan;
     MediaTime m_cursor;
     MediaTime m_longest;

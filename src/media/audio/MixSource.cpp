@@ -44,6 +44,7 @@ std::vector<MixSource::Placement> MixSource::place(const MixPlan& plan)
         p.path = e.path;
         p.start = e.start.rescaled(kMixSampleRate);
         p.end = p.start + e.frames;
+        p.gain = float(gainFactor(e.gainDb));
         if (e.fadeIn) {
             p.fadeInBegin = p.start;
             p.fadeInEnd = (e.start + e.fadeInLength).rescaled(kMixSampleRate);
@@ -83,6 +84,14 @@ void MixSource::openDueVoices(int64_t until)
     }
 }
 
+void MixSource::applyGain(float gain, int64_t count)
+{
+    for (int64_t i = 0; i < count; ++i) {
+        m_songLeft[size_t(i)] *= gain;
+        m_songRight[size_t(i)] *= gain;
+    }
+}
+
 void MixSource::render(float* left, float* right, int64_t count)
 {
     int64_t done = 0;
@@ -105,6 +114,10 @@ void MixSource::render(float* left, float* right, int64_t count)
                 continue;
             // A song that decodes shorter than measured is padded with silence.
             const int64_t got = v->decoder.read(m_songLeft.data(), m_songRight.data(), to - from);
+            // A gain of exactly 1 skips the pass, so a mix without loudness
+            // matching stays sample for sample what it always was.
+            if (p.gain != 1.0f)
+                applyGain(p.gain, got);
             const int64_t offset = from - chunkBegin;
             for (int64_t i = 0; i < got; ++i) {
                 const float g = p.gainAt(from + i);

@@ -30,6 +30,7 @@ public:
         int64_t end = 0;      // one past the last sample
         int64_t fadeInBegin = 0, fadeInEnd = 0;   // empty range: no fade-in
         int64_t fadeOutBegin = 0, fadeOutEnd = 0; // empty range: no fade-out
+        float gain = 1.0f;    // the song's constant gain; 1 leaves its samples untouched
         float gainAt(int64_t sample) const;
     };
     static std::vector<Placement> place(const MixPlan& plan);
@@ -37,6 +38,7 @@ public:
 private:
     struct Voice;
     void openDueVoices(int64_t until);
+    void applyGain(float gain, int64_t count);
 
     const CancelToken* m_cancel;
     std::vector<Placement> m_placements; // sorted by start

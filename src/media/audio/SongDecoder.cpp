@@ -12,6 +12,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libavutil/opt.h>
 }
 
@@ -58,6 +59,14 @@ SongDecoder::SongDecoder(const QString& path, const CancelToken* cancel)
 
     m_frame = makeFrame();
     m_packet = makePacket();
+}
+
+QString SongDecoder::tag(const char* key) const
+{
+    const AVDictionaryEntry* entry = av_dict_get(m_format->metadata, key, nullptr, 0);
+    if ((!entry || !*entry->value) && hasAudio())
+        entry = av_dict_get(m_format->streams[m_streamIndex]->metadata, key, nullptr, 0);
+    return entry ? QString::fromUtf8(entry->value) : QString();
 }
 
 SongDecoder::~SongDecoder()

@@ -22,6 +22,10 @@ public:
     SongDecoder& operator=(const SongDecoder&) = delete;
 
     bool hasAudio() const { return m_streamIndex >= 0; }
+    // A tag such as "artist" or "title" (ID3, Vorbis comment, MP4 atom and
+    // RIFF INFO names all arrive under these keys): the container's, else
+    // the first audio stream's (Ogg keeps its comments there); empty if none.
+    QString tag(const char* key) const;
 
     // Reads up to `count` frames into the two channel buffers; returns the
     // number read, 0 at the end of the song. Throws MediaError on decode

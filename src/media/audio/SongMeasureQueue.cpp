@@ -8,9 +8,10 @@
 
 namespace lc::media {
 
-SongMeasureQueue::SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel)
+SongMeasureQueue::SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel, bool meterLoudness)
     : m_paths(std::move(paths))
     , m_cancel(cancel)
+    , m_meterLoudness(meterLoudness)
     , m_results(size_t(m_paths.size()))
     , m_wakeOnCancel(cancel, [this] {
         std::lock_guard lock(m_mutex);
@@ -37,7 +38,7 @@ void SongMeasureQueue::work()
             return;
         Result r;
         try {
-            r.measurement = measureSong(m_paths.at(i), m_cancel); // at(): never detaches across threads
+            r.measurement = measureSong(m_paths.at(i), m_cancel, m_meterLoudness); // at(): never detaches across threads
         } catch (const CancelledError&) {
             return; // take() sees the flag itself
         } catch (const MediaError& e) {

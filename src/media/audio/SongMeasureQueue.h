@@ -28,7 +28,8 @@ public:
 
     // Starts measuring at once. The threads stop early when *cancel is raised
     // or the queue is destroyed.
-    SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel);
+    // With `meterLoudness`, every measurement also carries the song's loudness.
+    SongMeasureQueue(QStringList paths, int threads, const CancelToken* cancel, bool meterLoudness = false);
     ~SongMeasureQueue();
     SongMeasureQueue(const SongMeasureQueue&) = delete;
     SongMeasureQueue& operator=(const SongMeasureQueue&) = delete;
@@ -45,6 +46,7 @@ private:
 
     const QStringList m_paths; // read by every thread: never detached
     const CancelToken* m_cancel;
+    const bool m_meterLoudness;
     std::mutex m_mutex;
     std::condition_variable m_done;
     std::vector<std::optional<Result>> m_results;
