@@ -34,6 +34,9 @@ public:
         QList<QUrl> audioURLs;
         QUrl outputURL;
         double crossfadeDuration = crossfade::defaultSeconds;
+        // Told the mix's length once its songs are measured, for the time
+        // left (on the render's thread; may be empty).
+        std::function<void(double seconds)> mixPlanned;
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 

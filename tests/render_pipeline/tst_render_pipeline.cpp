@@ -40,6 +40,7 @@ struct Outcome {
     Updates updates;
     std::optional<RenderError> error;
     qint64 msAfterCancel = 0;
+    double mixSeconds = 0; // as the plan told it
 };
 
 // What the user reads never names a media library call.
@@ -60,7 +61,8 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
     QList<QUrl> songURLs;
     for (const QString& song : songs)
         songURLs << QUrl::fromLocalFile(song);
-    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade}, &cancel,
+    const auto planned = [&o](double seconds) { o.mixSeconds = seconds; };
+    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade, planned}, &cancel,
                  [&](float fraction, const QString& message) {
                      o.updates.append({fraction, message});
                      if (!cancelAt.isEmpty() && message.startsWith(cancelAt) && !sinceCancel.isValid()) {
@@ -250,6 +252,7 @@ private slots:
             if (u.second.startsWith("Mixing audio"))
                 got << u;
         QCOMPARE(describe(got), describe(mixing));
+        QVERIFY2(std::abs(o.mixSeconds - total) < 1e-6, qPrintable(QString::number(o.mixSeconds, 'f', 6)));
         const QVector<float> pcm = testtools::decodeAudio(out);
         const double audioSeconds = double(pcm.size()) / 2 / 44100;
         QVERIFY2(std::abs(audioSeconds - total) <= kAacFrame, qPrintable(QString::number(audioSeconds, 'f', 6)));
