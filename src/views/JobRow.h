@@ -1,7 +1,8 @@
 #pragma once
 // One job's card in the queue: its status icon (a spinner while it runs), the
-// name and status line, the action its status offers, delete, and a progress
-// bar only while it runs. Follows its record as the queue changes it.
+// name and status line with the time left beside it, the action its status
+// offers, delete, and a progress bar only while it runs. Follows its record as
+// the queue changes it.
 
 #include "views/Card.h"
 
@@ -42,6 +43,7 @@ private:
     Spinner* m_spinner = nullptr;
     ElidedLabel* m_name = nullptr;
     ElidedLabel* m_message = nullptr;
+    QLabel* m_timeLeft = nullptr;
     QToolButton* m_cancel = nullptr;
     QToolButton* m_reveal = nullptr;
     QToolButton* m_retry = nullptr;
