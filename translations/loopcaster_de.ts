@@ -239,6 +239,17 @@ Hol sie dir unter %1</translation>
     </message>
 </context>
 <context>
+    <name>QueueViewModel</name>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>%1 left in the queue</source>
+        <translation>noch %1 für die Warteschlange</translation>
+    </message>
+</context>
+<context>
     <name>SettingsViewModel</name>
     <message>
         <source>Not Selected</source>
@@ -273,6 +284,10 @@ Hol sie dir unter %1</translation>
     <message>
         <source>not running</source>
         <translation>läuft nicht</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
     </message>
 </context>
 <context>
@@ -555,6 +570,10 @@ Hol sie dir unter %1</translation>
     <message>
         <source>Loopcaster: %1</source>
         <translation>Loopcaster: %1</translation>
+    </message>
+    <message>
+        <source>Loopcaster: %1, %2</source>
+        <translation>Loopcaster: %1, %2</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,7 @@ void RenderSession::startNext()
     m_render = new JobRender(request, makeMediaRenderEngine(), this);
     connect(m_render, &JobRender::progressed, this,
             [this](float fraction, const QString& message) { m_printer.update(fraction, message); });
+    connect(m_render, &JobRender::mixPlanned, this, [this](double seconds) { m_printer.mixPlanned(seconds); });
     connect(m_render, &JobRender::ended, this, &RenderSession::onRunEnded);
     m_pool.start(m_render);
 }
@@ -73,9 +74,9 @@ void RenderSession::onRunEnded(JobRender* render, const JobRenderOutcome& outcom
 {
     render->deleteLater();
     m_render = nullptr;
+    m_printer.finish(outcome.kind == JobRenderOutcome::Kind::completed);
     switch (outcome.kind) {
     case JobRenderOutcome::Kind::completed: {
-        m_printer.end();
         m_printer.line(QStringLiteral("Movie: ") + outcome.moviePath);
         m_printer.line(QStringLiteral("Tracklist: ")
                        + TracklistWriter::tracklistURL(QUrl::fromLocalFile(outcome.moviePath)).toLocalFile());

@@ -77,7 +77,11 @@ JobRenderOutcome JobRender::execute()
     const QString staging = OutputFiles::stagingPathFor(moviePath);
     const Result<QString, RenderError> tracklist = m_engine->render(
         RenderPipeline::Inputs {*source, m_request.songs, QUrl::fromLocalFile(staging), m_request.crossfade,
-                                m_request.mix},
+                                m_request.mix,
+                                [this](double seconds) {
+                                    QMetaObject::invokeMethod(this, [this, seconds] { emit mixPlanned(seconds); },
+                                                              Qt::QueuedConnection);
+                                }},
         &m_cancel, [this](float f, const QString& m) { report(f, m); });
     if (isCancelled()) {
         QFile::remove(staging);

@@ -70,6 +70,7 @@ public:
 
 signals:
     void progressed(float fraction, const QString& message);
+    void mixPlanned(double seconds); // the mix's length, once its songs are measured
     void ended(JobRender* render, const JobRenderOutcome& outcome); // exactly once
 
 private:

@@ -53,6 +53,7 @@ JobService::JobService(JobStore& store, SettingsService& settings, ThermalServic
     , m_notifications(notifications)
     , m_engineFactory(std::move(engineFactory))
     , m_timings(std::move(timings))
+    , m_timeLeft([this] { return m_timings.steadyMs(); })
 {
     if (!m_engineFactory)
         m_engineFactory = [](const JobRenderRequest&) { return makeMediaRenderEngine(); };
@@ -296,19 +297,26 @@ void JobService::startJob(MixJob* job)
     auto* render = new JobRender(request, m_engineFactory(request), this);
     connect(render, &JobRender::progressed, this,
             [this, render](float fraction, const QString& message) { applyProgress(render, fraction, message); });
+    connect(render, &JobRender::mixPlanned, this, [this, render](double seconds) {
+        if (!render->isCancelled())
+            m_timeLeft.mixLengthKnown(render->jobId(), seconds);
+    });
     connect(render, &JobRender::ended, this, &JobService::renderEnded);
     m_liveRenders.insert(render);
     if (JobRender* previous = m_currentRenders.value(id))
         cancelRender(previous);
     m_currentRenders.insert(id, render);
+    m_timeLeft.jobStarted(id);
     m_jobsRunSinceFinish.insert(id);
     syncActiveCounts();
     m_runPool.start(render);
 }
 
+// A stopped run tells nothing about how long runs take.
 void JobService::cancelRender(JobRender* render)
 {
     render->cancel();
+    m_timeLeft.jobEnded(render->jobId(), false);
     if (!m_cancelledAtMs.contains(render))
         m_cancelledAtMs.insert(render, m_timings.steadyMs());
     if (m_holdingRenders.contains(render) && !m_unwindHold.active)
@@ -322,6 +330,7 @@ void JobService::applyProgress(JobRender* render, float fraction, const QString&
         return;
     if (MixJob* job = m_store.find(render->jobId()))
         job->reportProgress(fraction, message);
+    m_timeLeft.progressed(render->jobId(), fraction);
 }
 
 void JobService::applyOutcome(JobRender* render, const JobRenderOutcome& outcome)
@@ -371,6 +380,7 @@ void JobService::renderEnded(JobRender* render, const JobRenderOutcome& outcome)
     const bool current = m_currentRenders.value(id) == render;
     if (current) {
         m_currentRenders.remove(id);
+        m_timeLeft.jobEnded(id, !cancelled && outcome.kind == JobRenderOutcome::Kind::completed);
         syncActiveCounts();
     }
     // A pause or quit that came while the run was committing is too late:
@@ -410,6 +420,7 @@ void JobService::stopForQuit()
         m_coolDown.active = false;
         m_heatRecheck.active = false;
         m_unwindHold.active = false;
+        m_timeLeftTick.active = false;
         const auto runs = std::exchange(m_currentRenders, {});
         for (auto it = runs.begin(); it != runs.end(); ++it) {
             cancelRender(it.value());
@@ -503,6 +514,24 @@ void JobService::pauseForHeat()
     }
     syncActiveCounts();
     startWait(m_heatRecheck, m_timings.heatRecheckMs, [this] { heatRecheck(); });
+}
+
+// Estimates are taken once a second, whatever the reports' pace, so the
+// figures count down evenly and a stalled run's estimate grows.
+void JobService::tickTimeLeft()
+{
+    m_timeLeft.update();
+    emit timeLeftChanged();
+    if (!m_currentRenders.isEmpty())
+        startWait(m_timeLeftTick, 1000, [this] { tickTimeLeft(); });
+}
+
+std::optional<double> JobService::queueSecondsLeft() const
+{
+    if (m_isQueuePaused || m_quitting)
+        return std::nullopt;
+    const int waiting = m_store.fetchCount(JobFilters::waiting).value_or(0);
+    return m_timeLeft.queueSecondsLeft(waiting, maxConcurrentJobs(m_thermal.currentState()));
 }
 
 void JobService::heatRecheck()
@@ -621,6 +650,9 @@ void JobService::syncActiveCounts()
 {
     setActiveJobsCount(int(m_currentRenders.size()));
     setIsProcessing(!m_currentRenders.isEmpty());
+    if (!m_currentRenders.isEmpty() && !m_timeLeftTick.active && !m_quitting)
+        startWait(m_timeLeftTick, 1000, [this] { tickTimeLeft(); });
+    emit timeLeftChanged();
 }
 
 void JobService::setActiveJobsCount(int v)

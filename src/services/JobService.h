@@ -8,6 +8,7 @@
 #include "services/SingleShotTimer.h"
 #include "platform/RenderPriority.h"
 #include "services/ThermalService.h"
+#include "services/TimeLeftEstimator.h"
 
 #include <QHash>
 #include <QList>
@@ -78,6 +79,12 @@ public:
     bool isCoolingDown() const { return m_isCoolingDown; }
     int batchCounter() const { return m_batchCounter; }
 
+    // The time left of a running job (nothing until it can be told), and of
+    // the whole queue at the current thermal limit (nothing while the queue
+    // is paused or that cannot be told yet). Both change at timeLeftChanged().
+    std::optional<double> secondsLeft(const QUuid& jobId) const { return m_timeLeft.secondsLeft(jobId); }
+    std::optional<double> queueSecondsLeft() const;
+
     static int maxConcurrentJobs(ThermalState state);
     static RenderPriority priorityFor(ThermalState state);
 
@@ -112,6 +119,8 @@ signals:
     void isProcessingChanged();
     void isQueuePausedChanged();
     void rendersStopped();
+    // Once a second while jobs run, and whenever one starts or stops.
+    void timeLeftChanged();
 
 private:
     // One of the service's waits. Starting it again or stopping it turns
@@ -122,6 +131,7 @@ private:
     };
     void startWait(Wait& wait, int ms, std::function<void()> expire);
     void heatRecheck();
+    void tickTimeLeft();
 
     void startJob(MixJob* job);
     void afterJobEnded();
@@ -153,6 +163,7 @@ private:
     NotificationService& m_notifications;
     RenderEngineFactory m_engineFactory;
     JobServiceTimings m_timings;
+    TimeLeftEstimator m_timeLeft;
     // The renders' threads: one per running job, plus room for cancelled
     // runs still unwinding.
     QThreadPool m_runPool;
@@ -175,4 +186,5 @@ private:
     Wait m_coolDown;
     Wait m_heatRecheck;
     Wait m_unwindHold;
+    Wait m_timeLeftTick;
 };

@@ -115,6 +115,8 @@ void RenderPipeline::body()
     const MixPlan& plan = m_plan;
     if (plan.entries.isEmpty() || plan.total.seconds() <= 0)
         throw CompositionError(QStringLiteral("No valid audio files loaded"));
+    if (m_in.mixPlanned)
+        m_in.mixPlanned(plan.total.seconds());
 
     std::unique_ptr<VideoPacketSource> video = openSource();
     yield(0.3f, QStringLiteral(QT_TRANSLATE_NOOP("JobStatus", "Composition ready, starting export...")));

@@ -36,6 +36,9 @@ public:
         QUrl outputURL;
         double crossfadeDuration = crossfade::defaultSeconds;
         MixOptions mix;
+        // Told the mix's length once its songs are measured, for the time
+        // left (on the render's thread; may be empty).
+        std::function<void(double seconds)> mixPlanned;
     };
     using UpdateSink = std::function<void(float fraction, const QString& message)>;
 

@@ -4,6 +4,7 @@
 #include "models/MixJob.h"
 #include "services/JobService.h"
 #include "services/ThermalService.h"
+#include "services/TimeLeftEstimator.h"
 
 QueueViewModel::QueueViewModel(JobService& jobService, JobStore& store, ThermalService& thermalService,
                                RevealFile revealFile, QObject* parent)
@@ -16,6 +17,7 @@ QueueViewModel::QueueViewModel(JobService& jobService, JobStore& store, ThermalS
     connect(&m_jobService, &JobService::isQueuePausedChanged, this, &QueueViewModel::isQueuePausedChanged);
     connect(&m_jobService, &JobService::isProcessingChanged, this, &QueueViewModel::isProcessingChanged);
     connect(&m_thermalService, &ThermalService::thermalColorChanged, this, &QueueViewModel::thermalColorChanged);
+    connect(&m_jobService, &JobService::timeLeftChanged, this, &QueueViewModel::timeLeftChanged);
     connect(m_jobs, &JobListModel::rowsInserted, this, &QueueViewModel::updateJobCount);
     connect(m_jobs, &JobListModel::rowsRemoved, this, &QueueViewModel::updateJobCount);
     connect(m_jobs, &JobListModel::modelReset, this, &QueueViewModel::updateJobCount);
@@ -73,6 +75,20 @@ QColor QueueViewModel::thermalColor() const
 int QueueViewModel::jobCount() const
 {
     return m_jobCount;
+}
+
+QString QueueViewModel::timeLeftText(const MixJob* job) const
+{
+    if (!job || job->status() != JobStatus::processing)
+        return {};
+    const std::optional<double> left = m_jobService.secondsLeft(job->id());
+    return left ? tr("%1 left").arg(TimeLeftEstimator::format(*left)) : QString();
+}
+
+QString QueueViewModel::queueTimeLeftText() const
+{
+    const std::optional<double> left = m_jobService.queueSecondsLeft();
+    return left ? tr("%1 left in the queue").arg(TimeLeftEstimator::format(*left)) : QString();
 }
 
 void QueueViewModel::updateJobCount()

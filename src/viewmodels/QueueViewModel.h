@@ -1,8 +1,8 @@
 #pragma once
 // State behind the queue screen: the live job list, the queue's flags the
-// header shows, the "Clear Finished Jobs?" confirmation, and the per-job
-// actions (single retry, reveal in the file manager) beside the job service's
-// own operations.
+// header shows, the time left of each running job and of the queue, the
+// "Clear Finished Jobs?" confirmation, and the per-job actions (single retry,
+// reveal in the file manager) beside the job service's own operations.
 
 #include "models/JobStatus.h"
 
@@ -47,6 +47,10 @@ public:
     bool isProcessing() const;
     QColor thermalColor() const;
     int jobCount() const;
+    // "0:41 left" beside a running job's status, once it can be told; else empty.
+    QString timeLeftText(const MixJob* job) const;
+    // "12:30 left in the queue", or empty.
+    QString queueTimeLeftText() const;
 
     // Newest first, live.
     JobListModel* jobs() const { return m_jobs; }
@@ -68,6 +72,7 @@ signals:
     void isProcessingChanged();
     void thermalColorChanged();
     void jobCountChanged();
+    void timeLeftChanged(); // once a second while jobs run
 
 private:
     void updateJobCount();

@@ -2,6 +2,7 @@
 
 #include "services/JobService.h"
 #include "services/ThermalService.h"
+#include "services/TimeLeftEstimator.h"
 
 StatusItemViewModel::StatusItemViewModel(JobService& jobService, ThermalService& thermalService, QObject* parent)
     : QObject(parent)
@@ -11,6 +12,8 @@ StatusItemViewModel::StatusItemViewModel(JobService& jobService, ThermalService&
     connect(&m_jobService, &JobService::isQueuePausedChanged, this, &StatusItemViewModel::pauseTitleChanged);
     connect(&m_jobService, &JobService::isProcessingChanged, this, &StatusItemViewModel::labelChanged);
     connect(&m_thermalService, &ThermalService::thermalColorChanged, this, &StatusItemViewModel::labelChanged);
+    connect(&m_jobService, &JobService::timeLeftChanged, this, &StatusItemViewModel::updateTimeLeftText);
+    connect(&m_jobService, &JobService::isQueuePausedChanged, this, &StatusItemViewModel::updateTimeLeftText);
 }
 
 QString StatusItemViewModel::pauseTitleFor(bool queuePaused)
@@ -36,6 +39,16 @@ QColor StatusItemViewModel::thermalColor() const
 QString StatusItemViewModel::statusText() const
 {
     return m_jobService.isProcessing() ? tr("rendering") : tr("not running");
+}
+
+void StatusItemViewModel::updateTimeLeftText()
+{
+    const std::optional<double> left = m_jobService.queueSecondsLeft();
+    const QString text = left ? tr("%1 left").arg(TimeLeftEstimator::format(*left)) : QString();
+    if (text == m_timeLeftText)
+        return;
+    m_timeLeftText = text;
+    emit timeLeftTextChanged();
 }
 
 void StatusItemViewModel::togglePause()

@@ -72,6 +72,10 @@ JobRow::JobRow(MixJob* job, QueueViewModel& viewModel, QWidget* parent)
     connect(m_reveal, &QToolButton::clicked, this, [this] { m_viewModel.revealInFileManager(m_job); });
     connect(m_retry, &QToolButton::clicked, this, [this] { m_viewModel.retryJob(m_job); });
     connect(m_delete, &QToolButton::clicked, this, [this] { m_viewModel.deleteJob(m_job); });
+    connect(&m_viewModel, &QueueViewModel::timeLeftChanged, this, [this] {
+        if (m_job && m_job->status() == JobStatus::processing)
+            refresh();
+    });
     style::followPalette(this, [this] { refresh(); });
     setJob(job);
 }
@@ -114,8 +118,17 @@ QHBoxLayout* JobRow::buildLine()
     m_message->setObjectName("jobStatusMessage");
     m_message->setFont(style::caption());
     style::setSecondaryText(m_message);
+    m_timeLeft = new QLabel(this);
+    m_timeLeft->setObjectName("jobTimeLeft");
+    m_timeLeft->setFont(style::caption());
+    m_timeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    style::setSecondaryText(m_timeLeft);
+    auto* status = new QHBoxLayout;
+    status->setSpacing(12);
+    status->addWidget(m_message, 1);
+    status->addWidget(m_timeLeft);
     texts->addWidget(m_name);
-    texts->addWidget(m_message);
+    texts->addLayout(status);
 
     const auto secondary = [](const QPalette& p) { return style::secondary(p); };
     m_cancel = rowButton(this, "cancelButton", "stop.circle.fill", [](const QPalette&) { return style::red(); },
@@ -183,6 +196,8 @@ void JobRow::refresh()
         setSymbol(m_statusIcon, look.symbol, look.color, 16);
     m_name->setFullText(m_job->displayName());
     m_message->setFullText(shownStatusMessage());
+    m_timeLeft->setText(m_viewModel.timeLeftText(m_job));
+    m_timeLeft->setVisible(!m_timeLeft->text().isEmpty());
 
     const auto action = QueueViewModel::rowActionFor(status);
     m_cancel->setVisible(action == QueueViewModel::RowAction::cancel);

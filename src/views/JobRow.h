@@ -1,8 +1,9 @@
 #pragma once
 // One job's card in the queue: its status icon (a spinner while it runs), the
-// name and status line, the action its status offers, delete, and a progress
-// bar only while it runs. Follows its record as the queue changes it; the
-// list rebinds a card to another record as it scrolls.
+// name and status line with the time left beside it, the action its status
+// offers, delete, and a progress bar only while it runs. Follows its record as
+// the queue changes it; the list rebinds a card to another record as it
+// scrolls.
 
 #include "models/JobStatus.h"
 #include "views/Card.h"
@@ -50,6 +51,7 @@ private:
     Spinner* m_spinner = nullptr;
     ElidedLabel* m_name = nullptr;
     ElidedLabel* m_message = nullptr;
+    QLabel* m_timeLeft = nullptr;
     QToolButton* m_cancel = nullptr;
     QToolButton* m_reveal = nullptr;
     QToolButton* m_retry = nullptr;

@@ -134,7 +134,8 @@ void QueueView::followViewModel()
     connect(m_clearFinished, &QToolButton::clicked, &m_viewModel,
             [this] { m_viewModel.setShowClearConfirmation(true); });
     for (auto signal : {&QueueViewModel::isQueuePausedChanged, &QueueViewModel::isProcessingChanged,
-                        &QueueViewModel::thermalColorChanged, &QueueViewModel::jobCountChanged})
+                        &QueueViewModel::thermalColorChanged, &QueueViewModel::jobCountChanged,
+                        &QueueViewModel::timeLeftChanged})
         connect(&m_viewModel, signal, this, &QueueView::refreshHeader);
     connect(&m_viewModel, &QueueViewModel::showClearConfirmationChanged, this, [this] {
         if (m_viewModel.showClearConfirmation())
@@ -165,6 +166,8 @@ void QueueView::refreshHeader()
     m_retryFailed->setVisible(count > 0);
     m_clearFinished->setVisible(count > 0);
     m_count->setText(tr("%n items", nullptr, count));
+    m_count->setToolTip(m_viewModel.queueTimeLeftText());
+    m_pulse->setToolTip(m_count->toolTip());
     m_content->setCurrentIndex(count > 0 ? 1 : 0);
 }
 

@@ -48,6 +48,8 @@ StatusTrayIcon::StatusTrayIcon(StatusItemViewModel& statusItem, CheckForUpdatesV
     });
     connect(&m_statusItem, &StatusItemViewModel::pauseTitleChanged, this, &StatusTrayIcon::refresh);
     connect(&m_statusItem, &StatusItemViewModel::labelChanged, this, &StatusTrayIcon::refresh);
+    // Changes once a second while rendering: the tooltip alone, not the icon.
+    connect(&m_statusItem, &StatusItemViewModel::timeLeftTextChanged, this, &StatusTrayIcon::refreshToolTip);
     connect(&m_updatesViewModel, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, this,
             &StatusTrayIcon::refresh);
     refresh();
@@ -63,7 +65,7 @@ void StatusTrayIcon::refresh()
     m_pause->setText(m_statusItem.pauseTitle());
     m_updates->setEnabled(m_updatesViewModel.canCheckForUpdates());
     m_updates->setToolTip(m_updatesViewModel.unavailableReason());
-    setToolTip(tr("Loopcaster: %1").arg(m_statusItem.statusText()));
+    refreshToolTip();
     if (m_statusItem.isProcessing()) {
         if (m_pulse.state() != QAbstractAnimation::Running)
             m_pulse.start();
@@ -72,6 +74,13 @@ void StatusTrayIcon::refresh()
         m_phase = 0;
     }
     renderIcon();
+}
+
+void StatusTrayIcon::refreshToolTip()
+{
+    const QString status = m_statusItem.statusText();
+    const QString left = m_statusItem.timeLeftText();
+    setToolTip(left.isEmpty() ? tr("Loopcaster: %1").arg(status) : tr("Loopcaster: %1, %2").arg(status, left));
 }
 
 void StatusTrayIcon::renderIcon()

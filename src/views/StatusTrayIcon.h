@@ -1,7 +1,7 @@
 #pragma once
 // The tray item. Tray icons are square, so the icon is the activity dot in the
 // thermal colour (pulsing while rendering) and the "rendering" / "not
-// running" word goes into its tooltip. Its menu brings the window back,
+// running" word, with the queue's time left, goes into its tooltip. Its menu brings the window back,
 // pauses or resumes the queue, checks for updates and quits.
 
 #include <QSystemTrayIcon>
@@ -30,6 +30,7 @@ signals:
 
 private:
     void refresh();
+    void refreshToolTip();
     void renderIcon();
 
     StatusItemViewModel& m_statusItem;

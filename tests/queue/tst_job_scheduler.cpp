@@ -4,6 +4,8 @@
 #include "QueueTestKit.h"
 #include "TestTools.h"
 
+#include "services/TimeLeftEstimator.h"
+
 #include <QTest>
 
 namespace {
@@ -135,6 +137,86 @@ private slots:
         QCOMPARE(s.isQueuePaused(), heatDuringRest);
         QCOMPARE(f.job("late")->status(), heatDuringRest ? JobStatus::pending : JobStatus::processing);
         QCOMPARE(f.job("j10")->status(), heatDuringRest ? JobStatus::paused : JobStatus::processing);
+    }
+
+    void timeLeft_data()
+    {
+        QTest::addColumn<QList<int>>("mixes"); // seconds of each job's mix, rendered in as many at full speed
+        QTest::addColumn<bool>("mixKnown");
+        QTest::addColumn<double>("slowFrom"); // past this fraction a run goes at half speed
+        QTest::addColumn<int>("raisedAt"); // the second the limit of one job at a time goes up to 3
+        QTest::newRow("constant rate") << QList<int> {600} << false << 2.0 << -1;
+        QTest::newRow("rate halves midway") << QList<int> {600} << false << 0.5 << -1;
+        QTest::newRow("three in turn, halving") << QList<int> {300, 300, 300} << false << 0.5 << -1;
+        QTest::newRow("long mix after a short one") << QList<int> {200, 600} << true << 2.0 << -1;
+        QTest::newRow("limit raised") << QList<int> {300, 300, 300, 300} << false << 2.0 << 150;
+    }
+
+    // A scripted queue reporting every second on an injected clock, checked
+    // against when each run and the queue really end: hidden before 5 %, then
+    // no step over a quarter of the time left (but where the limit changes),
+    // and within 10 % from 20 % on at a pace that is known.
+    void timeLeft()
+    {
+        QFETCH(QList<int>, mixes);
+        QFETCH(bool, mixKnown);
+        QFETCH(double, slowFrom);
+        QFETCH(int, raisedAt);
+        int now = 0, limit = 1;
+        TimeLeftEstimator estimator([&now] { return qint64(now) * 1000; });
+        struct Run { QUuid id = QUuid::createUuid(); double work = 0; int end = -1; };
+        struct Seen { int run, second; double fraction; std::optional<double> left; };
+        std::vector<Run> runs(mixes.size());
+        QList<Seen> seen;
+        QList<std::optional<double>> queue; // by second
+        for (int next = 0; runs.back().end < 0; ++now) {
+            limit = now == raisedAt ? 3 : limit;
+            int running = 0;
+            for (int i = 0; i < next; ++i) {
+                Run& r = runs[i];
+                r.work += r.end < 0 ? (r.work < slowFrom * mixes[i] ? 1 : 0.5) : 0;
+                estimator.progressed(r.id, std::min(r.work / mixes[i], 1.0));
+                if (mixKnown && r.work == 0.2 * mixes[i]) // as a render knows it, once its songs are measured
+                    estimator.mixLengthKnown(r.id, mixes[i]);
+                if (r.end < 0 && r.work >= mixes[i]) {
+                    r.end = now;
+                    estimator.jobEnded(r.id, true);
+                }
+                running += r.end < 0;
+            }
+            for (; next < int(runs.size()) && running < limit; ++next, ++running)
+                estimator.jobStarted(runs[next].id);
+            estimator.update();
+            for (int i = 0; i < next; ++i)
+                if (runs[i].end < 0)
+                    seen.append({i, now, runs[i].work / mixes[i], estimator.secondsLeft(runs[i].id)});
+            queue.append(estimator.queueSecondsLeft(int(runs.size()) - next, limit));
+        }
+        const auto steady = [](const std::optional<double>& before, const std::optional<double>& after) {
+            const double expected = std::max(before.value_or(0) - 1, 0.0); // a second later
+            return !before || (after && std::abs(*after - expected) <= 0.25 * std::max(expected, 8.0) + 1e-9);
+        };
+        const auto near = [](const std::optional<double>& left, int actual) {
+            return left && std::abs(*left - actual) <= 0.1 * actual + 1e-9;
+        };
+        QHash<int, std::optional<double>> last;
+        for (const Seen& s : seen) {
+            const QByteArray where = QStringLiteral("run %1 at %2 s").arg(s.run).arg(s.second).toUtf8();
+            QVERIFY2(s.fraction >= 0.05 || !s.left, where);
+            QVERIFY2(steady(last[s.run], s.left), where);
+            // 20 % in at a known pace: its own, or the one a finished run showed
+            const bool settled = s.fraction >= 0.2 && (slowFrom > 1 || s.run > 0 || s.fraction >= slowFrom + 0.2);
+            QVERIFY2(!settled || near(s.left, runs[s.run].end - s.second), where);
+            last[s.run] = s.left;
+        }
+        if (mixes.count(mixes[0]) < mixes.size())
+            return; // a mix longer than the ones before is news to the queue's estimate
+        const int end = runs.back().end;
+        for (int second = 1; second < end; ++second) {
+            QVERIFY2(second == raisedAt || steady(queue[second - 1], queue[second]), qPrintable(QString::number(second)));
+            const bool settled = second >= raisedAt && second >= (slowFrom > 1 ? 0.2 * mixes[0] : runs[0].end);
+            QVERIFY2(!settled || near(queue[second], end - second), qPrintable(QString::number(second)));
+        }
     }
 
     void recordsLeftByAnEarlierProcess()

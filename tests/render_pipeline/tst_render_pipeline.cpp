@@ -42,6 +42,7 @@ struct Outcome {
     std::optional<RenderError> error;
     qint64 msAfterCancel = 0;
     lc::media::MixPlan plan;
+    double mixSeconds = 0; // as the plan told it
 };
 
 // What the user reads never names a media library call.
@@ -62,7 +63,8 @@ Outcome remux(const QString& source, const QStringList& songs, const QString& ou
     QList<QUrl> songURLs;
     for (const QString& song : songs)
         songURLs << QUrl::fromLocalFile(song);
-    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade, mix}, &cancel,
+    const auto planned = [&o](double seconds) { o.mixSeconds = seconds; };
+    RenderPipeline run({QUrl::fromLocalFile(source), songURLs, QUrl::fromLocalFile(out), crossfade, mix, planned}, &cancel,
                  [&](float fraction, const QString& message) {
                      o.updates.append({fraction, message});
                      if (!cancelAt.isEmpty() && message.startsWith(cancelAt) && !sinceCancel.isValid()) {
@@ -279,6 +281,7 @@ private slots:
             if (u.second.startsWith("Mixing audio"))
                 got << u;
         QCOMPARE(describe(got), describe(mixing));
+        QVERIFY2(std::abs(o.mixSeconds - total) < 1e-6, qPrintable(QString::number(o.mixSeconds, 'f', 6)));
         const QVector<float> pcm = testtools::decodeAudio(out);
         const double audioSeconds = double(pcm.size()) / 2 / 44100;
         QVERIFY2(std::abs(audioSeconds - total) <= kAacFrame, qPrintable(QString::number(audioSeconds, 'f', 6)));

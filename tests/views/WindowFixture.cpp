@@ -48,6 +48,16 @@ QUrl WindowFixture::file(const QString& relativePath)
     return QUrl::fromLocalFile(path);
 }
 
+void exportSteadily(QueueFixture& f, const QString& name, int seconds)
+{
+    for (int s = 1; s <= seconds; ++s) {
+        f.clock.advance(1000);
+        f.workerFor(name)->sendUpdate(0.3f + s / 100.0f, QStringLiteral("Remuxing... %1%").arg(30 + s));
+        f.settle();
+    }
+    f.clock.advance(1000);
+}
+
 QPalette darkPalette()
 {
     QPalette p(QColor(0x33, 0x34, 0x38), QColor(0x26, 0x27, 0x2B));

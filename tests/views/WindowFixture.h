@@ -45,3 +45,8 @@ public:
 
 // The colours of a desktop's dark theme.
 QPalette darkPalette();
+
+class QueueFixture;
+// The running job `name` of `f` exports a point a second for `seconds`
+// seconds of the manual clock, from 30 %: long enough for its time left to show.
+void exportSteadily(QueueFixture& f, const QString& name, int seconds);

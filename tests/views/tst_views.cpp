@@ -452,8 +452,14 @@ void TestViews::trayAndPulseFollowTheQueue()
     QTRY_VERIFY(view.findChild<QToolButton*>("clearFinishedButton")->isVisible());
     view.layout()->activate();
     QCOMPARE(pause->geometry(), pauseWithoutJobs); // the retry and clear buttons kept their room
+    exportSteadily(f, "clip", 5); // the time left shows beside the status, in the header and the tray
+    const auto* left = view.findChild<QLabel*>("jobTimeLeft");
+    QVERIFY2(shown(left) && left->text().endsWith(" left"), qPrintable(left->text()));
+    QCOMPARE(tray.toolTip(), "Loopcaster: rendering, " + left->text());
+    QCOMPARE(view.findChild<QLabel*>("jobCount")->toolTip(), left->text() + " in the queue");
     f.workerFor("clip")->finishRun();
     QTRY_VERIFY(!pulse->isAnimating());
+    QVERIFY(!shown(left));
     f.setLevel(3);
     tray.pauseAction()->trigger();
     QVERIFY(service.isQueuePaused());
@@ -536,8 +542,19 @@ void TestViews::germanTextsFit()
     preferences.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preferences));
     QCOMPARE(preferences.windowTitle(), "Einstellungen");
+    QueueFixture f; // and a running job's time left, beside its whole status
+    f.start().addJob(f.sourceFile("clip.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    QueueViewModel queue(*f.service, *f.store, *f.thermal, {});
+    views::QueueView running(queue);
+    running.resize(450, 300); // as wide as in the window
+    running.show();
+    exportSteadily(f, "clip", 5);
+    QVERIFY(running.findChild<QLabel*>("jobTimeLeft")->text().startsWith("noch "));
+    const auto* status = running.findChild<views::ElidedLabel*>("jobStatusMessage");
+    QCOMPARE(status->text(), status->fullText());
     QStringList clipped;
-    for (QWidget* widget : w.content->findChildren<QWidget*>() + preferences.findChildren<QWidget*>()) {
+    for (QWidget* widget : w.content->findChildren<QWidget*>() + preferences.findChildren<QWidget*>()
+                               + running.findChildren<QWidget*>()) {
         auto* label = qobject_cast<QLabel*>(widget);
         auto* button = qobject_cast<QAbstractButton*>(widget);
         const QString text = label ? label->text() : button ? button->text() : QString();

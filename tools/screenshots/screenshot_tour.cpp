@@ -1,16 +1,20 @@
 // Saves PNG screenshots of the main window in its main states (empty, a
 // batch ready to start, jobs in every status with a toast), close-ups of the
-// queue header, keyboard focus and a disabled start button's tooltip, and the
-// dialogs, in light and dark, into the folder given as the first argument.
+// queue header, a running job's card with its time left, keyboard focus and a
+// disabled start button's tooltip, and the dialogs, in light and dark, into
+// the folder given as the first argument.
 // Run by scripts/screenshots.sh.
 
+#include "../queue/QueueTestKit.h"
 #include "WindowFixture.h"
 
 #include "app/LoopcasterApp.h"
 #include "services/SettingsService.h"
 #include "services/ToastManager.h"
 #include "viewmodels/DashboardViewModel.h"
+#include "viewmodels/QueueViewModel.h"
 #include "views/AppIcon.h"
+#include "views/JobRow.h"
 #include "views/QueueView.h"
 #include "views/ToastView.h"
 #include "views/Translations.h"
@@ -77,6 +81,20 @@ void shoot(WindowFixture& w, const QString& file, const std::function<void(Loopc
     app.window()->grab().save(file);
 }
 
+// A running job's card, as wide as in the window, once a scripted run has
+// exported long enough for its time left to show.
+QImage runningCard()
+{
+    QueueFixture f;
+    f.start().addJob(f.sourceFile("beach sunset.mov"), {}, QUrl::fromLocalFile(f.dir.path()));
+    QueueViewModel queue(*f.service, *f.store, *f.thermal, {});
+    views::QueueView view(queue);
+    view.resize(450, 200);
+    view.show();
+    exportSteadily(f, "beach sunset", 32);
+    return view.rows().first()->grab().toImage();
+}
+
 QList<StoredJob> jobsInEveryStatus()
 {
     using S = JobStatus;
@@ -98,6 +116,7 @@ void shootTranslated(QApplication& qapp, const QString& out, const QString& lang
     const QList<QUrl> clips {w.file("beach sunset.mov"), w.file("city lights.mp4"), w.file("harbour.heic")};
     w.container->toastManager().show(QCoreApplication::translate("DashboardViewModel", "Started %n jobs",
                                                                  nullptr, 3), ToastType::info, 60);
+    runningCard().save(out + "/card-running-" + language + ".png");
     shoot(w, out + "/window-" + language + ".png", [&](LoopcasterApp& app) {
         app.viewModels().dashboardViewModel().setSelectedVideoURLs(clips);
         app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
@@ -165,6 +184,7 @@ int main(int argc, char** argv)
         WindowFixture w(jobsInEveryStatus(), false);
         fillSettings(w);
         w.container->toastManager().show("Started 3 jobs", ToastType::info, 60);
+        save(runningCard(), "card-running");
         shoot(w, out + "/queue" + suffix + ".png", [&](LoopcasterApp& app) {
             save(header(app), "header-jobs");
             app.window()->findChild<QToolButton*>("clearFinishedButton")->click();
