@@ -1,4 +1,5 @@
 #include "media/audio/SongMeasure.h"
+#include "media/audio/TruePeakMeter.h"
 
 #include "TestTools.h"
 
@@ -66,6 +67,29 @@ private slots:
         QCOMPARE(measureSong(file).frames, qint64(std::llround(decoded * 44100)));
     }
 
+    // A sine's true peak is its amplitude, wherever its samples fall: at a
+    // quarter of the rate with a 45-degree phase every sample misses the
+    // crests by 3 dB.
+    void truePeak_data()
+    {
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<double>("phase");
+        QTest::newRow("997 Hz") << 997.0 << 0.0;
+        QTest::newRow("quarter rate, samples off the crests") << 11025.0 << M_PI / 4;
+        QTest::newRow("near the top of the band") << 17000.0 << 1.0;
+    }
+    void truePeak()
+    {
+        QFETCH(double, frequency);
+        QFETCH(double, phase);
+        std::vector<float> left(44100), silent(left.size());
+        for (size_t i = 0; i < left.size(); ++i)
+            left[i] = float(0.5 * std::sin(2 * M_PI * frequency * double(i) / kMixSampleRate + phase));
+        TruePeakMeter meter;
+        meter.add(left.data(), silent.data(), int64_t(left.size()));
+        const double error = 20 * std::log10(meter.peak() / 0.5);
+        QVERIFY2(std::abs(error) < 0.2, qPrintable(QString::number(error)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSongMeasure)

@@ -1,6 +1,7 @@
 #include "media/audio/SongMeasure.h"
 
 #include "media/audio/SongDecoder.h"
+#include "media/audio/TruePeakMeter.h"
 #include "media/common/MediaError.h"
 
 #include <ebur128.h>
@@ -33,15 +34,17 @@ void checkMeter(int ret, const char* call, const QString& path)
                          AVERROR(ENOMEM));
 }
 
-// Reads the rest of the song through the meter: integrated loudness with
+// Reads the rest of the song through the meters: integrated loudness with
 // its gating, and the true peak over both channels.
 SongLoudness meterRemaining(SongDecoder& decoder, const QString& path, int64_t* frames)
 {
-    MeterPtr meter(ebur128_init(kMixChannels, kMixSampleRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+    MeterPtr meter(ebur128_init(kMixChannels, kMixSampleRate, EBUR128_MODE_I));
     if (!meter)
         throw MediaError(QStringLiteral("ebur128_init failed on %1").arg(path), AVERROR(ENOMEM));
+    TruePeakMeter peak;
     std::vector<float> left(kMeterChunk), right(kMeterChunk), interleaved(2 * kMeterChunk);
     while (const int64_t n = decoder.read(left.data(), right.data(), kMeterChunk)) {
+        peak.add(left.data(), right.data(), n);
         for (int64_t i = 0; i < n; ++i) {
             interleaved[size_t(2 * i)] = left[size_t(i)];
             interleaved[size_t(2 * i + 1)] = right[size_t(i)];
@@ -52,13 +55,7 @@ SongLoudness meterRemaining(SongDecoder& decoder, const QString& path, int64_t* 
     }
     SongLoudness loudness;
     checkMeter(ebur128_loudness_global(meter.get(), &loudness.integrated), "ebur128_loudness_global", path);
-    double peak = 0;
-    for (unsigned channel = 0; channel < kMixChannels; ++channel) {
-        double p = 0;
-        checkMeter(ebur128_true_peak(meter.get(), channel, &p), "ebur128_true_peak", path);
-        peak = std::max(peak, p);
-    }
-    loudness.truePeak = decibels(peak);
+    loudness.truePeak = decibels(peak.peak());
     return loudness;
 }
 

@@ -1,0 +1,90 @@
+#include "media/audio/TruePeakMeter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lc::media {
+
+namespace {
+
+constexpr int kPhases = 3; // the points a quarter, a half and three quarters between two samples
+
+// Kaiser window (beta 5) over the filter's span, from the series of I0.
+double kaiser(double x, double halfSpan)
+{
+    const auto i0 = [](double v) {
+        double sum = 1, term = 1;
+        for (int k = 1; k < 30; ++k) {
+            term *= (v / (2 * k)) * (v / (2 * k));
+            sum += term;
+        }
+        return sum;
+    };
+    constexpr double beta = 5.0;
+    const double r = x / halfSpan;
+    return r * r >= 1 ? 0.0 : i0(beta * std::sqrt(1 - r * r)) / i0(beta);
+}
+
+// Windowed-sinc interpolation: coefficient k of phase p weighs the sample k
+// places back for the point (p + 1)/4 after the sample kTaps/2 places back. Each phase
+// sums to 1, so a steady level reads as itself.
+struct Coefficients {
+    float c[kPhases][TruePeakMeter::kTaps];
+    Coefficients()
+    {
+        constexpr int mid = TruePeakMeter::kTaps / 2;
+        for (int p = 0; p < kPhases; ++p) {
+            double sum = 0;
+            double raw[TruePeakMeter::kTaps];
+            for (int k = 0; k < TruePeakMeter::kTaps; ++k) {
+                const double x = (k - mid) + (p + 1) / 4.0; // from the sample k places back to the point
+                const double sinc = std::sin(M_PI * x) / (M_PI * x);
+                raw[k] = sinc * kaiser(x, mid);
+                sum += raw[k];
+            }
+            for (int k = 0; k < TruePeakMeter::kTaps; ++k)
+                c[p][k] = float(raw[k] / sum);
+        }
+    }
+};
+
+const Coefficients kCoefficients;
+
+} // namespace
+
+void TruePeakMeter::add(const float* left, const float* right, int64_t count)
+{
+    for (int64_t done = 0; done < count; done += kBlock) {
+        const int n = int(std::min<int64_t>(kBlock, count - done));
+        addBlock(0, left + done, n);
+        addBlock(1, right + done, n);
+    }
+}
+
+void TruePeakMeter::addBlock(int channel, const float* samples, int count)
+{
+    // The window holds kTaps - 1 earlier samples, then this block (padded
+    // with silence, which cannot raise the peak).
+    std::array<float, kTaps - 1 + kBlock>& w = m_window[size_t(channel)];
+    std::memcpy(w.data() + kTaps - 1, samples, size_t(count) * sizeof(float));
+    std::fill(w.begin() + kTaps - 1 + count, w.end(), 0.0f);
+    float peak = m_peak;
+    for (int i = 0; i < kBlock; ++i)
+        peak = std::max(peak, std::abs(w[size_t(i + kTaps - 1)]));
+    for (int p = 0; p < kPhases; ++p) {
+        alignas(32) float acc[kBlock] = {};
+        for (int k = 0; k < kTaps; ++k) {
+            const float c = kCoefficients.c[p][k];
+            const float* x = w.data() + kTaps - 1 - k;
+            for (int i = 0; i < kBlock; ++i)
+                acc[i] += c * x[i];
+        }
+        for (int i = 0; i < kBlock; ++i)
+            peak = std::max(peak, std::abs(acc[i]));
+    }
+    m_peak = peak;
+    std::memmove(w.data(), w.data() + count, size_t(kTaps - 1) * sizeof(float));
+}
+
+} // namespace lc::media
