@@ -107,6 +107,10 @@ struct MixedAudioEncoder::Impl {
     std::vector<std::unique_ptr<PcmChunk>> spareChunks;
     std::map<int, std::deque<PcmView>> feeds;
     std::deque<std::shared_ptr<const PcmChunk>> recent;
+    // A mix that failed or was cancelled part-way through a chunk has moved
+    // past what the feeds hold, so it is not read again: the other encoder
+    // ends its segment and the failure is reported by the one that met it.
+    bool mixBroken = false;
 
     std::mutex mutex;
     std::condition_variable wake;
@@ -217,7 +221,12 @@ void MixedAudioEncoder::Impl::mixChunk(int64_t until)
     const int64_t count = std::clamp<int64_t>(until - chunk->first, 0, kMixChunk);
     chunk->left.resize(size_t(count));
     chunk->right.resize(size_t(count));
-    mixer.render(chunk->left.data(), chunk->right.data(), count);
+    try {
+        mixer.render(chunk->left.data(), chunk->right.data(), count);
+    } catch (...) {
+        mixBroken = true;
+        throw;
+    }
     for (auto& [k, feed] : feeds) {
         const int64_t begin = std::max(inputStartSample(k), chunk->first);
         const int64_t end = std::min(inputEndSample(k), chunk->end());
@@ -240,8 +249,10 @@ int64_t MixedAudioEncoder::Impl::readMix(int k, int64_t& position, float* left, 
     if (wanted <= 0)
         return 0;
     std::lock_guard lock(mixMutex);
-    while (mixer.position() < position + wanted)
+    while (!mixBroken && mixer.position() < position + wanted)
         mixChunk(end);
+    if (mixBroken)
+        return 0;
     std::deque<PcmView>& feed = feeds.at(k);
     int64_t done = 0;
     while (done < wanted) {
