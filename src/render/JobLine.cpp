@@ -14,25 +14,37 @@ namespace JobLine {
 
 namespace {
 
+// The number under `key` when the job has one; a value that is not a number
+// within [minimum, maximum] (as `valid` tells) is refused in words.
+Result<std::optional<double>> boundedNumber(const QJsonObject& job, const char* key, bool (*valid)(double),
+                                            double minimum, double maximum, const char* unit)
+{
+    if (!job.contains(QLatin1String(key)))
+        return std::optional<double>();
+    const QJsonValue value = job.value(QLatin1String(key));
+    if (!value.isDouble() || !valid(value.toDouble()))
+        return Failure(QStringLiteral("a job's \"%1\" must be %2 to %3 %4")
+                           .arg(QLatin1String(key))
+                           .arg(minimum)
+                           .arg(maximum)
+                           .arg(QLatin1String(unit)));
+    return std::optional<double>(value.toDouble());
+}
+
 Result<MixOptions> parseMixOptions(const QJsonObject& job)
 {
     MixOptions mix;
-    if (job.contains(QLatin1String("loudness"))) {
-        const QJsonValue lufs = job.value(QLatin1String("loudness"));
-        if (!lufs.isDouble() || !loudness::isValidTarget(lufs.toDouble()))
-            return Failure(QStringLiteral("a job's \"loudness\" must be %1 to %2 LUFS")
-                               .arg(loudness::minTarget)
-                               .arg(loudness::maxTarget));
-        mix.loudnessTarget = lufs.toDouble();
-    }
-    if (job.contains(QLatin1String("truePeak"))) {
-        const QJsonValue dbtp = job.value(QLatin1String("truePeak"));
-        if (!dbtp.isDouble() || !loudness::isValidCeiling(dbtp.toDouble()))
-            return Failure(QStringLiteral("a job's \"truePeak\" must be %1 to %2 dBTP")
-                               .arg(loudness::minCeiling)
-                               .arg(loudness::maxCeiling));
-        mix.truePeakCeiling = dbtp.toDouble();
-    }
+    const auto target = boundedNumber(job, "loudness", loudness::isValidTarget, loudness::minTarget,
+                                      loudness::maxTarget, "LUFS");
+    if (!target)
+        return Failure(target.error());
+    mix.loudnessTarget = *target;
+    const auto ceiling = boundedNumber(job, "truePeak", loudness::isValidCeiling, loudness::minCeiling,
+                                       loudness::maxCeiling, "dBTP");
+    if (!ceiling)
+        return Failure(ceiling.error());
+    if (*ceiling)
+        mix.truePeakCeiling = **ceiling;
     if (job.contains(QLatin1String("titles"))) {
         const QString titles = job.value(QLatin1String("titles")).toString();
         if (titles != QLatin1String("tags") && titles != QLatin1String("files"))
