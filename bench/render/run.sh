@@ -3,7 +3,7 @@
 # user would write for the same mix, timed in the same run on the same corpus.
 #
 #   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three] [--no-floor]
-#                       [--loudness LUFS]
+#                       [--no-peer] [--loudness LUFS]
 #
 # The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
 # flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
@@ -15,6 +15,8 @@
 # lateness), against three peer runs one after another; and the encode floor:
 # the mix's PCM alone, encoded in two halves at once with the same encoder
 # (for the image, plus the one GOP the movie repeats, encoded by the CLI).
+# --no-peer leaves out the peer (and the three jobs, compared with it): the
+# image hour's peer alone takes about half an hour.
 # --loudness LUFS renders ours with loudness matching (the peer has none):
 # compare its "ours" time with a run without it for the cost of the meter.
 # The summary's first lines are ours against the encode floor and the peer.
@@ -32,6 +34,7 @@ bin="${LOOPCASTER_RENDER:-}"
 keep=0
 three=1
 floor=1
+peer=1
 loudness=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -41,8 +44,9 @@ while [ $# -gt 0 ]; do
     --keep) keep=1; shift ;;
     --no-three) three=0; shift ;;
     --no-floor) floor=0; shift ;;
+    --no-peer) peer=0; three=0; shift ;;
     --loudness) loudness=(--loudness "$2"); shift 2 ;;
-    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -129,7 +133,7 @@ measure() {
   RSS=$(awk -v k="$rss_kb" 'BEGIN { printf "%.1f", k / 1024 }')
   CPU=$(awk -v u="$user" -v s="$sys" -v w="$WALL" 'BEGIN { printf "%.2f", (w > 0 ? (u + s) / w : 0) }')
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else printf "-" }'; }
 summary=()
 headline=()
 
@@ -141,19 +145,22 @@ run_case() {
   measure "ours-$kind" "$bin" "${our_songs[@]}" --crossfade "$crossfade" ${loudness[@]+"${loudness[@]}"} \
     --out "$work/ours" "$source"
   local ours_wall=$WALL ours_rss=$RSS ours_cpu=$CPU
-  measure "peer-$kind" ffmpeg -y -hide_banner -nostdin -loglevel error "$@" "${peer_inputs[@]}" \
-    -filter_complex "$graph" -map 0:v -map "[mix]" "${PEER_VIDEO[@]}" -c:a aac -b:a 192k -shortest \
-    "$work/peer/$kind.mp4"
-  local peer_wall=$WALL peer_rss=$RSS peer_cpu=$CPU
+  local peer_wall=0 peer_rss=0 peer_cpu=0 peer_long=0
+  if [ "$peer" = 1 ]; then
+    measure "peer-$kind" ffmpeg -y -hide_banner -nostdin -loglevel error "$@" "${peer_inputs[@]}" \
+      -filter_complex "$graph" -map 0:v -map "[mix]" "${PEER_VIDEO[@]}" -c:a aac -b:a 192k -shortest \
+      "$work/peer/$kind.mp4"
+    peer_wall=$WALL peer_rss=$RSS peer_cpu=$CPU peer_long=$(duration_of "$work/peer/$kind.mp4")
+  fi
   # CPU seconds of each run: less sensitive to a busy machine than wall time.
   local cpu_ratio
   cpu_ratio=$(ratio "$(awk -v c="$ours_cpu" -v w="$ours_wall" 'BEGIN { print c * w }')" \
                     "$(awk -v c="$peer_cpu" -v w="$peer_wall" 'BEGIN { print c * w }')")
   local ours_file
   ours_file=$(ls "$work/ours"/*.mp4)
-  printf '%-5s ours %8.2fs %7.1f MB cpu/wall %.2f (%.2fs long) | peer %8.2fs %7.1f MB (%.2fs long) | wall ours/peer %.3f\n' \
+  printf '%-5s ours %8.2fs %7.1f MB cpu/wall %.2f (%.2fs long) | peer %8.2fs %7.1f MB (%.2fs long) | wall ours/peer %s\n' \
     "$kind" "$ours_wall" "$ours_rss" "$ours_cpu" "$(duration_of "$ours_file")" \
-    "$peer_wall" "$peer_rss" "$(duration_of "$work/peer/$kind.mp4")" "$(ratio "$ours_wall" "$peer_wall")"
+    "$peer_wall" "$peer_rss" "$peer_long" "$(ratio "$ours_wall" "$peer_wall")"
   summary+=("$(printf '%-5s ratio %s  (ours %.1f s, peer %.1f s)  cpu/wall %s (peer %s)  cpu time ours/peer %s  peak RSS %s MB' \
     "$kind" "$(ratio "$ours_wall" "$peer_wall")" "$ours_wall" "$peer_wall" "$ours_cpu" "$peer_cpu" "$cpu_ratio" "$ours_rss")")
   PEER_WALL=$peer_wall
