@@ -8,6 +8,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 }
 
 namespace lc::media {
@@ -45,6 +46,16 @@ CodecContextPtr openMixAacEncoder()
     enc->time_base = AVRational {1, kMixSampleRate};
     // The MP4 sample entry carries the AudioSpecificConfig.
     enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    // No noise substitution: a decoder fills a substituted band with noise of
+    // its own for each channel (FFmpeg's always, others unless the band is
+    // also mid/side coded, which this encoder seldom signals there), so on
+    // mono material every such band decodes as stereo hiss. Whether the
+    // encoder substitutes depends on its rate control's state: encoders
+    // started at different points widen a mono mix in different places, and a
+    // segment's encoder, warm-up or not, could leave it wider than one encoder
+    // running through. At 192 kbit/s the bands are coded as they are instead,
+    // at the same bitrate, a lower error and much the same speed.
+    checkAv(av_opt_set_int(enc->priv_data, "aac_pns", 0, 0), "av_opt_set_int", QStringLiteral("aac_pns"));
     checkAv(avcodec_open2(enc.get(), codec, nullptr), "avcodec_open2", QStringLiteral("aac"));
     return enc;
 }
