@@ -95,15 +95,22 @@ struct MixedAudioEncoder::Impl {
     int64_t totalSamples = 0;
     std::vector<int64_t> bounds; // segment k covers packets [bounds[k], bounds[k+1])
 
-    // Mixer state, under mixMutex. The songs are decoded front to back, so
-    // the mix is made once, in order, a chunk at a time as the encoders ask
-    // for it. Every claimed segment is fed the chunks of its input it has not
-    // read yet; the latest chunks stay for the warm-up of the next segment,
-    // which overlaps the end of this one. A segment's PCM is therefore held
-    // only between the mixer and the encoder reading it, never whole.
-    std::mutex mixMutex;
+    // The songs are decoded front to back, so the mix is made once, in
+    // order, a chunk at a time as the encoders ask for it: by one thread at
+    // a time, under mixerMutex. Every claimed segment is fed the chunks of its
+    // input it has not read yet; the latest chunks stay for the warm-up of the
+    // next segment, which overlaps the end of this one. A segment's PCM is
+    // therefore held only between the mixer and the encoder reading it, never
+    // whole. The feeds are under feedMutex, held only to hand chunks over: an
+    // encoder with mixed PCM waiting in its feed copies it while the other
+    // one mixes, rather than waiting for the mixer.
+    std::mutex mixerMutex;
+    std::mutex feedMutex;
+    int64_t mixedUntil = 0; // the end of the last chunk handed to the feeds
     // Chunks read by both encoders are given back here rather than freed, so
     // the same few buffers go round instead of fragmenting two threads' heaps.
+    // Under spareMutex alone: the last reference to a chunk may go anywhere.
+    std::mutex spareMutex;
     std::vector<std::unique_ptr<PcmChunk>> spareChunks;
     std::map<int, std::deque<PcmView>> feeds;
     std::deque<std::shared_ptr<const PcmChunk>> recent;
@@ -205,18 +212,23 @@ void MixedAudioEncoder::Impl::openFeed(int k)
     }
 }
 
+// Mixes the next chunk (under mixerMutex) and hands it to the feeds.
 void MixedAudioEncoder::Impl::mixChunk(int64_t until)
 {
     std::unique_ptr<PcmChunk> buffer;
-    if (spareChunks.empty()) {
-        buffer = std::make_unique<PcmChunk>();
-    } else {
-        buffer = std::move(spareChunks.back());
-        spareChunks.pop_back();
+    {
+        std::lock_guard lock(spareMutex);
+        if (!spareChunks.empty()) {
+            buffer = std::move(spareChunks.back());
+            spareChunks.pop_back();
+        }
     }
-    // Dropped only under mixMutex (or once the workers are gone).
-    const std::shared_ptr<PcmChunk> chunk(buffer.release(),
-                                          [this](PcmChunk* done) { spareChunks.emplace_back(done); });
+    if (!buffer)
+        buffer = std::make_unique<PcmChunk>();
+    const std::shared_ptr<PcmChunk> chunk(buffer.release(), [this](PcmChunk* done) {
+        std::lock_guard lock(spareMutex);
+        spareChunks.emplace_back(done);
+    });
     chunk->first = mixer.position();
     const int64_t count = std::clamp<int64_t>(until - chunk->first, 0, kMixChunk);
     chunk->left.resize(size_t(count));
@@ -224,9 +236,11 @@ void MixedAudioEncoder::Impl::mixChunk(int64_t until)
     try {
         mixer.render(chunk->left.data(), chunk->right.data(), count);
     } catch (...) {
+        std::lock_guard lock(feedMutex);
         mixBroken = true;
         throw;
     }
+    std::lock_guard lock(feedMutex);
     for (auto& [k, feed] : feeds) {
         const int64_t begin = std::max(inputStartSample(k), chunk->first);
         const int64_t end = std::min(inputEndSample(k), chunk->end());
@@ -234,6 +248,7 @@ void MixedAudioEncoder::Impl::mixChunk(int64_t until)
             feed.push_back({chunk, begin, end});
     }
     recent.push_back(chunk);
+    mixedUntil = chunk->end();
     // Segments are claimed in order and read no further than their input's
     // end, so a segment not claimed yet can have missed at most its warm-up
     // and its predecessor's tail.
@@ -248,23 +263,45 @@ int64_t MixedAudioEncoder::Impl::readMix(int k, int64_t& position, float* left, 
     const int64_t wanted = std::min(max, end - position);
     if (wanted <= 0)
         return 0;
-    std::lock_guard lock(mixMutex);
-    while (!mixBroken && mixer.position() < position + wanted)
-        mixChunk(end);
-    if (mixBroken)
-        return 0;
-    std::deque<PcmView>& feed = feeds.at(k);
+    for (;;) {
+        {
+            std::lock_guard lock(feedMutex);
+            if (mixBroken)
+                return 0;
+            if (mixedUntil >= position + wanted)
+                break;
+        }
+        std::lock_guard mixing(mixerMutex);
+        bool mixed = false;
+        {
+            std::lock_guard lock(feedMutex);
+            mixed = mixBroken || mixedUntil >= position + wanted;
+        }
+        if (!mixed)
+            mixChunk(end);
+    }
+    // The views keep their chunks alive: copied outside the lock.
+    std::vector<PcmView> views;
+    {
+        std::lock_guard lock(feedMutex);
+        std::deque<PcmView>& feed = feeds.at(k);
+        for (int64_t taken = 0; taken < wanted;) {
+            PcmView& view = feed.front();
+            const int64_t n = std::min(wanted - taken, view.end - view.begin);
+            views.push_back({view.chunk, view.begin, view.begin + n});
+            view.begin += n;
+            taken += n;
+            if (view.begin == view.end)
+                feed.pop_front();
+        }
+    }
     int64_t done = 0;
-    while (done < wanted) {
-        PcmView& view = feed.front();
-        const int64_t n = std::min(wanted - done, view.end - view.begin);
+    for (const PcmView& view : views) {
+        const int64_t n = view.end - view.begin;
         const size_t from = size_t(view.begin - view.chunk->first);
         std::memcpy(left + done, view.chunk->left.data() + from, size_t(n) * sizeof(float));
         std::memcpy(right + done, view.chunk->right.data() + from, size_t(n) * sizeof(float));
-        view.begin += n;
         done += n;
-        if (view.begin == view.end)
-            feed.pop_front();
     }
     position += done;
     return done;
@@ -283,9 +320,9 @@ void MixedAudioEncoder::Impl::workerLoop()
                 if (stop || nextClaim >= segmentCount())
                     return;
                 k = nextClaim++;
-                // Under both locks: no chunk of this segment's input is mixed
-                // between the claim and its feed.
-                std::lock_guard mixLock(mixMutex);
+                // Under both locks: no chunk of this segment's input is handed
+                // over between the claim and its feed.
+                std::lock_guard feedLock(feedMutex);
                 openFeed(k);
             }
             int64_t position = inputStartSample(k);
@@ -297,7 +334,7 @@ void MixedAudioEncoder::Impl::workerLoop()
             seg.packets = encodeAacSegment(read, inputStartSample(k), last,
                                            [this] { return stop.load() || cancelled(); });
             {
-                std::lock_guard mixLock(mixMutex);
+                std::lock_guard feedLock(feedMutex);
                 feeds.erase(k);
             }
             if (stop || cancelled())
