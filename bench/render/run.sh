@@ -53,7 +53,7 @@ done
 case "$case_sel" in clip|image|both) ;; *) echo "--case must be clip, image or both" >&2; exit 2 ;; esac
 
 if [ -z "$bin" ]; then
-  for candidate in "$here"/../../build*/src/render/loopcaster-render; do
+  for candidate in "$here"/../../build/src/render/loopcaster-render "$here"/../../build*/src/render/loopcaster-render; do
     if [ -x "$candidate" ]; then bin="$candidate"; break; fi
   done
 fi
