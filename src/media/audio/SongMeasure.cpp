@@ -108,15 +108,19 @@ private:
                     return;
                 slot = m_metered % kSlots;
             }
-            const int ret = ebur128_add_frames_float(m_meter.get(), m_buffers[size_t(slot)].data(),
-                                                     size_t(m_counts[size_t(slot)]));
+            std::exception_ptr failure;
+            try {
+                checkMeter(ebur128_add_frames_float(m_meter.get(), m_buffers[size_t(slot)].data(),
+                                                    size_t(m_counts[size_t(slot)])),
+                           "ebur128_add_frames_float", m_path);
+            } catch (const MediaError&) {
+                failure = std::current_exception();
+            }
             {
                 std::lock_guard lock(m_mutex);
                 ++m_metered;
-                if (ret != EBUR128_SUCCESS && !m_error)
-                    m_error = std::make_exception_ptr(MediaError(
-                        QStringLiteral("ebur128_add_frames_float failed (%1) on %2").arg(ret).arg(m_path),
-                        AVERROR(ENOMEM)));
+                if (failure && !m_error)
+                    m_error = failure;
             }
             m_changed.notify_all();
         }
