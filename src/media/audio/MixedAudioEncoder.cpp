@@ -263,27 +263,23 @@ int64_t MixedAudioEncoder::Impl::readMix(int k, int64_t& position, float* left, 
     const int64_t wanted = std::min(max, end - position);
     if (wanted <= 0)
         return 0;
-    for (;;) {
-        {
-            std::lock_guard lock(feedMutex);
-            if (mixBroken)
-                return 0;
-            if (mixedUntil >= position + wanted)
-                break;
-        }
+    // Checked again once the mixer is ours: the other encoder may have mixed
+    // past this read meanwhile.
+    const auto ready = [&] {
+        std::lock_guard lock(feedMutex);
+        return mixBroken || mixedUntil >= position + wanted;
+    };
+    while (!ready()) {
         std::lock_guard mixing(mixerMutex);
-        bool mixed = false;
-        {
-            std::lock_guard lock(feedMutex);
-            mixed = mixBroken || mixedUntil >= position + wanted;
-        }
-        if (!mixed)
+        if (!ready())
             mixChunk(end);
     }
     // The views keep their chunks alive: copied outside the lock.
     std::vector<PcmView> views;
     {
         std::lock_guard lock(feedMutex);
+        if (mixBroken)
+            return 0;
         std::deque<PcmView>& feed = feeds.at(k);
         for (int64_t taken = 0; taken < wanted;) {
             PcmView& view = feed.front();
