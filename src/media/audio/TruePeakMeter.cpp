@@ -54,11 +54,6 @@ const Coefficients kCoefficients;
 typedef float Lanes4 __attribute__((vector_size(16)));
 typedef float Lanes8 __attribute__((vector_size(32)));
 
-// The largest magnitude of the block x[0, kBlock) and of the points between
-// its samples (x reaches kTaps - 1 samples back). Lanes of neighbouring
-// points side by side, each phase's sum held in a register across the taps:
-// every tap is loaded once for all three phases. The sums run in the same
-// order whatever the lane width, so the peak does not depend on the machine.
 template <class Lanes>
 [[gnu::always_inline]] inline void keepLarger(Lanes& peak, const Lanes& v)
 {
@@ -66,9 +61,15 @@ template <class Lanes>
     peak = peak > -v ? peak : -v;
 }
 
+// The largest magnitude of the block x[0, kBlock) and of the points between
+// its samples (x reaches kTaps - 1 samples back). Lanes of neighbouring
+// points side by side, each phase's sum held in a register across the taps:
+// every tap is loaded once for all three phases. The sums run in the same
+// order whatever the lane width, so the peak does not depend on the machine.
 template <class Lanes>
 [[gnu::always_inline]] inline float blockPeak(const float* x)
 {
+    static_assert(kPhases == 3, "one sum per phase: a0, a1, a2");
     constexpr int kLanes = sizeof(Lanes) / sizeof(float);
     const auto& c = kCoefficients.c;
     Lanes peak {};
@@ -103,8 +104,12 @@ float blockPeakSse(const float* x)
     return blockPeak<Lanes8>(x);
 }
 
-// Twice the lanes where the processor has them.
-const auto kBlockPeak = __builtin_cpu_supports("avx2") ? blockPeakAvx2 : blockPeakSse;
+// Twice the lanes where the processor has them. Chosen while static objects
+// are built, which may come before the runtime's own processor check.
+const auto kBlockPeak = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? blockPeakAvx2 : blockPeakSse;
+}();
 
 } // namespace
 
