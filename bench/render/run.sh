@@ -165,7 +165,6 @@ run_case() {
     "$kind" "$(ratio "$ours_wall" "$peer_wall")" "$ours_wall" "$peer_wall" "$ours_cpu" "$peer_cpu" "$cpu_ratio" "$ours_rss")")
   PEER_WALL=$peer_wall
   OURS_WALL=$ours_wall
-  OURS_FILE=$ours_file
 }
 
 # encode_floor KIND PEER_WALL OURS_WALL [EXTRA_S WHAT]: the wall time of the
@@ -177,7 +176,9 @@ run_case() {
 # shows how much of the target the encoder itself leaves. (Our movie's audio
 # decoded is no stand-in for the mix: audio that has been through the encoder
 # once encodes about a fifth faster.) EXTRA_S seconds of other unavoidable
-# work (the still image's GOP) are added to it.
+# work (the still image's GOP) are added to it. With --case both the same mix
+# is encoded again for the image, on purpose: each case is set against a floor
+# taken next to it, as the machine's speed drifts over minutes.
 encode_floor() {
   local kind="$1" peer_wall="$2" ours_wall="$3" extra="${4:-0}" what="${5:-}" pcm="$work/floor.f32"
   if [ -x "$mix_pcm_bin" ]; then
