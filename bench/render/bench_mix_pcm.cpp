@@ -1,7 +1,9 @@
 // Writes the mix of the given songs, planned and mixed as a render does it,
 // as raw 32-bit float stereo PCM at 44.1 kHz: the input of the encode floor in
 // run.sh, which then times the ffmpeg CLI's encoder alone on exactly what our
-// encoders are fed. Usage: bench_mix_pcm OUT.f32 CROSSFADE_S SONG...
+// encoders are fed. With LOUDNESS=LUFS in the environment the mix matches
+// loudness, as a render with --loudness does.
+// Usage: bench_mix_pcm OUT.f32 CROSSFADE_S SONG...
 
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixSource.h"
@@ -12,6 +14,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 using namespace lc::media;
@@ -26,9 +29,12 @@ int main(int argc, char** argv)
     }
     try {
         const QStringList songs = args.mid(3);
-        MixPlanBuilder builder(int(songs.size()), args[2].toDouble());
+        std::optional<LoudnessTarget> match;
+        if (qEnvironmentVariableIsSet("LOUDNESS"))
+            match = LoudnessTarget {qEnvironmentVariable("LOUDNESS").toDouble()};
+        MixPlanBuilder builder(int(songs.size()), args[2].toDouble(), match);
         for (int i = 0; i < songs.size(); ++i)
-            builder.add(i, songs[i], measureSong(songs[i]));
+            builder.add(i, songs[i], measureSong(songs[i], nullptr, match.has_value()));
         MixSource mix(builder.plan(), nullptr);
         QFile out(args[1]);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

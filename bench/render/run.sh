@@ -3,7 +3,7 @@
 # user would write for the same mix, timed in the same run on the same corpus.
 #
 #   bench/render/run.sh [--minutes M] [--case clip|image|both] [--bin PATH] [--keep] [--no-three] [--no-floor]
-#                       [--no-peer] [--loudness LUFS]
+#                       [--no-peer] [--loudness LUFS [--pairs N]]
 #
 # The corpus (generated here with the ffmpeg CLI) is 15 songs across mp3, m4a,
 # flac, ogg and wav, some at 48 kHz, with a 3 s crossfade; M minutes of mix in
@@ -17,8 +17,11 @@
 # (for the image, plus the one GOP the movie repeats, encoded by the CLI).
 # --no-peer leaves out the peer (and the three jobs, compared with it): the
 # image hour's peer alone takes about half an hour.
-# --loudness LUFS renders ours with loudness matching (the peer has none):
-# compare its "ours" time with a run without it for the cost of the meter.
+# --loudness LUFS renders ours with loudness matching (the peer has none, and
+# the floor encodes the matched mix); for the clip it then renders the hour
+# without and with matching in turn, --pairs N times (default 2), and reports
+# on/off, next to the meter's own share: the song pass timed with and without
+# it (bench_song_pass), over the render without matching.
 # The summary's first lines are ours against the encode floor and the peer.
 # Targets for the hour on 2 cores: clip and image <= 1.15x their encode floor,
 # image <= 0.1x the peer, CPU/wall of one clip job >= 1.9, peak RSS <= 120 MB
@@ -36,6 +39,7 @@ three=1
 floor=1
 peer=1
 loudness=()
+pairs=2
 while [ $# -gt 0 ]; do
   case "$1" in
     --minutes) minutes="$2"; shift 2 ;;
@@ -46,7 +50,8 @@ while [ $# -gt 0 ]; do
     --no-floor) floor=0; shift ;;
     --no-peer) peer=0; three=0; shift ;;
     --loudness) loudness=(--loudness "$2"); shift 2 ;;
-    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --pairs) pairs="$2"; shift 2 ;;
+    -h|--help) sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
@@ -86,8 +91,11 @@ for i in $(seq 0 $((songs_n - 1))); do
     # A slowly beating chord.
     src="aevalsrc=0.25*sin(2*PI*$root*t)+0.15*sin(2*PI*$root*1.26*t)*(0.6+0.4*sin(2*PI*0.2*t))+0.1*sin(2*PI*$root*1.5*t)|0.25*sin(2*PI*$root*1.002*t)+0.12*sin(2*PI*$root*2*t)+0.1*sin(2*PI*$root*1.5*t):s=$rate:d=$song_seconds"
   else
-    # A band of pink noise over a low tone.
-    src="anoisesrc=c=pink:a=0.4:r=$rate:d=$song_seconds,bandpass=f=$(awk -v r="$root" 'BEGIN{print r*8}'):w=600,aformat=channel_layouts=stereo"
+    # A band of pink noise 600 Hz wide (the filter's width is a Q unless told
+    # otherwise), brought to about -16 LUFS like the chords' -12: a corpus of
+    # near-silent songs would have loudness matching raise them by 40 dB and
+    # change what the encoder codes.
+    src="anoisesrc=c=pink:a=0.4:r=$rate:d=$song_seconds,bandpass=f=$(awk -v r="$root" 'BEGIN{print r*8}'):t=h:w=600,volume=16dB,aformat=channel_layouts=stereo"
   fi
   case "$ext" in
     mp3) codec=(-c:a libmp3lame -b:a 192k) ;;
@@ -182,7 +190,7 @@ run_case() {
 encode_floor() {
   local kind="$1" peer_wall="$2" ours_wall="$3" extra="${4:-0}" what="${5:-}" pcm="$work/floor.f32"
   if [ -x "$mix_pcm_bin" ]; then
-    "$mix_pcm_bin" "$pcm" "$crossfade" "${songs[@]}"
+    LOUDNESS="${loudness[1]:-}" "$mix_pcm_bin" "$pcm" "$crossfade" "${songs[@]}"
   else
     echo "bench_mix_pcm not built: the floor encodes the peer's mix" >&2
     # Input 0 stands where the peer has its video, so the graph's numbering holds.
@@ -227,7 +235,36 @@ gop_seconds() {
   cat "$work/gop.time"
 }
 
+# loudness_pair SOURCE: the render without and with matching, alternated
+# --pairs times (the machine's speed drifts over minutes), and the meter's
+# share measured alone.
+loudness_pair() {
+  local off=() on=() r
+  for r in $(seq "$pairs"); do
+    rm -rf "$work/ours"/*
+    measure ours-off "$bin" "${our_songs[@]}" --crossfade "$crossfade" --out "$work/ours" "$1"
+    off+=("$WALL")
+    rm -rf "$work/ours"/*
+    measure ours-on "$bin" "${our_songs[@]}" --crossfade "$crossfade" "${loudness[@]}" --out "$work/ours" "$1"
+    on+=("$WALL")
+  done
+  local mean_off mean_on
+  mean_off=$(printf '%s\n' "${off[@]}" | awk '{ s += $1 } END { printf "%.2f", s / NR }')
+  mean_on=$(printf '%s\n' "${on[@]}" | awk '{ s += $1 } END { printf "%.2f", s / NR }')
+  echo "clip without matching: ${off[*]} s; with: ${on[*]} s"
+  local pass="" extra=""
+  if [ -x "$song_pass_bin" ]; then
+    pass=$("$song_pass_bin" --rounds 3 "${songs[@]}" | tail -1)
+    extra=$(echo "$pass" | sed -n 's/.*wall [0-9.]* (+\([0-9.]*\) s).*/\1/p')
+    echo "$pass"
+  fi
+  headline+=("$(printf 'clip  matching on/off %s  (%s s / %s s, %s pairs)%s' "$(ratio "$mean_on" "$mean_off")" \
+    "$mean_on" "$mean_off" "$pairs" \
+    "${extra:+; the meter alone +$extra s = $(ratio "$extra" "$mean_off") of the render}")")
+}
+
 three_bin="$(dirname "$bin")/../../bench/render/bench_three_jobs"
+song_pass_bin="$(dirname "$bin")/../../bench/audio/bench_song_pass"
 mix_pcm_bin="$(dirname "$bin")/../../bench/render/bench_mix_pcm"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "binary: $bin"
@@ -237,6 +274,7 @@ if [ "$case_sel" != image ]; then
   run_case clip "$work/clip.mp4" -stream_loop -1 -i "$work/clip.mp4"
   clip_peer_wall=$PEER_WALL
   [ "$floor" = 1 ] && encode_floor clip "$clip_peer_wall" "$OURS_WALL"
+  [ "${#loudness[@]}" -gt 0 ] && loudness_pair "$work/clip.mp4"
   if [ "$three" = 1 ]; then
     if [ -x "$three_bin" ]; then
       rm -rf "$work/ours"/*
