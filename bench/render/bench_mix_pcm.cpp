@@ -1,8 +1,8 @@
 // Writes the mix of the given songs, planned and mixed as a render does it,
 // as raw 32-bit float stereo PCM at 44.1 kHz: the input of the encode floor in
 // run.sh, which then times the ffmpeg CLI's encoder alone on exactly what our
-// encoders are fed. With LOUDNESS=LUFS in the environment the mix matches
-// loudness, as a render with --loudness does.
+// encoders are fed. With LOUDNESS=LUFS in the environment (not empty) the
+// mix matches loudness, as a render with --loudness does.
 // Usage: bench_mix_pcm OUT.f32 CROSSFADE_S SONG...
 
 #include "media/audio/MixPlan.h"
@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     try {
         const QStringList songs = args.mid(3);
         std::optional<LoudnessTarget> match;
-        if (qEnvironmentVariableIsSet("LOUDNESS"))
+        if (!qEnvironmentVariableIsEmpty("LOUDNESS"))
             match = LoudnessTarget {qEnvironmentVariable("LOUDNESS").toDouble()};
         MixPlanBuilder builder(int(songs.size()), args[2].toDouble(), match);
         for (int i = 0; i < songs.size(); ++i)
