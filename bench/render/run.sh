@@ -92,7 +92,7 @@ for i in $(seq 0 $((songs_n - 1))); do
     src="aevalsrc=0.25*sin(2*PI*$root*t)+0.15*sin(2*PI*$root*1.26*t)*(0.6+0.4*sin(2*PI*0.2*t))+0.1*sin(2*PI*$root*1.5*t)|0.25*sin(2*PI*$root*1.002*t)+0.12*sin(2*PI*$root*2*t)+0.1*sin(2*PI*$root*1.5*t):s=$rate:d=$song_seconds"
   else
     # A band of pink noise 600 Hz wide (the filter's width is a Q unless told
-    # otherwise), brought to about -16 LUFS like the chords' -12: a corpus of
+    # otherwise), brought to about -17 LUFS beside the chords' -12: a corpus of
     # near-silent songs would have loudness matching raise them by 40 dB and
     # change what the encoder codes.
     src="anoisesrc=c=pink:a=0.4:r=$rate:d=$song_seconds,bandpass=f=$(awk -v r="$root" 'BEGIN{print r*8}'):t=h:w=600,volume=16dB,aformat=channel_layouts=stereo"
