@@ -3,6 +3,7 @@
 // power user would write (acrossfade chain, native AAC at 192k), measured in
 // the same run. Usage: bench_mix_encode [minutes per song = 2] [songs = 3]
 
+#include "ProcessCpu.h"
 #include "media/audio/MixPlan.h"
 #include "media/audio/MixedAudioEncoder.h"
 #include "media/common/MediaError.h"
@@ -14,8 +15,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-
-#include <sys/resource.h>
 
 using namespace lc::media;
 
@@ -42,16 +41,9 @@ QString songSource(int i, double seconds)
         .arg(base).arg(base * 3 / 2).arg(base * 2).arg(seconds);
 }
 
-double cpuSeconds()
-{
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 double encodeAll(const MixPlan& plan, const MixedAudioEncoder::Options& options, int64_t* bytes)
 {
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     QElapsedTimer t;
     t.start();
     MixedAudioEncoder enc(plan, nullptr, options);
@@ -63,7 +55,8 @@ double encodeAll(const MixPlan& plan, const MixedAudioEncoder::Options& options,
     }
     av_packet_free(&pkt);
     const double wall = t.elapsed() / 1000.0;
-    std::printf("  (%d thread(s): %.2f s wall, %.2f s CPU)\n", options.threads, wall, cpuSeconds() - cpuBefore);
+    std::printf("  (%d thread(s): %.2f s wall, %.2f s CPU)\n", options.threads, wall,
+                processCpuSeconds() - cpuBefore);
     return wall;
 }
 

@@ -4,6 +4,7 @@
 // and CPU time of each and the ratio of the means.
 // Usage: bench_song_pass [--rounds N] SONG...
 
+#include "ProcessCpu.h"
 #include "media/audio/SongMeasureQueue.h"
 
 #include <QCoreApplication>
@@ -12,18 +13,9 @@
 
 #include <cstdio>
 
-#include <sys/resource.h>
-
 using namespace lc::media;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + 1e-6 * double(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
-}
 
 struct Times {
     double wall = 0, cpu = 0;
@@ -31,13 +23,13 @@ struct Times {
 
 Times measureAll(const QStringList& songs, bool loudness)
 {
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = processCpuSeconds();
     QElapsedTimer timer;
     timer.start();
     SongMeasureQueue queue(songs, 2, nullptr, loudness);
     for (int i = 0; i < songs.size(); ++i)
         queue.take(i);
-    return {double(timer.nsecsElapsed()) * 1e-9, cpuSeconds() - cpu0};
+    return {double(timer.nsecsElapsed()) * 1e-9, processCpuSeconds() - cpu0};
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 //   bench_three_jobs --crossfade S --out DIR --song FILE... CLIP CLIP CLIP
 
 #include "MainLoopLateness.h"
+#include "ProcessCpu.h"
 #include "models/JobStore.h"
 #include "services/FileService.h"
 #include "services/JobService.h"
@@ -29,13 +30,6 @@ class NominalLevel : public ThermalSource {
 public:
     int readLevel() override { return 0; }
 };
-
-double cpuSeconds()
-{
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 } // namespace
 
@@ -80,13 +74,13 @@ int main(int argc, char** argv)
 
     QElapsedTimer clock;
     clock.start();
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = processCpuSeconds();
     for (const QUrl& clip : clips)
         service.addJob(clip, songs, QUrl::fromLocalFile(out));
     // The main loop's lateness while the jobs run (no limit but their end).
     const MainLoopLateness late = sampleMainLoop([&] { return finished; }, std::numeric_limits<int>::max());
     const double wall = clock.elapsed() / 1000.0;
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = processCpuSeconds() - cpuBefore;
     const int completed = store->fetchCount(JobFilters::completed).value_or(0);
 
     rusage u {};
